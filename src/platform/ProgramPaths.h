@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// Where the program keeps its files: the program .ini beside the executable, the data folder
+// of default media beside it, and the program title derived from the executable's name.
+namespace ProgramPaths {
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+// Makes the program behave as if its executable stood at this path. Tests use it to give the
+// program a temporary folder; an empty path returns to the real executable.
+void SetExecutablePath(const std::string& path);
+
+// The executable's folder with a trailing "/".
+std::string ExecutableFolder();
+
+// The executable's path with its extension replaced by ".ini", or ".ini" appended when the
+// file name has no extension.
+std::string IniPath();
+
+// The folder "data/" beside the executable, with its trailing "/".
+std::string DataFolder();
+
+// The executable's file name cut before its first ".", every character after the first in
+// lower case.
+std::string ProgramTitle();
+
+// The per-user configuration folder: $XDG_CONFIG_HOME, or ~/.config when it is unset or empty.
+std::string ConfigHome();
+
+} // namespace ProgramPaths

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Owns one socket descriptor and closes it when destroyed. Closing is for the owner alone:
+// another thread that must wake a call blocked on the socket shuts it down instead, so that a
+// descriptor number is never reused under a blocked call.
+class TSocketHandle {
+public:
+    TSocketHandle() = default;
+    explicit TSocketHandle(int fd) : fd_(fd) {}
+    TSocketHandle(TSocketHandle&& other) noexcept;
+    TSocketHandle& operator=(TSocketHandle&& other) noexcept;
+    TSocketHandle(const TSocketHandle&) = delete;
+    TSocketHandle& operator=(const TSocketHandle&) = delete;
+    ~TSocketHandle();
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Close();
+
+private:
+    int fd_ = -1;
+};
+
+// Blocking IPv4 TCP over POSIX sockets. Every call returns 0 on success or the Windows Sockets
+// error number of the failure, so that error classes, numbers and messages stay the same as on
+// the platform the protocol was made for.
+namespace Sockets {
+
+constexpr int WSAEINTR = 10004;
+constexpr int WSAEWOULDBLOCK = 10035;
+constexpr int WSAENOTSOCK = 10038;
+constexpr int WSAEADDRINUSE = 10048;
+constexpr int WSAECONNABORTED = 10053;
+constexpr int WSAECONNRESET = 10054;
+constexpr int WSAESHUTDOWN = 10058;
+constexpr int WSAETIMEDOUT = 10060;
+
+// The Windows Sockets number of a Linux errno value; an errno without one is returned as is.
+int WinsockError(int errnoValue);
+
+int CreateTcpSocket(TSocketHandle& socket);
+int SetReuseAddress(int fd);
+// Binds to every local IPv4 interface (address empty) or to one dotted address.
+int Bind(int fd, const std::string& address, uint16_t port);
+int Listen(int fd, int backlog);
+int LocalPort(int fd, uint16_t& port);
+
+// Waits until the socket is readable (or has a pending connection). timeoutMs < 0 waits
+// without limit. ready tells whether it became readable before the limit.
+int WaitReadable(int fd, int timeoutMs, bool& ready);
+
+int Accept(int listenFd, TSocketHandle& accepted);
+// The peer's IPv4 address as dotted decimal text and its port.
+int PeerAddress(int fd, std::string& address, uint16_t& port);
+
+// received == 0 means the peer has closed.
+int Receive(int fd, char* buffer, size_t size, size_t& received);
+// Never raises SIGPIPE. A send that a send time limit interrupts gives WSAETIMEDOUT.
+int Send(int fd, const char* buffer, size_t size, size_t& sent);
+// Limits how long one send may block; 0 = no limit.
+int SetSendTimeout(int fd, int milliseconds);
+int ShutdownSend(int fd);
+int ShutdownBoth(int fd);
+
+} // namespace Sockets
