@@ -24,3 +24,10 @@ std::string ToUtf8(std::string_view bytes);
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
 } // namespace CodePage1251
+
+namespace CodePage1251 {
+
+// Whether two Windows-1251 texts are equal without regard to letter case (Latin and Cyrillic).
+bool SameText(std::string_view a, std::string_view b);
+
+} // namespace CodePage1251

@@ -123,7 +123,7 @@ int WaitReadable(int fd, int timeoutMs, bool& ready) {
     for (;;) {
         const int n = ::poll(&p, 1, timeoutMs);
         if (n < 0) {
-            if (errno == EINTR && timeoutMs < 0)
+            if (errno == EINTR)
                 continue;
             return Failed();
         }

@@ -1,0 +1,36 @@
+#include "Clock.h"
+
+#include "CodePage1251.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace Clock {
+
+std::string LongTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[64];
+    // %X follows the time format of the locale the program runs in.
+    if (std::strftime(text, sizeof text, "%X", &local) > 0) {
+        if (auto bytes = CodePage1251::FromUtf8(text))
+            return *bytes;
+    }
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+double NowDateTime() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    const double unixSeconds =
+        duration<double>(now.time_since_epoch()).count() + static_cast<double>(local.tm_gmtoff);
+    // 25569 days lie between 1899-12-30 and 1970-01-01.
+    return 25569.0 + unixSeconds / 86400.0;
+}
+
+} // namespace Clock

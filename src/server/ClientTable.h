@@ -1,0 +1,50 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TIdPeerThread;
+
+// One live connection of a display client, from its connect event to its disconnect event.
+struct TClientEntry {
+    static constexpr size_t PeerIPCapacity = 20;
+
+    std::string PeerIP;                // the peer's dotted address, at most 20 characters
+    double Connected = 0;              // local date-time of the accept
+    std::atomic<double> LastAction{0}; // local date-time of the last block; own thread writes
+    TIdPeerThread* Thread = nullptr;   // the worker, through which its connection is written
+    std::string ClientName;            // empty until the first "REGISTER"; written under the lock
+};
+
+// The locked list of every connected client, in order of connection. Every walk of the list
+// takes its one lock; blocks written to other clients' connections are written while it is
+// held, so an entry found in the list stays valid for the whole write.
+class TClientTable {
+public:
+    // The list under its lock, for as long as the object lives.
+    class TLockedList {
+    public:
+        explicit TLockedList(TClientTable& table) : table_(table), lock_(table.mutex_) {}
+
+        auto begin() const { return table_.entries_.begin(); }
+        auto end() const { return table_.entries_.end(); }
+        size_t Count() const { return table_.entries_.size(); }
+        bool Contains(const TClientEntry* entry) const;
+        void Add(std::unique_ptr<TClientEntry> entry);
+        // Takes the entry out of the list; nothing when it is not there.
+        std::unique_ptr<TClientEntry> Remove(const TClientEntry* entry);
+
+    private:
+        TClientTable& table_;
+        std::unique_lock<std::mutex> lock_;
+    };
+
+    TLockedList LockList() { return TLockedList(*this); }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<TClientEntry>> entries_;
+};

@@ -1,0 +1,43 @@
+#include "DisplayAssignment.h"
+
+#include "platform/IniFile.h"
+
+namespace DisplayAssignment {
+
+std::string ClientKey(std::string_view clientName) {
+    std::string key;
+    key.reserve(clientName.size());
+    for (const char c : clientName) {
+        if (c != ' ')
+            key.push_back(c);
+    }
+    return key;
+}
+
+std::string ClientDisplaySection(std::string_view clientName) {
+    return "ClientDisplay_" + ClientKey(clientName);
+}
+
+std::string LayoutSection(std::string_view clientName, int displayType) {
+    return "DisplayParams_" + ClientKey(clientName) + "_" + std::to_string(displayType);
+}
+
+int GetClientDisplayType(const TIniFile& ini, std::string_view clientName) {
+    return ini.ReadInteger(ClientDisplaySection(clientName), "DisplayType", 1);
+}
+
+void SetClientDisplayType(TIniFile& ini, std::string_view clientName, int displayType) {
+    ini.WriteInteger(ClientDisplaySection(clientName), "DisplayType", displayType);
+}
+
+std::string BuildDisplayConfig(const TIniFile& ini, int displayType, std::string_view clientName) {
+    const std::string section = LayoutSection(clientName, displayType);
+    std::string text = "[" + section + "]\r\n";
+    // One read of the file gives names and values together, so a display registering while the
+    // operator saves a layout gets one consistent state of the section.
+    for (const auto& [key, value] : ini.ReadSectionValues(section))
+        text += key + "=" + value + "\r\n";
+    return text;
+}
+
+} // namespace DisplayAssignment

@@ -1,0 +1,182 @@
+#include "DisplayServer.h"
+
+#include "DisplayAssignment.h"
+#include "platform/Clock.h"
+#include "platform/CodePage1251.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+} // namespace
+
+TDisplayServer::TDisplayServer(std::string iniPath, TLogSink addLog)
+    : ini_(std::move(iniPath)), addLog_(std::move(addLog)),
+      clients_(std::make_unique<TClientTable>()) {
+    Server.OnConnect = [this](TIdPeerThread& t) { SvrConnect(t); };
+    Server.OnExecute = [this](TIdPeerThread& t) { SvrExecute(t); };
+    Server.OnDisconnect = [this](TIdPeerThread& t) { SvrDisconnect(t); };
+}
+
+TDisplayServer::~TDisplayServer() { Shutdown(); }
+
+void TDisplayServer::Log(std::string line) const {
+    if (addLog_)
+        addLog_(std::move(line));
+}
+
+void TDisplayServer::StartListening(int port) {
+    if (Server.Active())
+        return;
+    Server.DefaultPort = port;
+    Server.SetActive(true);
+}
+
+bool TDisplayServer::StopListening() {
+    if (!Server.Active())
+        return false;
+    if (clients_->LockList().Count() > 0)
+        return false;
+    Server.SetActive(false);
+    return true;
+}
+
+void TDisplayServer::Shutdown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    Server.TerminateWaitTime = 2000;
+    Server.ClearWorkers();
+    // A client that connects now joins the list again; the wait for it is bounded, and the stop
+    // below closes its connection.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
+    while (Server.WorkerCount() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    try {
+        Server.SetActive(false);
+    } catch (const std::exception&) {
+        // Only a worker accepted during the shutdown can still be listed; it ends below.
+    }
+    // The workers taken out of the list are still running: close their connections and let them
+    // finish before the client table they use goes away.
+    if (!ThreadMgr.TerminateAll(2000))
+        ThreadMgr.WaitAllEnded();
+    clients_.reset();
+}
+
+TExchangeBlock TDisplayServer::DisplayTypeBlockFor(const TClientEntry& entry) const {
+    const int displayType = DisplayAssignment::GetClientDisplayType(ini_, entry.ClientName);
+    std::string config;
+    try {
+        config = DisplayAssignment::BuildDisplayConfig(ini_, displayType, entry.ClientName);
+    } catch (const std::exception&) {
+        // The reply still goes out, with an empty configuration.
+    }
+    return ExchangeBlock::MakeDisplayType(displayType, entry.PeerIP, config);
+}
+
+bool TDisplayServer::WriteToClient(const TClientEntry* entry, const TExchangeBlock& block) {
+    auto list = clients_->LockList();
+    if (!list.Contains(entry))
+        return false;
+    entry->Thread->Connection()->WriteAll(&block, sizeof block);
+    return true;
+}
+
+void TDisplayServer::SvrConnect(TIdPeerThread& thread) {
+    auto entry = std::make_unique<TClientEntry>();
+    entry->PeerIP = thread.PeerAddress().substr(0, TClientEntry::PeerIPCapacity);
+    entry->Connected = Clock::NowDateTime();
+    entry->LastAction = entry->Connected;
+    entry->Thread = &thread;
+    TClientEntry* added = entry.get();
+    thread.ClientData = added;
+    clients_->LockList().Add(std::move(entry));
+    try {
+        Log(Clock::LongTimeText() + " Connection from " + Quoted(added->PeerIP));
+    } catch (...) {
+        // The worker ends without a disconnect event: the entry must not stay behind.
+        clients_->LockList().Remove(added);
+        thread.ClientData = nullptr;
+        throw;
+    }
+}
+
+void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
+    auto* entry = static_cast<TClientEntry*>(thread.ClientData);
+    if (entry == nullptr || thread.StopRequested() || !thread.Connection()->IsOpen())
+        return;
+    TExchangeBlock block;
+    thread.Connection()->ReadExact(&block, sizeof block);
+    entry->LastAction = Clock::NowDateTime();
+    Log("Command=" + ExchangeBlock::KeptText(block.Command));
+
+    if (ExchangeBlock::IsCommand(block, ExchangeBlock::Register)) {
+        HandleRegister(thread, block);
+    } else if (ExchangeBlock::IsCommand(block, ExchangeBlock::Message)) {
+        HandleMessage(thread, block);
+    } else {
+        Log(Clock::LongTimeText() + " Unknown command from " +
+            Quoted(ExchangeBlock::LogText(block, block.Sender)) + ": " +
+            ExchangeBlock::LogText(block, block.Command));
+    }
+}
+
+void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block) {
+    // Every connection from the sender's address takes the name and gets its own reply;
+    // normally that is the sender alone.
+    auto list = clients_->LockList();
+    for (const auto& e : list) {
+        if (e->PeerIP != thread.PeerAddress())
+            continue;
+        e->ClientName = ExchangeBlock::KeptText(block.Name);
+        Log(Clock::LongTimeText() + " Register " +
+            Quoted(ExchangeBlock::LogText(block, block.Sender)) + " as " +
+            ExchangeBlock::LogText(block, block.Name));
+        const TExchangeBlock reply = DisplayTypeBlockFor(*e);
+        e->Thread->Connection()->WriteAll(&reply, sizeof reply);
+    }
+}
+
+void TDisplayServer::HandleMessage(TIdPeerThread&, const TExchangeBlock& block) {
+    const std::string command = ExchangeBlock::LogText(block, block.Command);
+    const std::string text = Quoted(ExchangeBlock::LogText(block, block.Text));
+    if (block.Receiver.Length == 0) {
+        Log(Clock::LongTimeText() + " Broadcasting " + command + ": " + text);
+        auto list = clients_->LockList();
+        for (const auto& e : list)
+            e->Thread->Connection()->WriteAll(&block, sizeof block);
+        return;
+    }
+    Log(Clock::LongTimeText() + " Sending " + command + " to " +
+        Quoted(ExchangeBlock::LogText(block, block.Receiver)) + ": " + text);
+    // A message goes to every client whose peer address equals the receiver exactly, and to
+    // every client registered under the receiver's name without regard to letter case: the
+    // server's own blocks address clients by peer address, operators and clients know each
+    // other by slot name. A receiver that matches nobody gets nothing and raises no error.
+    const std::string receiver = ExchangeBlock::KeptText(block.Receiver);
+    auto list = clients_->LockList();
+    for (const auto& e : list) {
+        if (e->PeerIP == receiver || CodePage1251::SameText(e->ClientName, receiver))
+            e->Thread->Connection()->WriteAll(&block, sizeof block);
+    }
+}
+
+void TDisplayServer::SvrDisconnect(TIdPeerThread& thread) {
+    auto* entry = static_cast<TClientEntry*>(thread.ClientData);
+    if (entry == nullptr)
+        return;
+    struct TRemoveOnExit {
+        TClientTable& table;
+        TIdPeerThread& thread;
+        TClientEntry* entry;
+        ~TRemoveOnExit() {
+            table.LockList().Remove(entry);
+            thread.ClientData = nullptr;
+        }
+    } removeOnExit{*clients_, thread, entry};
+    Log(Clock::LongTimeText() + " Disconnect from " + Quoted(entry->PeerIP));
+}

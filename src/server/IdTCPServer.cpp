@@ -1,0 +1,577 @@
+#include "IdTCPServer.h"
+
+#include "IdExceptions.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <cxxabi.h>
+#include <typeinfo>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int AcceptSliceMs = 100;
+constexpr auto StopPollInterval = 250ms;
+// An accept that fails at once (for instance with no descriptors left) is retried after a pause
+// instead of in a tight loop.
+constexpr auto AcceptErrorPause = 100ms;
+
+std::string ClassNameOf(const std::exception& error) {
+    const char* mangled = typeid(error).name();
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                               std::free);
+    return status == 0 && name ? name.get() : mangled;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TIdTCPServerConnection
+
+TIdTCPServerConnection::TIdTCPServerConnection(TSocketHandle socket, std::string peerAddress,
+                                               uint16_t peerPort)
+    : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), peerPort_(peerPort) {}
+
+TIdTCPServerConnection::~TIdTCPServerConnection() {
+    if (allocated_ && socket_.Valid())
+        Sockets::ShutdownSend(socket_.Get());
+}
+
+void TIdTCPServerConnection::CloseSocketLocked() {
+    if (allocated_ && socket_.Valid())
+        Sockets::ShutdownBoth(socket_.Get());
+    allocated_ = false;
+}
+
+bool TIdTCPServerConnection::IsOpen() {
+    std::lock_guard lock(mutex_);
+    if (!hasSocketLayer_)
+        return false;
+    if (closed_ && allocated_)
+        CloseSocketLocked();
+    return allocated_;
+}
+
+void TIdTCPServerConnection::CloseConnection() {
+    std::lock_guard lock(mutex_);
+    if (!hasSocketLayer_)
+        return;
+    CloseSocketLocked();
+    closed_ = true;
+}
+
+void TIdTCPServerConnection::ReleaseSocketLayer() {
+    std::lock_guard lock(mutex_);
+    CloseSocketLocked();
+    closed_ = true;
+    hasSocketLayer_ = false;
+}
+
+void TIdTCPServerConnection::FailRead(int error) {
+    // The same error twice in a row without a byte in between means the socket will not recover;
+    // closing it ends the worker instead of letting it spin on the error.
+    if (error == lastReadError_) {
+        std::lock_guard lock(mutex_);
+        CloseSocketLocked();
+        closed_ = true;
+    }
+    lastReadError_ = error;
+    throw EIdSocketError(error);
+}
+
+void TIdTCPServerConnection::TakeFromInput(void* buffer, size_t count) {
+    std::memcpy(buffer, input_.data() + inputOffset_, count);
+    inputOffset_ += count;
+    if (inputOffset_ == input_.size()) {
+        input_.clear();
+        inputOffset_ = 0;
+    } else if (inputOffset_ >= static_cast<size_t>(DefaultRecvBufferSize)) {
+        input_.erase(0, inputOffset_);
+        inputOffset_ = 0;
+    }
+}
+
+void TIdTCPServerConnection::ReadExact(void* buffer, int count) {
+    if (count <= 0 || buffer == nullptr)
+        return;
+    const auto wanted = static_cast<size_t>(count);
+    std::string chunk;
+    while (input_.size() - inputOffset_ < wanted) {
+        int fd;
+        {
+            std::lock_guard lock(mutex_);
+            const bool empty = input_.size() == inputOffset_;
+            if ((closed_ || !hasSocketLayer_) && empty)
+                throw EIdConnClosedGracefully();
+            if (!hasSocketLayer_)
+                throw EIdNotConnected();
+            if (!allocated_)
+                throw EIdConnClosedGracefully();
+            fd = socket_.Get();
+        }
+        bool ready = false;
+        if (const int error = Sockets::WaitReadable(fd, ReadTimeout > 0 ? ReadTimeout : -1, ready))
+            FailRead(error);
+        if (!ready)
+            throw EIdReadTimeout();
+
+        chunk.resize(static_cast<size_t>(std::max(RecvBufferSize, 1)));
+        size_t received = 0;
+        const int error = Sockets::Receive(fd, chunk.data(), chunk.size(), received);
+        if (error == Sockets::WSAESHUTDOWN || error == Sockets::WSAECONNABORTED) {
+            std::lock_guard lock(mutex_);
+            CloseSocketLocked();
+            if (input_.size() == inputOffset_)
+                throw EIdSocketError(error);
+            closed_ = true;
+        } else if (error != 0) {
+            FailRead(error);
+        } else if (received == 0) {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            CloseSocketLocked();
+        } else {
+            lastReadError_ = 0;
+            input_.append(chunk.data(), received);
+        }
+        std::lock_guard lock(mutex_);
+        // A close cuts off a block that has not fully arrived; its partial bytes are useless.
+        if (closed_)
+            throw EIdConnClosedGracefully();
+    }
+    TakeFromInput(buffer, wanted);
+}
+
+void TIdTCPServerConnection::WriteAll(const void* buffer, int count) {
+    if (count <= 0 || buffer == nullptr)
+        return;
+    int fd;
+    {
+        std::lock_guard lock(mutex_);
+        if (!hasSocketLayer_)
+            throw EIdNotConnected();
+        if (closed_ || !allocated_)
+            throw EIdConnClosedGracefully();
+        fd = socket_.Get();
+    }
+    const auto* bytes = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < static_cast<size_t>(count)) {
+        size_t sent = 0;
+        const int error = Sockets::Send(fd, bytes + done, static_cast<size_t>(count) - done, sent);
+        if (error == Sockets::WSAESHUTDOWN || error == Sockets::WSAECONNABORTED ||
+            error == Sockets::WSAECONNRESET || error == Sockets::WSAETIMEDOUT) {
+            // A timed-out send has left part of a block on the wire; the stream cannot go on, and
+            // shutting it down lets its worker end and its client leave the table.
+            std::lock_guard lock(mutex_);
+            CloseSocketLocked();
+            throw EIdSocketError(error);
+        }
+        if (error != 0)
+            throw EIdSocketError(error);
+        if (sent == 0) {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            throw EIdConnClosedGracefully();
+        }
+        done += sent;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIdPeerThread
+
+TIdPeerThread::TIdPeerThread(TIdTCPServer& server, TIdThreadMgrDefault& manager,
+                             std::unique_ptr<TIdTCPServerConnection> connection)
+    : server_(server), manager_(manager), connection_(std::move(connection)),
+      peerAddress_(connection_->PeerAddress()) {}
+
+TIdPeerThread::~TIdPeerThread() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::string TIdPeerThread::TerminatingErrorClass() const {
+    std::lock_guard lock(errorMutex_);
+    return errorClass_;
+}
+
+std::string TIdPeerThread::TerminatingErrorMessage() const {
+    std::lock_guard lock(errorMutex_);
+    return errorMessage_;
+}
+
+void TIdPeerThread::RecordError(const std::exception* error) {
+    std::lock_guard lock(errorMutex_);
+    errorClass_ = error != nullptr ? ClassNameOf(*error) : "unknown";
+    errorMessage_ = error != nullptr ? error->what() : "unknown error";
+}
+
+void TIdPeerThread::Run() {
+    if (RunConnectPhase()) {
+        RunExecutePhase();
+        RunDisconnectPhase();
+    }
+    CleanUp();
+}
+
+bool TIdPeerThread::RunConnectPhase() {
+    try {
+        if (server_.OnConnect)
+            server_.OnConnect(*this);
+        return true;
+    } catch (const std::exception& e) {
+        RecordError(&e);
+    } catch (...) {
+        RecordError(nullptr);
+    }
+    // A failed connect event ends the worker without a disconnect event.
+    stopRequested_ = true;
+    return false;
+}
+
+void TIdPeerThread::RunExecutePhase() {
+    if (!connection_->IsOpen())
+        stopRequested_ = true;
+    while (!stopRequested_) {
+        if (!RunOnePass())
+            break;
+        if (!connection_->IsOpen())
+            stopRequested_ = true;
+    }
+    stopRequested_ = true;
+}
+
+bool TIdPeerThread::RunOnePass() {
+    try {
+        if (!server_.OnExecute)
+            throw EIdNoExecuteSpecified();
+        server_.OnExecute(*this);
+    } catch (const EIdSocketError& e) {
+        server_.NotifyException(*this, e);
+        if (e.LastError() == Sockets::WSAECONNABORTED || e.LastError() == Sockets::WSAECONNRESET) {
+            connection_->CloseConnection();
+            connection_->ReleaseSocketLayer();
+        }
+    } catch (const EIdClosedSocket& e) {
+        server_.NotifyException(*this, e);
+        stopRequested_ = true;
+    } catch (const EIdConnClosedGracefully& e) {
+        server_.NotifyException(*this, e);
+    } catch (const std::exception& e) {
+        server_.NotifyException(*this, e);
+        RecordError(&e);
+        return false;
+    } catch (...) {
+        RecordError(nullptr);
+        return false;
+    }
+    return true;
+}
+
+void TIdPeerThread::RunDisconnectPhase() {
+    try {
+        if (server_.OnDisconnect)
+            server_.OnDisconnect(*this);
+    } catch (const std::exception& e) {
+        RecordError(&e);
+    } catch (...) {
+        RecordError(nullptr);
+    }
+}
+
+void TIdPeerThread::CleanUp() {
+    ClientData = nullptr;
+    server_.RemoveWorker(this);
+    manager_.HandBack(this);
+    // Nobody can reach the connection any more: it has left the client table (disconnect
+    // event), the server's list and the manager's list of running workers.
+    connection_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIdThreadMgrDefault
+
+TIdThreadMgrDefault::~TIdThreadMgrDefault() {
+    TerminateAll(2000);
+    WaitAllEnded();
+}
+
+void TIdThreadMgrDefault::WaitAllEnded() {
+    // Only called once every connection has been shut down, so a worker still running is only
+    // finishing; waiting for it is safer than letting it outlive the objects it uses.
+    {
+        std::unique_lock lock(mutex_);
+        endedSignal_.wait(lock, [this] {
+            return std::all_of(threads_.begin(), threads_.end(),
+                               [](const auto& t) { return t->ended_; });
+        });
+    }
+    ReapFinished();
+}
+
+TIdPeerThread* TIdThreadMgrDefault::CreateThread(
+    TIdTCPServer& server, std::unique_ptr<TIdTCPServerConnection> connection) {
+    std::unique_ptr<TIdPeerThread> thread(new TIdPeerThread(server, *this, std::move(connection)));
+    std::lock_guard lock(mutex_);
+    threads_.push_back(std::move(thread));
+    return threads_.back().get();
+}
+
+void TIdThreadMgrDefault::StartThread(TIdPeerThread* thread) {
+    thread->thread_ = std::thread([this, thread] {
+        thread->Run();
+        ThreadEnded(thread);
+    });
+}
+
+void TIdThreadMgrDefault::DiscardThread(TIdPeerThread* thread) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(threads_, [thread](const auto& t) { return t.get() == thread; });
+}
+
+void TIdThreadMgrDefault::HandBack(TIdPeerThread* thread) {
+    std::lock_guard lock(mutex_);
+    thread->handedBack_ = true;
+}
+
+void TIdThreadMgrDefault::ThreadEnded(TIdPeerThread* thread) {
+    std::lock_guard lock(mutex_);
+    thread->ended_ = true;
+    endedSignal_.notify_all();
+}
+
+void TIdThreadMgrDefault::ReapFinished() {
+    std::vector<std::unique_ptr<TIdPeerThread>> finished;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& t : threads_) {
+            if (t->ended_)
+                finished.push_back(std::move(t));
+        }
+        std::erase(threads_, nullptr);
+    }
+    // Destroying a worker joins its thread, which has already left its function.
+    finished.clear();
+}
+
+size_t TIdThreadMgrDefault::LiveCount() {
+    std::lock_guard lock(mutex_);
+    return static_cast<size_t>(
+        std::count_if(threads_.begin(), threads_.end(), [](const auto& t) { return !t->ended_; }));
+}
+
+bool TIdThreadMgrDefault::TerminateAll(int waitMilliseconds) {
+    std::unique_lock lock(mutex_);
+    for (const auto& t : threads_) {
+        if (!t->handedBack_) {
+            t->Terminate();
+            t->connection_->CloseConnection();
+        }
+    }
+    const bool allEnded =
+        endedSignal_.wait_for(lock, std::chrono::milliseconds(waitMilliseconds), [this] {
+            return std::all_of(threads_.begin(), threads_.end(),
+                               [](const auto& t) { return t->ended_; });
+        });
+    lock.unlock();
+    ReapFinished();
+    return allEnded;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIdListenerThread
+
+TIdListenerThread::TIdListenerThread(TIdTCPServer& server, TSocketHandle listening)
+    : server_(server), listening_(std::move(listening)) {
+    Sockets::LocalPort(listening_.Get(), port_);
+}
+
+TIdListenerThread::~TIdListenerThread() { Stop(); }
+
+void TIdListenerThread::Start() { thread_ = std::thread([this] { Run(); }); }
+
+void TIdListenerThread::Stop() {
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TIdListenerThread::Run() {
+    while (!stop_) {
+        bool ready = false;
+        if (Sockets::WaitReadable(listening_.Get(), AcceptSliceMs, ready) != 0)
+            break;
+        if (!ready || stop_)
+            continue;
+        try {
+            AcceptOne();
+        } catch (const EIdSocketError& e) {
+            if (e.LastError() == Sockets::WSAEINTR || e.LastError() == Sockets::WSAENOTSOCK)
+                break;
+            if (server_.OnListenException)
+                server_.OnListenException(*this, e);
+            std::this_thread::sleep_for(AcceptErrorPause);
+        } catch (const std::exception& e) {
+            if (server_.OnListenException)
+                server_.OnListenException(*this, e);
+            std::this_thread::sleep_for(AcceptErrorPause);
+        }
+    }
+    listening_.Close();
+}
+
+void TIdListenerThread::AcceptOne() {
+    TSocketHandle accepted;
+    if (const int error = Sockets::Accept(listening_.Get(), accepted))
+        throw EIdSocketError(error);
+    std::string address;
+    uint16_t port = 0;
+    if (const int error = Sockets::PeerAddress(accepted.Get(), address, port))
+        throw EIdSocketError(error);
+    if (server_.SendTimeout > 0)
+        Sockets::SetSendTimeout(accepted.Get(), server_.SendTimeout);
+
+    TIdThreadMgrDefault& manager = server_.threadMgr_;
+    manager.ReapFinished();
+    auto connection =
+        std::make_unique<TIdTCPServerConnection>(std::move(accepted), std::move(address), port);
+    TIdPeerThread* thread = manager.CreateThread(server_, std::move(connection));
+    if (server_.MaxConnections > 0 &&
+        server_.WorkerCount() >= static_cast<size_t>(server_.MaxConnections)) {
+        thread->Connection()->CloseConnection();
+        manager.DiscardThread(thread);
+        return;
+    }
+    server_.AddWorker(thread);
+    manager.StartThread(thread);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIdTCPServer
+
+TIdTCPServer::TIdTCPServer(TIdThreadMgrDefault& threadMgr) : threadMgr_(threadMgr) {}
+
+TIdTCPServer::~TIdTCPServer() {
+    try {
+        SetActive(false);
+    } catch (const std::exception&) {
+        StopListeners();
+    }
+    // Workers the shutdown took out of the list, or that outlived the stop's wait, still refer
+    // to this server: none may outlive it.
+    threadMgr_.TerminateAll(TerminateWaitTime);
+    threadMgr_.WaitAllEnded();
+}
+
+void TIdTCPServer::SetActive(bool value) {
+    if (value == active_)
+        return;
+    if (value)
+        Activate();
+    else
+        Deactivate();
+}
+
+uint16_t TIdTCPServer::BoundPort() const {
+    return listeners_.empty() ? 0 : listeners_.front()->Port();
+}
+
+void TIdTCPServer::Activate() {
+    std::vector<TBinding> bindings = Bindings;
+    if (bindings.empty())
+        bindings.push_back(TBinding{"", static_cast<uint16_t>(DefaultPort)});
+
+    std::vector<std::unique_ptr<TIdListenerThread>> started;
+    try {
+        for (const TBinding& binding : bindings) {
+            TSocketHandle socket;
+            if (Sockets::CreateTcpSocket(socket) != 0)
+                throw EIdInvalidSocket();
+            // On Linux this only lets a new listener bind while connections of an earlier one
+            // sit in TIME_WAIT, as the platform the program was designed for allows by default;
+            // a second live listener on the port still fails.
+            if (const int error = Sockets::SetReuseAddress(socket.Get()))
+                throw EIdSocketError(error);
+            if (const int error = Sockets::Bind(socket.Get(), binding.Address, binding.Port)) {
+                if (error == Sockets::WSAEADDRINUSE)
+                    throw EIdCouldNotBindSocket();
+                throw EIdSocketError(error);
+            }
+            if (const int error = Sockets::Listen(socket.Get(), ListenQueue))
+                throw EIdSocketError(error);
+            auto listener = std::make_unique<TIdListenerThread>(*this, std::move(socket));
+            listener->Start();
+            started.push_back(std::move(listener));
+        }
+    } catch (...) {
+        for (auto& listener : started)
+            listener->Stop();
+        throw;
+    }
+    listeners_ = std::move(started);
+    active_ = true;
+}
+
+void TIdTCPServer::StopListeners() {
+    for (auto& listener : listeners_)
+        listener->Stop();
+    listeners_.clear();
+}
+
+void TIdTCPServer::Deactivate() {
+    StopListeners();
+    {
+        auto lock = LockWorkers();
+        for (TIdPeerThread* worker : workers_)
+            worker->Connection()->CloseConnection();
+    }
+    const int polls = TerminateWaitTime / 250;
+    bool empty = false;
+    for (int i = 0; i < polls && !empty; ++i) {
+        std::this_thread::sleep_for(StopPollInterval);
+        empty = WorkerCount() == 0;
+    }
+    threadMgr_.ReapFinished();
+    if (!empty)
+        throw EIdTerminateThreadTimeout();
+    active_ = false;
+}
+
+std::unique_lock<std::recursive_mutex> TIdTCPServer::LockWorkers() {
+    return std::unique_lock(workersMutex_);
+}
+
+size_t TIdTCPServer::WorkerCount() {
+    auto lock = LockWorkers();
+    return workers_.size();
+}
+
+void TIdTCPServer::ClearWorkers() {
+    auto lock = LockWorkers();
+    workers_.clear();
+}
+
+void TIdTCPServer::AddWorker(TIdPeerThread* thread) {
+    auto lock = LockWorkers();
+    workers_.push_back(thread);
+}
+
+void TIdTCPServer::RemoveWorker(TIdPeerThread* thread) {
+    auto lock = LockWorkers();
+    std::erase(workers_, thread);
+}
+
+void TIdTCPServer::NotifyException(TIdPeerThread& thread, const std::exception& error) {
+    if (!OnException)
+        return;
+    try {
+        OnException(thread, error);
+    } catch (...) {
+        // An exception handler must not end the worker by failing itself.
+    }
+}

@@ -1,0 +1,265 @@
+#include "TestClient.h"
+#include "common/TempDir.h"
+#include "console/ActivityLog.h"
+#include "platform/IniFile.h"
+#include "server/DisplayServer.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace {
+
+// The whole display server over real loopback TCP, with its log collected.
+class DisplayServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { Start(); }
+
+    void Start(int sendTimeout = 10000) {
+        server = std::make_unique<TDisplayServer>(
+            ini.FileName(), [this](std::string line) { log.AddLog(std::move(line)); });
+        server->Server.SendTimeout = sendTimeout;
+        server->StartListening(0);
+        port = server->Server.BoundPort();
+    }
+
+    size_t ClientCount() { return server->Clients()->LockList().Count(); }
+
+    std::unique_ptr<TTestClient> Connect(const std::string& source = "127.0.0.1") {
+        const size_t before = ClientCount();
+        auto client = std::make_unique<TTestClient>(port, source);
+        EXPECT_TRUE(WaitFor([&] { return ClientCount() == before + 1; }));
+        return client;
+    }
+
+    // The log lines with the time of day replaced by "{time}".
+    std::vector<std::string> LogLines() {
+        std::vector<std::string> lines;
+        static const std::regex time(R"(^\d\d:\d\d:\d\d )");
+        for (const auto& line : log.Lines())
+            lines.push_back(std::regex_replace(line, time, "{time} "));
+        return lines;
+    }
+    bool Logged(const std::string& line) {
+        return WaitFor([&] {
+            const auto lines = LogLines();
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
+        });
+    }
+
+    TTempDir dir;
+    TIniFile ini{dir.File("velmora.ini")};
+    TActivityLog log;
+    std::unique_ptr<TDisplayServer> server;
+    uint16_t port = 0;
+};
+
+TEST_F(DisplayServerTest, RegistrationIsAnsweredWithTypeAndLayout) {
+    ini.WriteInteger("ClientDisplay_Client3", "DisplayType", 3);
+    ini.WriteString("DisplayParams_Client3_3", "MediaPlayers_0_FileName", "/media/a.avi");
+    ini.WriteString("DisplayParams_Client3_3", "Edits_0_Text", "Sale");
+    auto client = Connect();
+    client->Send(ClientBlock("REGISTER", "display-7", "", "", "Client 3"));
+    const auto reply = client->Receive();
+    ASSERT_TRUE(reply.has_value());
+    const std::string config =
+        "[DisplayParams_Client3_3]\r\nMediaPlayers_0_FileName=/media/a.avi\r\nEdits_0_Text=Sale\r\n";
+    EXPECT_EQ(Bytes(*reply), Bytes(ExchangeBlock::MakeDisplayType(3, "127.0.0.1", config)));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"{time} Connection from \"127.0.0.1\"",
+                                                    "Command=REGISTER",
+                                                    "{time} Register \"display-7\" as Client 3"}));
+    auto list = server->Clients()->LockList();
+    EXPECT_EQ((*list.begin())->ClientName, "Client 3");
+}
+
+TEST_F(DisplayServerTest, RegistrationRenamesEveryConnectionFromTheSameAddress) {
+    auto a = Connect("127.0.0.2");
+    auto b = Connect("127.0.0.2");
+    auto other = Connect("127.0.0.3");
+    b->Send(ClientBlock("REGISTER", "b", "", "", "Client 2"));
+    ASSERT_TRUE(a->Receive().has_value());
+    ASSERT_TRUE(b->Receive().has_value());
+    EXPECT_FALSE(other->Receive(300).has_value());
+    const auto lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "{time} Register \"b\" as Client 2"), 2);
+    auto list = server->Clients()->LockList();
+    std::vector<std::string> names;
+    for (const auto& e : list)
+        names.push_back(e->ClientName);
+    EXPECT_EQ(names, (std::vector<std::string>{"Client 2", "Client 2", ""}));
+}
+
+TEST_F(DisplayServerTest, BroadcastGoesByteForByteToEveryoneIncludingTheSender) {
+    auto a = Connect("127.0.0.4");
+    auto b = Connect("127.0.0.5");
+    TExchangeBlock message = ClientBlock("MESSAGE", "a", "hello all", "", "x");
+    message.Receiver.Chars[5] = 'z'; // padding behind a zero length is not a receiver
+    std::memset(message.Data, 0x7F, sizeof message.Data);
+    a->Send(message);
+    for (auto* c : {a.get(), b.get()}) {
+        const auto got = c->Receive();
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(Bytes(*got), Bytes(message));
+    }
+    EXPECT_TRUE(Logged("{time} Broadcasting MESSAGE: \"hello all\""));
+}
+
+TEST_F(DisplayServerTest, TargetedMessageGoesToTheAddressOrTheNameInAnyCase) {
+    auto a = Connect("127.0.0.6");
+    auto b = Connect("127.0.0.7");
+    auto c = Connect("127.0.0.8");
+    b->Send(ClientBlock("REGISTER", "b", "", "", "Client 2"));
+    ASSERT_TRUE(b->Receive().has_value());
+
+    const TExchangeBlock byName = ClientBlock("MESSAGE", "a", "to two", "client 2");
+    a->Send(byName);
+    const auto got = b->Receive();
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(Bytes(*got), Bytes(byName));
+    EXPECT_TRUE(Logged("{time} Sending MESSAGE to \"client 2\": \"to two\""));
+
+    a->Send(ClientBlock("MESSAGE", "a", "to eight", "127.0.0.8"));
+    ASSERT_TRUE(c->Receive().has_value());
+
+    a->Send(ClientBlock("MESSAGE", "a", "to nobody", "Client 16"));
+    EXPECT_TRUE(Logged("{time} Sending MESSAGE to \"Client 16\": \"to nobody\""));
+    EXPECT_FALSE(a->Receive(200).has_value());
+    EXPECT_FALSE(b->Receive(200).has_value());
+    EXPECT_EQ(ClientCount(), 3u) << "a receiver that matches nobody raises no error";
+}
+
+TEST_F(DisplayServerTest, UnknownAndEmptyCommandsAreLoggedAndIgnored) {
+    auto client = Connect();
+    client->Send(ClientBlock("register", "s1"));
+    client->Send(ClientBlock("", "s2"));
+    EXPECT_TRUE(Logged("{time} Unknown command from \"s1\": register"));
+    EXPECT_TRUE(Logged("{time} Unknown command from \"s2\": "));
+    EXPECT_TRUE(Logged("Command="));
+    EXPECT_FALSE(client->Receive(200).has_value());
+}
+
+TEST_F(DisplayServerTest, OverlongNameIsLoggedRunningOnAndKeptAt100) {
+    auto client = Connect();
+    TExchangeBlock block = ClientBlock("REGISTER", "s", "", "", std::string(100, 'N'));
+    block.Name.Length = 255;
+    std::memset(block.Data, 'D', sizeof block.Data);
+    client->Send(block);
+    ASSERT_TRUE(client->Receive().has_value());
+    EXPECT_TRUE(Logged("{time} Register \"s\" as " + std::string(100, 'N') + std::string(155, 'D')));
+    auto list = server->Clients()->LockList();
+    EXPECT_EQ((*list.begin())->ClientName, std::string(100, 'N'));
+}
+
+TEST_F(DisplayServerTest, DisconnectRemovesTheEntryAndLogsIt) {
+    auto client = Connect("127.0.0.9");
+    client->Close();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
+    EXPECT_TRUE(Logged("{time} Disconnect from \"127.0.0.9\""));
+}
+
+TEST_F(DisplayServerTest, StopIsRefusedWhileClientsAreConnected) {
+    auto client = Connect();
+    EXPECT_FALSE(server->StopListening());
+    EXPECT_TRUE(server->Listening());
+    client->Close();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
+    EXPECT_TRUE(server->StopListening());
+    EXPECT_FALSE(server->Listening());
+}
+
+TEST_F(DisplayServerTest, WritesToADepartedClientAreSkipped) {
+    auto client = Connect();
+    const TClientEntry* entry = nullptr;
+    {
+        auto list = server->Clients()->LockList();
+        entry = list.begin()->get();
+    }
+    EXPECT_TRUE(server->WriteToClient(entry, ExchangeBlock::MakeKick("127.0.0.1")));
+    const auto kick = client->Receive();
+    ASSERT_TRUE(kick.has_value());
+    EXPECT_TRUE(ExchangeBlock::IsCommand(*kick, "KICK"));
+    client->Close();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
+    EXPECT_FALSE(server->WriteToClient(entry, ExchangeBlock::MakeKick("127.0.0.1")));
+}
+
+TEST_F(DisplayServerTest, ShutdownEndsEveryWorkerAndReleasesTheTable) {
+    std::vector<std::unique_ptr<TTestClient>> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.push_back(Connect());
+    server->Shutdown();
+    EXPECT_EQ(server->ThreadMgr.LiveCount(), 0u);
+    EXPECT_EQ(server->Clients(), nullptr);
+    EXPECT_FALSE(server->Listening());
+    for (auto& c : clients)
+        EXPECT_TRUE(c->ClosedByServer());
+}
+
+TEST_F(DisplayServerTest, ShutdownDoesNotHangOnClientsConnectingDuringIt) {
+    std::atomic<bool> stop{false};
+    std::thread connector([&] {
+        while (!stop) {
+            try {
+                TTestClient c(port);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            } catch (const std::exception&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    server->Shutdown();
+    stop = true;
+    connector.join();
+    EXPECT_EQ(server->ThreadMgr.LiveCount(), 0u);
+}
+
+TEST_F(DisplayServerTest, SimultaneousConnectionsGiveWholeLogLines) {
+    std::vector<std::unique_ptr<TTestClient>> clients;
+    std::vector<std::thread> threads;
+    std::mutex m;
+    for (int i = 0; i < 16; ++i) {
+        threads.emplace_back([&, i] {
+            auto c = std::make_unique<TTestClient>(port, "127.0.1." + std::to_string(i + 1));
+            std::lock_guard lock(m);
+            clients.push_back(std::move(c));
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 16; }));
+    const std::regex whole(R"(^\{time\} Connection from "127\.0\.1\.\d+"$)");
+    for (const auto& line : LogLines())
+        EXPECT_TRUE(std::regex_match(line, whole)) << line;
+}
+
+// A display that stops reading must not hold up everybody else for longer than the send limit.
+TEST_F(DisplayServerTest, ClientThatNeverReadsIsDroppedAndOthersCarryOn) {
+    server.reset();
+    Start(500);
+    auto stuck = std::make_unique<TTestClient>(port, "127.0.0.20", 4096);
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+    auto talker = Connect("127.0.0.21");
+    const TExchangeBlock message = ClientBlock("MESSAGE", "t", "fill", "", "");
+    // Broadcasts reach the stuck client first (it connected first) until its buffers are full.
+    bool dropped = false;
+    for (int i = 0; i < 5000 && !dropped; ++i) {
+        talker->Send(message);
+        talker->Receive(50);
+        dropped = ClientCount() == 1;
+    }
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }, 15000))
+        << "the stuck client's connection is shut down after the send limit";
+    EXPECT_TRUE(Logged("{time} Disconnect from \"127.0.0.20\""));
+    // The others go on: a new client registers and gets its answer.
+    auto late = Connect("127.0.0.22");
+    late->Send(ClientBlock("REGISTER", "late", "", "", "Client 4"));
+    EXPECT_TRUE(late->Receive().has_value());
+    while (talker->Receive(50)) {
+    }
+    talker->Send(ClientBlock("MESSAGE", "t", "still here", "127.0.0.21"));
+    const auto echo = talker->Receive();
+    ASSERT_TRUE(echo.has_value());
+    EXPECT_EQ(ExchangeBlock::KeptText(echo->Text), "still here");
+}
+
+} // namespace
