@@ -3,6 +3,7 @@
 #include "FileIo.h"
 
 #include <climits>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -62,7 +63,8 @@ Line Classify(std::string_view text) {
 }
 
 struct ParsedFile {
-    std::string content;
+    // On the heap so that the views into it survive moves of the parsed file.
+    std::unique_ptr<std::string> content;
     std::vector<Line> lines;
     bool crlf = false;
     bool endsWithBreak = true;
@@ -70,8 +72,8 @@ struct ParsedFile {
 
 ParsedFile Parse(std::string content) {
     ParsedFile file;
-    file.content = std::move(content);
-    std::string_view rest = file.content;
+    file.content = std::make_unique<std::string>(std::move(content));
+    std::string_view rest = *file.content;
     file.crlf = rest.find("\r\n") != std::string_view::npos;
     file.endsWithBreak = rest.empty() || rest.back() == '\n';
     while (!rest.empty()) {
