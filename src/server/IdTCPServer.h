@@ -137,14 +137,18 @@ public:
     // Waits without limit for every worker thread to end; for use after TerminateAll.
     void WaitAllEnded();
 
+    // A new worker for the connection, created suspended: its events run only once it is
+    // started. Tools that drive the events themselves use a suspended worker and discard it.
+    TIdPeerThread* CreateThread(TIdTCPServer& server,
+                                std::unique_ptr<TIdTCPServerConnection> connection);
+    void StartThread(TIdPeerThread* thread);
+    // Destroys a worker that was never started.
+    void DiscardThread(TIdPeerThread* thread);
+
 private:
     friend class TIdListenerThread;
     friend class TIdPeerThread;
 
-    TIdPeerThread* CreateThread(TIdTCPServer& server,
-                                std::unique_ptr<TIdTCPServerConnection> connection);
-    void StartThread(TIdPeerThread* thread);
-    void DiscardThread(TIdPeerThread* thread);
     void HandBack(TIdPeerThread* thread);
     void ThreadEnded(TIdPeerThread* thread);
 
