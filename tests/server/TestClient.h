@@ -19,6 +19,7 @@
 // sends and receives raw bytes or whole blocks.
 class TTestClient {
 public:
+    // An empty source address lets the system choose (127.0.0.1).
     explicit TTestClient(uint16_t port, const std::string& sourceAddress = "127.0.0.1",
                          int receiveBuffer = 0) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -26,11 +27,13 @@ public:
             throw std::runtime_error("socket");
         if (receiveBuffer > 0)
             ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        ::inet_pton(AF_INET, sourceAddress.c_str(), &local.sin_addr);
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
-            throw std::runtime_error("bind " + sourceAddress);
+        if (!sourceAddress.empty()) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, sourceAddress.c_str(), &local.sin_addr);
+            if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+                throw std::runtime_error("bind " + sourceAddress);
+        }
         sockaddr_in server{};
         server.sin_family = AF_INET;
         server.sin_port = htons(port);
