@@ -143,6 +143,23 @@ unsigned char FoldCase(unsigned char c) {
 
 namespace CodePage1251 {
 
+std::string FromUtf8Literal(std::string_view utf8) {
+    if (auto bytes = FromUtf8(utf8))
+        return *bytes;
+    std::string out;
+    while (!utf8.empty()) {
+        const auto cp = TakeUtf8(utf8);
+        if (!cp) {
+            utf8.remove_prefix(1);
+            out.push_back('?');
+            continue;
+        }
+        const auto byte = FromUnicode(*cp);
+        out.push_back(byte ? static_cast<char>(*byte) : '?');
+    }
+    return out;
+}
+
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

@@ -27,6 +27,10 @@ std::optional<std::string> FromUtf8(std::string_view utf8);
 
 namespace CodePage1251 {
 
+// The program's own UTF-8 literal (a log line, a caption) as Windows-1251 bytes. Only for texts
+// the code page carries; a character it cannot carry becomes "?".
+std::string FromUtf8Literal(std::string_view utf8);
+
 // Whether two Windows-1251 texts are equal without regard to letter case (Latin and Cyrillic).
 bool SameText(std::string_view a, std::string_view b);
 

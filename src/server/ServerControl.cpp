@@ -1,0 +1,159 @@
+#include "ServerControl.h"
+
+#include "platform/Clock.h"
+#include "platform/CodePage1251.h"
+#include "platform/IniFile.h"
+
+#include <string>
+
+TServerControl::TServerControl(TDisplayServer& server, IClientListView& list,
+                               TDisplayServer::TLogSink addLog)
+    : server_(server), list_(list), addLog_(std::move(addLog)) {}
+
+std::vector<std::string> TServerControl::ClientSlotNames() {
+    std::vector<std::string> names;
+    for (int i = 1; i <= 16; ++i)
+        names.push_back("Client " + std::to_string(i));
+    return names;
+}
+
+int TServerControl::PortFromText(std::string_view portText) {
+    return StrToIntDef(portText, DefaultPort);
+}
+
+bool TServerControl::StartServer(std::string_view portText) {
+    if (server_.Listening())
+        return false;
+    const int port = PortFromText(portText);
+    // A port beyond 16 bits would otherwise be cut to another port without a word.
+    if (port < 0 || port > 65535)
+        throw EInvalidPort("Invalid port number " + std::to_string(port) +
+                           ": a port is a number from 1 to 65535.");
+    server_.StartListening(port);
+    // Port 0 asks the system for a free port; the line tells which one it chose.
+    addLog_(CodePage1251::FromUtf8Literal("Сервер запущен на порту ") +
+            std::to_string(server_.Server.BoundPort()));
+    return true;
+}
+
+bool TServerControl::StopServer() {
+    if (!server_.StopListening())
+        return false;
+    addLog_(CodePage1251::FromUtf8Literal("Сервер остановлен "));
+    return true;
+}
+
+void TServerControl::RefreshClients() {
+    if (refreshing_)
+        return;
+    refreshing_ = true;
+    struct TClearOnExit {
+        bool& flag;
+        ~TClearOnExit() { flag = false; }
+    } clear{refreshing_};
+
+    try {
+        int marked = 0;
+        for (int row = 0; row < list_.RowCount(); ++row)
+            marked += list_.RowChecked(row) ? 1 : 0;
+        int found = 0;
+        {
+            auto clients = server_.Clients()->LockList();
+            for (const auto& entry : clients) {
+                for (int row = 0; row < list_.RowCount(); ++row) {
+                    if (CodePage1251::SameText(entry->ClientName, list_.RowText(row))) {
+                        ++found;
+                        break;
+                    }
+                }
+            }
+        }
+        // An empty list, as on the first tick, is always rebuilt.
+        if (list_.RowCount() == 0)
+            marked = 600;
+        if (marked != found && marked + found > 0) {
+            auto clients = server_.Clients()->LockList();
+            RebuildList(clients);
+        }
+    } catch (const std::exception& e) {
+        addLog_(Clock::LongTimeText() + " error at RefreshClients: " + e.what());
+    }
+}
+
+void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
+    list_.Clear();
+    const auto names = ClientSlotNames();
+    for (const auto& name : names)
+        list_.AddRow(name);
+    for (const auto& entry : clients) {
+        int match = -1;
+        for (int row = 0; row < list_.RowCount() && match < 0; ++row) {
+            if (CodePage1251::SameText(entry->ClientName, list_.RowText(row)))
+                match = row;
+        }
+        if (match >= 0) {
+            // A later client of the same name takes the row over.
+            list_.SetRowChecked(match, true);
+            list_.SetRowEntry(match, entry.get());
+        } else {
+            const TExchangeBlock kick = ExchangeBlock::MakeKick(entry->PeerIP);
+            entry->Thread->Connection()->WriteAll(&kick, sizeof kick);
+        }
+    }
+}
+
+std::optional<std::string> TServerControl::ListedClientName(int row) {
+    const TClientEntry* entry = list_.RowEntry(row);
+    if (entry == nullptr)
+        return std::nullopt;
+    auto clients = server_.Clients()->LockList();
+    if (!clients.Contains(entry))
+        return std::nullopt;
+    return entry->ClientName;
+}
+
+template <typename TMakeBlock>
+bool TServerControl::WriteToRowClient(TClientTable::TLockedList& clients, int row,
+                                      TMakeBlock makeBlock) {
+    // The row may still point at a client that left since the last rebuild: use the entry only
+    // while the table, locked for the whole write, still holds it.
+    const TClientEntry* entry = list_.RowEntry(row);
+    if (entry == nullptr || !clients.Contains(entry))
+        return false;
+    const TExchangeBlock block = makeBlock(*entry);
+    entry->Thread->Connection()->WriteAll(&block, sizeof block);
+    return true;
+}
+
+void TServerControl::KickSelected() {
+    auto clients = server_.Clients()->LockList();
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        if (list_.RowSelected(row)) {
+            WriteToRowClient(clients, row,
+                             [](const TClientEntry& e) { return ExchangeBlock::MakeKick(e.PeerIP); });
+        }
+    }
+}
+
+void TServerControl::KickAll() {
+    auto clients = server_.Clients()->LockList();
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        std::string peerIP;
+        const bool written = WriteToRowClient(clients, row, [&peerIP](const TClientEntry& e) {
+            peerIP = e.PeerIP;
+            return ExchangeBlock::MakeKick(e.PeerIP);
+        });
+        if (written)
+            addLog_(Clock::LongTimeText() + " KICK \"" + peerIP + "\"");
+    }
+}
+
+void TServerControl::RefreshSelected() {
+    auto clients = server_.Clients()->LockList();
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        if (list_.RowSelected(row)) {
+            WriteToRowClient(clients, row,
+                             [this](const TClientEntry& e) { return server_.DisplayTypeBlockFor(e); });
+        }
+    }
+}
