@@ -40,4 +40,14 @@ std::string BuildDisplayConfig(const TIniFile& ini, int displayType, std::string
     return text;
 }
 
+int StepDown(int displayType) {
+    const int n = displayType - 1;
+    return n == 0 ? 8 : n;
+}
+
+int StepUp(int displayType) {
+    const int n = displayType + 1;
+    return n == 9 ? 1 : n;
+}
+
 } // namespace DisplayAssignment

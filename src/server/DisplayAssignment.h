@@ -29,4 +29,9 @@ void SetClientDisplayType(TIniFile& ini, std::string_view clientName, int displa
 // line ending in CR LF. A missing section gives the header line alone.
 std::string BuildDisplayConfig(const TIniFile& ini, int displayType, std::string_view clientName);
 
+// The display type one step down or up with the selector's arrows: within 1 to 8 the steps wrap
+// around (1 down gives 8, 8 up gives 1); a type outside that range steps by one without wrapping.
+int StepDown(int displayType);
+int StepUp(int displayType);
+
 } // namespace DisplayAssignment

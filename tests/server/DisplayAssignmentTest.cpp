@@ -56,4 +56,16 @@ TEST_F(DisplayAssignmentTest, MissingFileGivesDefaultsAndUnwritableFileRaises) {
     }
 }
 
+TEST(DisplayTypeStepTest, ArrowsWrapOnlyAtTheEndsOfOneToEight) {
+    EXPECT_EQ(DisplayAssignment::StepDown(1), 8);
+    EXPECT_EQ(DisplayAssignment::StepUp(8), 1);
+    EXPECT_EQ(DisplayAssignment::StepDown(5), 4);
+    EXPECT_EQ(DisplayAssignment::StepUp(5), 6);
+    EXPECT_EQ(DisplayAssignment::StepUp(12), 13);
+    EXPECT_EQ(DisplayAssignment::StepDown(12), 11);
+    EXPECT_EQ(DisplayAssignment::StepDown(0), -1);
+    EXPECT_EQ(DisplayAssignment::StepUp(0), 1);
+    EXPECT_EQ(DisplayAssignment::StepUp(-1), 0);
+}
+
 } // namespace
