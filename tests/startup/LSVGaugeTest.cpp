@@ -397,9 +397,3 @@ TEST(LSVGaugeTest, TinyAndEmptySizesDoNotBreak) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
