@@ -347,19 +347,6 @@ TEST(LSVGaugeTest, LabelInTheFillShowsOnlyWhereItFits) {
     EXPECT_EQ(CountColour(picture, qRgb(0, 255, 0), QRect(0, 0, 150, 20)), 0);
 }
 
-TEST(LSVGaugeTest, LabelFormatHasThePercentage) {
-    TLSVGauge withText, other;
-    for (TLSVGauge* g : {&withText, &other}) {
-        MakePlain(*g, 150, 20);
-        g->SetShowText(true);
-        g->SetFont(BigFont(Qt::red, Qt::green));
-        g->SetProgress(7);
-    }
-    other.SetText("%d%% done");
-    EXPECT_GT(CountColour(other.Picture(), qRgb(0, 255, 0), QRect(0, 0, 150, 20)),
-              CountColour(withText.Picture(), qRgb(0, 255, 0), QRect(0, 0, 150, 20)));
-}
-
 TEST(LSVGaugeTest, RunningStripMovesWithEveryChange) {
     TLSVGauge g;
     MakePlain(g, 100, 10);

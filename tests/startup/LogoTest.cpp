@@ -78,14 +78,9 @@ TEST_F(LogoTest, WindowAndControls) {
     EXPECT_EQ(logo.Img_Load->geometry(), QRect(256, 6, 27, 10));
     EXPECT_EQ(logo.Img_Done->geometry(), QRect(256, 6, 27, 10));
     EXPECT_EQ(logo.Img_Logo->geometry(), QRect(0, 0, 400, 300));
-    EXPECT_EQ(logo.Ind_Load->MinValue(), 0);
-    EXPECT_EQ(logo.Ind_Load->MaxValue(), 100);
-    EXPECT_EQ(logo.Ind_Load->Progress(), 0);
-    EXPECT_EQ(logo.Ind_Load->Kind(), lgkHorizontalBar);
     EXPECT_EQ(logo.Ind_Load->BorderStyle(), TLSVBorderStyle::None);
     EXPECT_FALSE(logo.Ind_Load->Frame3D());
     EXPECT_FALSE(logo.Ind_Load->ShowText());
-    EXPECT_TRUE(logo.Ind_Load->TransparentFore());
     EXPECT_FALSE(logo.Timer_Work->isActive()) << "the timer waits for the showing";
     EXPECT_EQ(logo.Timer_Work->interval(), 100);
 }
