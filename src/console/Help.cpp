@@ -1,0 +1,40 @@
+#include "Help.h"
+
+#include "console/Settings.h"
+
+#include <QMetaObject>
+#include <QWidget>
+
+namespace {
+
+// Writes a text property the object really has; never creates a dynamic one.
+void SetTextProperty(QObject& object, const char* property, const std::string& text) {
+    if (object.metaObject()->indexOfProperty(property) >= 0)
+        object.setProperty(property, QString::fromStdString(text));
+}
+
+} // namespace
+
+TfmHelp::TfmHelp(QObject* parent) : QObject(parent) {
+    setObjectName("fmHelp");
+}
+
+void TfmHelp::ApplyLanguage(int languageIndex, QWidget& mainWindow) {
+    LanguageTable::Fill(table_, languageIndex);
+    for (const TLanguageAssignment& assignment : LanguageTable::Assignments(table_)) {
+        const QString name = QString::fromLatin1(assignment.Control.data(),
+                                                 static_cast<qsizetype>(assignment.Control.size()));
+        QObject* control = mainWindow.findChild<QObject*>(name);
+        if (control == nullptr)
+            continue;
+        SetTextProperty(*control,
+                        assignment.Target == TLanguageTarget::Caption ? "text" : "toolTip",
+                        assignment.Text);
+    }
+}
+
+void TfmHelp::SwitchLanguage(int& languageIndex, QWidget& mainWindow) {
+    languageIndex = LanguageTable::Switched(languageIndex);
+    ApplyLanguage(languageIndex, mainWindow);
+    Settings::SaveLanguage(languageIndex);
+}
