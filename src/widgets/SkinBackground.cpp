@@ -119,11 +119,11 @@ void PaintPanel(QPainter& p, const QRect& panelRect, const QRect& headerRect, bo
     p.setClipPath(shape);
     const QRectF body(panel.left(), header.bottom(), panel.width(),
                       panel.bottom() - header.bottom());
-    p.setBrush(Vertical(body, QColor(0x24, 0x58, 0x99), QColor(0x1B, 0x47, 0x80)));
+    p.setBrush(Vertical(body, QColor(0x20, 0x52, 0x8F), QColor(0x1B, 0x47, 0x80)));
     p.drawRect(body);
     // Light falls on the body from the upper left.
     QRadialGradient light(body.topLeft() + QPointF(120, 10), 420);
-    light.setColorAt(0, QColor(255, 255, 255, 20));
+    light.setColorAt(0, QColor(255, 255, 255, 13));
     light.setColorAt(1, QColor(255, 255, 255, 0));
     p.setBrush(light);
     p.drawRect(body);

@@ -1,11 +1,19 @@
-// Renders the skin for a look by eye: the main window background with the controls' pictures
-// placed where the window puts them, and a sheet of every picture enlarged.
+// Renders the skin for a look by eye: the main window background with the kit's controls placed
+// where the window puts them, a sheet of every picture enlarged, the tray menu and a hint.
 // Usage: widgets_skin_preview <output folder>
+#include "widgets/CheckListBox.h"
+#include "widgets/GradientPanel.h"
+#include "widgets/PictureButton.h"
+#include "widgets/ShapeHint.h"
 #include "widgets/SkinPictures.h"
 #include "widgets/SkinZones.h"
+#include "widgets/TrayIcon.h"
+#include "widgets/WidgetSnapshot.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFont>
+#include <QHelpEvent>
 #include <QPainter>
 #include <cstdio>
 
@@ -19,69 +27,93 @@ QFont Verdana(int px, bool bold = false, bool underline = false) {
     return f;
 }
 
-QImage Window() {
-    QImage image = Skin::MainBackground().convertToFormat(QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    auto pic = [&](int index, int x, int y) { p.drawImage(x, y, Skin::ButtonPicture(index)); };
+// The main window's skin built from the kit's own controls, at the places the window uses.
+class TPreviewWindow : public QWidget {
+public:
+    TPreviewWindow() : background_(QPixmap::fromImage(Skin::MainBackground())) {
+        resize(Skin::BackgroundSize);
+        const TPictureList buttons = TPictureList::ButtonPictures();
+        const auto button = [&](int picture, int x, int y) {
+            auto* b = new TPictureButton(this);
+            b->SetPicture(buttons.Picture(picture));
+            b->move(x, y);
+            return b;
+        };
+        const auto label = [&](const QString& text, QFont font, QRgb colour, int x, int y) {
+            auto* l = new TGradientLabel(text, this);
+            l->setFont(font);
+            l->SetTextColor(QColor(colour));
+            l->move(x, y);
+            return l;
+        };
 
-    p.setFont(Verdana(27));
-    p.setPen(QColor(Skin::TitleShadowColor));
-    p.drawText(QRect(9, 3, 300, 40), Qt::AlignLeft | Qt::AlignTop, "Velmora");
-    p.setPen(QColor(Skin::TitleNameColor));
-    p.drawText(QRect(8, 2, 300, 40), Qt::AlignLeft | Qt::AlignTop, "Velmora");
-    pic(Skin::Btn::HelpNormal, 702, 5);
-    pic(Skin::Btn::InternetHover, 726, 5);
-    pic(Skin::Btn::MinNormal, 750, 5);
-    pic(Skin::Btn::CloseHover, 774, 5);
-    p.fillRect(750, 37, 22, 9, QColor(0x0A, 0x2C, 0x57));
-    p.fillRect(751, 38, 20, 7, QColor(Skin::IndicatorRunningColor));
+        label("Velmora", Verdana(27), Skin::TitleNameColor, 8, 2)
+            ->SetShadow(QColor(Skin::TitleShadowColor));
+        button(Skin::Btn::HelpNormal, 702, 5);
+        button(Skin::Btn::InternetHover, 726, 5);
+        button(Skin::Btn::MinNormal, 750, 5);
+        button(Skin::Btn::CloseHover, 774, 5);
+        auto* frame = new TGradientPanel(this);
+        frame->setGeometry(Skin::IndicatorFrame);
+        frame->SetColors(QColor(0x0A, 0x2C, 0x57), QColor(0x1E, 0x54, 0x96));
+        auto* indicator = new TGradientPanel(frame);
+        indicator->setGeometry(1, 1, 20, 7);
+        indicator->SetColor(QColor(Skin::IndicatorRunningColor));
 
-    p.setFont(Verdana(19, true));
-    p.setPen(QColor(Skin::ServerTitleColor));
-    p.drawText(QRect(15, 60, 300, 30), Qt::AlignLeft | Qt::AlignTop, "Server");
-    p.setPen(QColor(Skin::SettingsTitleColor));
-    p.drawText(QRect(22, 420, 300, 30), Qt::AlignLeft | Qt::AlignTop, "Settings");
+        label("Server", Verdana(19, true), Skin::ServerTitleColor, 15, 60);
+        label("Settings", Verdana(19, true), Skin::SettingsTitleColor, 22, 420);
 
-    // Server controls, roughly where a main window would put them.
-    p.fillRect(20, 100, 180, 290, QColor(Skin::EditColor));
-    p.setFont(Verdana(11));
-    p.setPen(QColor(Skin::LabelColor));
-    for (int i = 0; i < 16; ++i) {
-        pic(i == 4 ? Skin::Btn::CheckOn : Skin::Btn::CheckOff, 22, 102 + i * 18 - 3);
-        p.drawText(QRect(46, 102 + i * 18, 150, 16), Qt::AlignVCenter,
-                   QString("Client %1").arg(i + 1));
+        // Server controls, roughly where a main window would put them.
+        auto* clients = new TCheckListBox(this);
+        clients->setGeometry(20, 100, 180, 300);
+        for (int i = 1; i <= 16; ++i)
+            clients->AddRow(QStringLiteral("Client %1").arg(i));
+        clients->SetChecked(4, true);
+        clients->SetChecked(6, true);
+        clients->SetSelectedRow(4);
+        for (int i = 0; i < 6; ++i)
+            button(Skin::Btn::StartNormal + 2 * i + (i == 2 ? 1 : 0), 220 + i * 40, 100);
+        for (int i = 0; i < 6; ++i)
+            button(Skin::Btn::StartDisabled + i, 220 + i * 40, 140);
+        button(Skin::Btn::DisplayFrame, 480, 100);
+        button(Skin::Btn::TypeLeft, 480, 186);
+        button(Skin::Btn::TypeRight, 567, 186);
+        auto* display = new TPictureButton(this);
+        display->SetPicture(TPictureList::DisplayPictures().Picture(7));
+        display->move(484, 104);
+        label("Port:", Verdana(11, false, true), Skin::LabelColor, 220, 200);
+        auto* port = new TGradientPanel(this);
+        port->setGeometry(260, 198, 60, 16);
+        port->SetColor(QColor(Skin::EditColor));
+        label("5678", Verdana(11), Skin::LabelColor, 264, 199);
+
+        // Settings controls at their fixed places.
+        label("Interface:", Verdana(11, false, true), Skin::LabelColor, 42, 474);
+        button(Skin::Btn::LangLeftNormal, 30, 490);
+        button(Skin::Btn::LangField, 47, 490);
+        button(Skin::Btn::LangRightHover, 110, 490);
+        label("English", Verdana(11), Skin::LabelColor, 56, 494);
+        button(Skin::Btn::CheckOff, 250, 470);
+        label("Start minimised", Verdana(11, false, true), Skin::LabelColor, 276, 474);
+        button(Skin::Btn::CheckOn, 250, 500);
+        label("Start with the system", Verdana(11, false, true), Skin::LabelColor, 276, 504);
+        button(Skin::Btn::CheckOn, 422, 470);
+        label("Show hints", Verdana(11, false, true), Skin::LabelColor, 448, 474);
     }
-    for (int i = 0; i < 6; ++i)
-        pic(Skin::Btn::StartNormal + 2 * i + (i == 2 ? 1 : 0), 220 + i * 40, 100);
-    for (int i = 0; i < 6; ++i)
-        pic(Skin::Btn::StartDisabled + i, 220 + i * 40, 140);
-    pic(Skin::Btn::DisplayFrame, 480, 100);
-    p.drawImage(484, 104, Skin::DisplayTypePicture(7));
-    pic(Skin::Btn::TypeLeft, 480, 186);
-    pic(Skin::Btn::TypeRight, 567, 186);
-    p.setFont(Verdana(11, false, true));
-    p.drawText(QRect(220, 200, 200, 16), Qt::AlignLeft, "Port:");
-    p.fillRect(260, 198, 60, 16, QColor(Skin::EditColor));
-    p.setFont(Verdana(11));
-    p.drawText(QRect(264, 198, 60, 16), Qt::AlignVCenter, "5678");
 
-    // Settings controls at their fixed places.
-    p.setFont(Verdana(11, false, true));
-    p.drawText(QRect(42, 474, 150, 16), Qt::AlignLeft, "Interface:");
-    pic(Skin::Btn::LangLeftNormal, 30, 490);
-    pic(Skin::Btn::LangField, 47, 490);
-    pic(Skin::Btn::LangRightHover, 110, 490);
-    p.setFont(Verdana(11));
-    p.drawText(QRect(52, 494, 53, 14), Qt::AlignCenter, "English");
-    p.setFont(Verdana(11, false, true));
-    pic(Skin::Btn::CheckOff, 250, 470);
-    p.drawText(QRect(276, 474, 150, 16), Qt::AlignLeft, "Start minimised");
-    pic(Skin::Btn::CheckOn, 250, 500);
-    p.drawText(QRect(276, 504, 150, 16), Qt::AlignLeft, "Start with system");
-    pic(Skin::Btn::CheckOn, 422, 470);
-    p.drawText(QRect(448, 474, 150, 16), Qt::AlignLeft, "Show hints");
-    p.end();
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.drawPixmap(0, 0, background_);
+    }
+
+private:
+    QPixmap background_;
+};
+
+QImage Window() {
+    TPreviewWindow window;
+    const QImage image = RenderWidget(window);
     // Outside the window's region nothing is visible.
     QImage shaped(image.size(), QImage::Format_ARGB32);
     shaped.fill(Qt::transparent);
@@ -89,6 +121,35 @@ QImage Window() {
     s.setClipRegion(Skin::WindowOutline());
     s.drawImage(0, 0, image);
     return shaped;
+}
+
+QImage Enlarged(const QImage& image, int scale) {
+    return image.scaled(image.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+QImage TrayMenu() {
+    TTrayMenu menu;
+    const char* captions[] = {"Server: Start", "Server: Stop", "Website", "Program page", "Exit"};
+    for (int i = 1; i <= 5; ++i) {
+        auto* action = new QAction(QString::fromLatin1(captions[i - 1]), &menu);
+        action->setObjectName(QStringLiteral("TrayMenu_%1").arg(i));
+        menu.addAction(action);
+    }
+    menu.popup(QPoint(50, 50));
+    menu.setActiveAction(menu.actions().at(1));
+    QApplication::processEvents();
+    return Enlarged(RenderWidget(menu), 3);
+}
+
+QImage Hint() {
+    QWidget host;
+    host.resize(100, 40);
+    host.setToolTip(QStringLiteral("Server: Stop"));
+    host.show();
+    TShapeHint hints;
+    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), host.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&host, &ask);
+    return Enlarged(RenderWidget(*hints.HintWindow()), 3);
 }
 
 QImage Sheet() {
@@ -122,7 +183,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const bool ok =
-        Window().save(folder + "/skin-window.png") && Sheet().save(folder + "/skin-sheet.png");
+        Window().save(folder + "/skin-window.png") && Sheet().save(folder + "/skin-sheet.png") &&
+        TrayMenu().save(folder + "/skin-traymenu.png") && Hint().save(folder + "/skin-hint.png");
     std::printf("%s\n", ok ? "written" : "could not write the pictures");
     return ok ? 0 : 1;
 }
