@@ -34,7 +34,8 @@ void FillGradient(QPainter& p, const QRect& area, const QColor& start, const QCo
         for (int i = 0; i < bands; ++i) {
             const int from = length * i / bands;
             const int to = length * (i + 1) / bands;
-            p.setBrush(SkinDraw::Mix(first, last, bands > 1 ? double(i) / (bands - 1) : 0.0));
+            p.setBrush(
+                SkinDraw::Mix(first, last, bands > 1 ? static_cast<double>(i) / (bands - 1) : 0.0));
             if (vertical)
                 p.drawRect(QRect(area.left(), area.top() + from, area.width(), to - from));
             else
@@ -173,7 +174,7 @@ void TGradientLabel::paintEvent(QPaintEvent*) {
     if (shadow_)
         box.adjust(0, 0, -std::abs(shadowOffset_.x()), -std::abs(shadowOffset_.y()));
     box.translate(shift);
-    const int flags = int(alignment_);
+    const int flags = static_cast<int>(alignment_);
     if (shadow_) {
         p.setPen(*shadow_);
         p.drawText(box.translated(shadowOffset_), flags, text_);
