@@ -1,0 +1,48 @@
+#include "widgets/PictureButton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+TPictureButton::TPictureButton(QWidget* parent) : QWidget(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TPictureButton::SetPicture(const QPixmap& picture) {
+    picture_ = picture;
+    const QSize size = picture_.deviceIndependentSize().toSize();
+    if (!size.isEmpty() && size != this->size())
+        resize(size);
+    update();
+}
+
+QSize TPictureButton::sizeHint() const {
+    return picture_.deviceIndependentSize().toSize();
+}
+
+void TPictureButton::paintEvent(QPaintEvent*) {
+    if (picture_.isNull())
+        return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, picture_);
+}
+
+void TPictureButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    pressed_ = true;
+    event->accept();
+}
+
+void TPictureButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    const bool click = pressed_ && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click)
+        emit clicked();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+// A button that is nothing but a picture: it shows one picture at the picture's own size and
+// reports a left click. The owner swaps the picture (for instance to highlight the button under
+// the cursor); the button keeps no hover state of its own.
+class TPictureButton : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPictureButton(QWidget* parent = nullptr);
+
+    // Shows `picture`; the button takes the picture's size.
+    void SetPicture(const QPixmap& picture);
+    const QPixmap& Picture() const { return picture_; }
+
+    QSize sizeHint() const override;
+
+signals:
+    // The left button was pressed on the button and released inside it.
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap picture_;
+    bool pressed_ = false;
+};

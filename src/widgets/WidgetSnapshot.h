@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QImage>
+
+class QWidget;
+
+// Renders a widget with its children into an image of the widget's size, without showing it on
+// a screen; what lies outside the widget's own painting stays transparent.
+QImage RenderWidget(QWidget& widget);

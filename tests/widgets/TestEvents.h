@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
+// Mouse events delivered straight to a widget, as the window system would deliver them.
+inline bool SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPoint pos,
+                      Qt::MouseButtons held = Qt::NoButton) {
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, held,
+                      Qt::NoModifier);
+    return QApplication::sendEvent(widget, &event);
+}
+
+inline void Click(QWidget* widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
+    SendMouse(widget, QEvent::MouseButtonPress, button, pos, button);
+    SendMouse(widget, QEvent::MouseButtonRelease, button, pos);
+}
