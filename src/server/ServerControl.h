@@ -17,8 +17,8 @@ public:
     virtual std::string RowText(int row) const = 0; // Windows-1251
     virtual bool RowChecked(int row) const = 0;
     virtual void SetRowChecked(int row, bool checked) = 0;
-    virtual const TClientEntry* RowEntry(int row) const = 0;
-    virtual void SetRowEntry(int row, const TClientEntry* entry) = 0;
+    virtual TClientEntry* RowEntry(int row) const = 0;
+    virtual void SetRowEntry(int row, TClientEntry* entry) = 0;
     virtual bool RowSelected(int row) const = 0;
     virtual void Clear() = 0;
     virtual void AddRow(const std::string& text) = 0;

@@ -13,6 +13,17 @@ namespace ErrorBox {
 void Show(const QString& message, QWidget* parent = nullptr);
 void Show(const std::exception& error, QWidget* parent = nullptr);
 
+// Runs an operator action; an error ends the action and is shown in the box, and the window
+// stays usable.
+template <typename TAction>
+void RunAction(TAction&& action, QWidget* parent = nullptr) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        Show(error, parent);
+    }
+}
+
 // Tests hand the messages to a sink of their own instead of opening a modal box; an empty sink
 // restores the box.
 void SetTestSink(std::function<void(const QString&)> sink);

@@ -55,6 +55,8 @@ private:
 // of a plain colour. By default the label takes the size of its text.
 class TGradientLabel : public QWidget {
     Q_OBJECT
+    // So that texts can be set by property name, as the language table does.
+    Q_PROPERTY(QString text READ Text WRITE SetText)
 
 public:
     explicit TGradientLabel(QWidget* parent = nullptr);

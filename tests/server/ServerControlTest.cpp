@@ -17,15 +17,15 @@ public:
     struct TRow {
         std::string text;
         bool checked = false;
-        const TClientEntry* entry = nullptr;
+        TClientEntry* entry = nullptr;
         bool selected = false;
     };
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowText(int row) const override { return rows[row].text; }
     bool RowChecked(int row) const override { return rows[row].checked; }
     void SetRowChecked(int row, bool checked) override { rows[row].checked = checked; }
-    const TClientEntry* RowEntry(int row) const override { return rows[row].entry; }
-    void SetRowEntry(int row, const TClientEntry* entry) override { rows[row].entry = entry; }
+    TClientEntry* RowEntry(int row) const override { return rows[row].entry; }
+    void SetRowEntry(int row, TClientEntry* entry) override { rows[row].entry = entry; }
     bool RowSelected(int row) const override { return rows[row].selected; }
     void Clear() override {
         rows.clear();
