@@ -57,6 +57,7 @@ void TServerControl::RefreshClients() {
         for (int row = 0; row < list_.RowCount(); ++row)
             marked += list_.RowChecked(row) ? 1 : 0;
         int found = 0;
+        bool outOfStep = false;
         {
             auto clients = server_.Clients()->LockList();
             for (const auto& entry : clients) {
@@ -67,17 +68,36 @@ void TServerControl::RefreshClients() {
                     }
                 }
             }
+            outOfStep = ListOutOfStep(clients);
         }
         // An empty list, as on the first tick, is always rebuilt.
         if (list_.RowCount() == 0)
             marked = 600;
-        if (marked != found && marked + found > 0) {
+        // Equal counts can hide a change: a client that registers again under another slot
+        // name, or one of two clients of a name leaving while another slot empties. The list is
+        // then compared row by row as well.
+        if ((marked != found && marked + found > 0) || outOfStep) {
             auto clients = server_.Clients()->LockList();
             RebuildList(clients);
         }
     } catch (const std::exception& e) {
         addLog_(Clock::LongTimeText() + " error at RefreshClients: " + e.what());
     }
+}
+
+bool TServerControl::ListOutOfStep(TClientTable::TLockedList& clients) const {
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        // The row should carry the last client of its name in table order, checked, or nothing.
+        TClientEntry* expected = nullptr;
+        for (const auto& entry : clients) {
+            if (CodePage1251::SameText(entry->ClientName, list_.RowText(row)))
+                expected = entry.get();
+        }
+        if (list_.RowChecked(row) != (expected != nullptr) ||
+            (expected != nullptr && list_.RowEntry(row) != expected))
+            return true;
+    }
+    return false;
 }
 
 void TServerControl::RebuildList(TClientTable::TLockedList& clients) {

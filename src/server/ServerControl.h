@@ -51,7 +51,8 @@ public:
     bool StopServer();
 
     // Rebuilds the list when the number of check marks differs from the number of connected
-    // clients whose name is a slot name; clients under other names are sent "KICK" then.
+    // clients whose name is a slot name, or when a row shows another client than the table
+    // holds; clients under other names are sent "KICK" at every rebuild.
     void RefreshClients();
 
     // The name of the client on the row, as the client spelled it, if the row carries an entry
@@ -66,6 +67,7 @@ public:
     void RefreshSelected();
 
 private:
+    bool ListOutOfStep(TClientTable::TLockedList& clients) const;
     void RebuildList(TClientTable::TLockedList& clients);
     // Writes to the row's client if it is still in the table; false when it has gone.
     template <typename TMakeBlock>

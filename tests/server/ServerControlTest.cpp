@@ -167,6 +167,33 @@ TEST_F(ServerControlTest, TwoClientsUnderOneNameRebuildEveryTickWithTheLaterOnTh
     EXPECT_EQ(list.RowEntry(1), std::next(clients.begin())->get());
 }
 
+// Equal numbers of marks and named clients must not hide a change of slot.
+TEST_F(ServerControlTest, ListFollowsAClientThatChangesItsSlotBetweenTicks) {
+    const uint16_t port = Start();
+    auto client = Register(port, "Client 5");
+    control.RefreshClients();
+    EXPECT_EQ(list.CheckedRows(), std::vector<int>{5});
+    client->Send(ClientBlock("REGISTER", "d", "", "", "Client 6"));
+    ASSERT_TRUE(client->Receive().has_value());
+    control.RefreshClients();
+    EXPECT_EQ(list.CheckedRows(), std::vector<int>{6});
+    EXPECT_EQ(control.ListedClientName(5), "Client 6");
+    EXPECT_EQ(control.ListedClientName(4), std::nullopt);
+}
+
+TEST_F(ServerControlTest, ListFollowsADepartureHiddenByTwoClientsOfOneName) {
+    const uint16_t port = Start();
+    auto five = Register(port, "Client 5", "127.0.0.2");
+    auto twoA = Register(port, "Client 2", "127.0.0.3");
+    auto twoB = Register(port, "Client 2", "127.0.0.4");
+    control.RefreshClients();
+    EXPECT_EQ(list.CheckedRows(), (std::vector<int>{2, 5}));
+    five.reset();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 2; }));
+    control.RefreshClients(); // two marks and two named clients, yet row 5 is empty now
+    EXPECT_EQ(list.CheckedRows(), std::vector<int>{2});
+}
+
 TEST_F(ServerControlTest, OperatorsCheckMarkIsUndoneAtTheNextTick) {
     Start();
     control.RefreshClients();
