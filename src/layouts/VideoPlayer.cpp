@@ -129,20 +129,26 @@ void TVideoPlayer::Open() {
     connect(player_.get(), &QMediaPlayer::errorOccurred, this, &TVideoPlayer::OnPlayerError);
     player_->setSource(QUrl::fromLocalFile(path));
 
-    // The first picture tells the natural size, which the window needs to fit the video.
-    const bool ready = WaitUntil(
-        [this] {
+    const auto failed = [this] {
+        return player_->mediaStatus() == QMediaPlayer::InvalidMedia ||
+               player_->error() != QMediaPlayer::NoError;
+    };
+    bool ready = WaitUntil(
+        [this, &failed] {
             const auto status = player_->mediaStatus();
-            if (status == QMediaPlayer::InvalidMedia || player_->error() != QMediaPlayer::NoError)
-                return true;
-            const bool loaded = status != QMediaPlayer::NoMedia &&
-                                status != QMediaPlayer::LoadingMedia &&
-                                status != QMediaPlayer::StalledMedia;
-            return loaded && (!player_->hasVideo() || sink_->videoSize().isValid());
+            return failed() ||
+                   (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia &&
+                    status != QMediaPlayer::StalledMedia);
         },
         OpenTimeoutMs);
-    if (player_->mediaStatus() == QMediaPlayer::InvalidMedia ||
-        player_->error() != QMediaPlayer::NoError) {
+    // The first picture tells the natural size, which the window needs to fit the video. It
+    // comes once the video is cued up, which also lets the first Play start at once.
+    if (ready && !failed() && player_->hasVideo()) {
+        player_->pause();
+        ready = WaitUntil([this, &failed] { return failed() || sink_->videoSize().isValid(); },
+                          OpenTimeoutMs);
+    }
+    if (failed()) {
         const QString reason = player_->errorString();
         Close();
         Fail(CannotOpenError, QStringLiteral("Cannot play \"%1\". %2").arg(path, reason));
@@ -152,6 +158,7 @@ void TVideoPlayer::Open() {
         Fail(CannotOpenError,
              QStringLiteral("Cannot play \"%1\". It did not open in time").arg(path));
     }
+    naturalSize_ = player_->hasVideo() ? sink_->videoSize() : QSize();
     displayRect_ = QRect(QPoint(0, 0), NaturalSize());
     PlaceSurface();
 }
@@ -203,6 +210,7 @@ void TVideoPlayer::Close() {
         audio_.reset();
     }
     displayRect_ = QRect();
+    naturalSize_ = QSize();
     if (surface_) {
         surface_->Clear();
         surface_->hide();
@@ -216,14 +224,9 @@ TVideoPlayer::TMode TVideoPlayer::Mode() {
         return TMode::NotReady;
     }
     error_ = NoError;
-    switch (player_->playbackState()) {
-    case QMediaPlayer::PlayingState:
+    // Nothing here pauses but opening, which cues the video up: to the window it stands still.
+    if (player_->playbackState() == QMediaPlayer::PlayingState)
         return TMode::Playing;
-    case QMediaPlayer::PausedState:
-        return TMode::Paused;
-    case QMediaPlayer::StoppedState:
-        break;
-    }
     switch (player_->mediaStatus()) {
     case QMediaPlayer::InvalidMedia:
         error_ = CannotOpenError;
@@ -253,7 +256,7 @@ void TVideoPlayer::SetDisplay(QWidget* display) {
 }
 
 bool TVideoPlayer::HasPicture() const {
-    return player_ && NaturalSize().isValid();
+    return player_ && !NaturalSize().isEmpty();
 }
 
 QRect TVideoPlayer::DisplayRect() const {
@@ -272,10 +275,7 @@ void TVideoPlayer::SetDisplayRect(const QRect& rect) {
 }
 
 QSize TVideoPlayer::NaturalSize() const {
-    if (!player_)
-        return {};
-    const QSize size = sink_->videoSize();
-    return size.isValid() && !size.isEmpty() ? size : QSize();
+    return player_ ? naturalSize_ : QSize();
 }
 
 void TVideoPlayer::SetVolume(int volume) {

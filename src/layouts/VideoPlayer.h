@@ -106,6 +106,7 @@ private:
     QPointer<QWidget> display_;
     QPointer<TVideoSurface> surface_;
     QRect displayRect_;
+    QSize naturalSize_;
     int error_ = NoError;
     int volume_ = 100;
     bool notify_ = true;

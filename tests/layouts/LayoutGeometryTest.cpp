@@ -41,7 +41,7 @@ TEST(LayoutGeometryTest, CentringHalvesEachExtentTowardZero) {
 TEST(LayoutGeometryTest, TextBoxesTakeFourFifthsAndTheColumnStacksThemFiftyApart) {
     EXPECT_EQ(TextBoxWidth(300), 240);
     EXPECT_EQ(TextBoxWidth(800), 640);
-    EXPECT_EQ(TextBoxWidth(784), 627); // 627.2
+    EXPECT_EQ(TextBoxWidth(784), 627);  // 627.2
     EXPECT_EQ(TextBoxWidth(1003), 802); // 802.4
     EXPECT_EQ(TextBoxWidth(1004), 803); // 803.2
     EXPECT_EQ(TextBoxWidth(0), 0);
@@ -129,11 +129,11 @@ std::vector<TDockItem> TypeFourPanels(bool barVisible) {
 
 TEST(LayoutGeometryTest, DockingStacksStripsColumnAndMainArea) {
     const auto rects = DockRects(800, 660, TypeFourPanels(true));
-    EXPECT_EQ(rects[0], (TRect{0, 600, 800, 60}));  // button bar at the bottom edge
-    EXPECT_EQ(rects[1], (TRect{0, 0, 800, 80}));    // top strip
-    EXPECT_EQ(rects[2], (TRect{0, 80, 500, 440}));  // main area
+    EXPECT_EQ(rects[0], (TRect{0, 600, 800, 60}));   // button bar at the bottom edge
+    EXPECT_EQ(rects[1], (TRect{0, 0, 800, 80}));     // top strip
+    EXPECT_EQ(rects[2], (TRect{0, 80, 500, 440}));   // main area
     EXPECT_EQ(rects[3], (TRect{500, 80, 300, 440})); // column between the strips
-    EXPECT_EQ(rects[4], (TRect{0, 520, 800, 80}));  // bottom strip above the bar
+    EXPECT_EQ(rects[4], (TRect{0, 520, 800, 80}));   // bottom strip above the bar
 }
 
 TEST(LayoutGeometryTest, HiddenPanelsGiveUpTheirPlace) {

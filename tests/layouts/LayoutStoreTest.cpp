@@ -1,5 +1,6 @@
-#include "common/TempDir.h"
 #include "layouts/LayoutStore.h"
+
+#include "common/TempDir.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
