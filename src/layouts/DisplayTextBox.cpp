@@ -27,6 +27,14 @@ void PaintBackground(QWidget& control, QPalette::ColorRole role) {
     control.setAutoFillBackground(true);
 }
 
+// The height one line of the control's font needs. An edit box knows it from its font alone; a
+// label would size itself by its current text, which is empty when the height is chosen.
+int LineHeight(const QWidget& control) {
+    if (qobject_cast<const QLineEdit*>(&control) != nullptr)
+        return control.sizeHint().height();
+    return QFontMetrics(control.font()).height() + 2;
+}
+
 } // namespace
 
 TDisplayTextBox::TDisplayTextBox(QWidget* parent, int kind) : kind_(kind) {
@@ -41,7 +49,7 @@ TDisplayTextBox::TDisplayTextBox(QWidget* parent, int kind) : kind_(kind) {
         PaintBackground(*label_, QPalette::Window);
     }
     if (QWidget* control = Control()) {
-        control->resize(control->width(), control->sizeHint().height());
+        control->resize(control->width(), LineHeight(*control));
         control->show();
     }
 }
@@ -93,7 +101,7 @@ void TDisplayTextBox::SetFontSize(int points) {
     QFont font = control->font();
     font.setPointSize(points);
     control->setFont(font);
-    control->resize(control->width(), control->sizeHint().height());
+    control->resize(control->width(), LineHeight(*control));
 }
 
 std::string TDisplayTextBox::Text() const {

@@ -439,6 +439,11 @@ TEST(DisplayTextBoxTest, StaticTextsShowOperatorTextLiterally) {
     box.SetText("<b>sale</b>");
     EXPECT_EQ(box.StaticControl()->textFormat(), Qt::PlainText);
     EXPECT_EQ(box.Text(), "<b>sale</b>");
+    // The height follows the font, even when the label was empty as the size was set.
+    TDisplayTextBox empty(&parent, TDisplayTextBox::StaticKind);
+    empty.SetFontSize(18);
+    empty.SetText("Sale gjpqy");
+    EXPECT_GE(empty.Height(), QFontMetrics(empty.StaticControl()->font()).height());
     QPointer<QLabel> label = box.StaticControl();
     {
         TDisplayTextBox gone(&parent, TDisplayTextBox::EditKind);
