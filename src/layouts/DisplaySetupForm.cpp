@@ -133,11 +133,6 @@ TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
     connect(N2, &QAction::triggered, this, &TfmDisplaySetup::N2Click);
     connect(Action1, &QAction::triggered, this, &TfmDisplaySetup::Action1Execute);
     connect(acClose, &QAction::triggered, this, &TfmDisplaySetup::acCloseExecute);
-    connect(pmPicture, &QMenu::aboutToHide, this, [this] {
-        // The menu's item runs after the menu hides; forget the box only once that is done.
-        QMetaObject::invokeMethod(
-            this, [this] { popupPictureBox_ = nullptr; }, Qt::QueuedConnection);
-    });
 }
 
 TfmDisplaySetup::~TfmDisplaySetup() {
