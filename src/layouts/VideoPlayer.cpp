@@ -129,15 +129,17 @@ void TVideoPlayer::Open() {
     connect(player_.get(), &QMediaPlayer::errorOccurred, this, &TVideoPlayer::OnPlayerError);
     player_->setSource(QUrl::fromLocalFile(path));
 
+    // The waits below run the event loop, so the player may be closed under them.
     const auto failed = [this] {
-        return player_->mediaStatus() == QMediaPlayer::InvalidMedia ||
+        return !player_ || player_->mediaStatus() == QMediaPlayer::InvalidMedia ||
                player_->error() != QMediaPlayer::NoError;
     };
     bool ready = WaitUntil(
         [this, &failed] {
+            if (failed())
+                return true;
             const auto status = player_->mediaStatus();
-            return failed() ||
-                   (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia &&
+            return (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia &&
                     status != QMediaPlayer::StalledMedia);
         },
         OpenTimeoutMs);
@@ -149,7 +151,8 @@ void TVideoPlayer::Open() {
                           OpenTimeoutMs);
     }
     if (failed()) {
-        const QString reason = player_->errorString();
+        const QString reason =
+            player_ ? player_->errorString() : QStringLiteral("It was closed while opening");
         Close();
         Fail(CannotOpenError, QStringLiteral("Cannot play \"%1\". %2").arg(path, reason));
     }
