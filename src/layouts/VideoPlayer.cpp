@@ -23,12 +23,8 @@ constexpr int OpenTimeoutMs = 15000;
 // clip when nothing else is wrong, so the program asks for GStreamer unless told otherwise. This
 // must happen before the first media object of the program is made.
 void ChooseMediaBackend() {
-    static const bool chosen = [] {
-        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-            qputenv("QT_MEDIA_BACKEND", "gstreamer");
-        return true;
-    }();
-    (void)chosen;
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
 }
 
 QString FileSystemPath(const std::string& fileName) {

@@ -110,7 +110,8 @@ TEST_F(PictureLoaderTest, DamagedOrMislabelledDataFailsWithoutCrashing) {
     QFile full(jpeg);
     ASSERT_TRUE(full.open(QIODevice::ReadOnly));
     const QByteArray bytes = full.readAll();
-    for (const qsizetype keep : {qsizetype(2), qsizetype(20), bytes.size() / 2, bytes.size() - 2}) {
+    const qsizetype size = bytes.size();
+    for (const qsizetype keep : std::initializer_list<qsizetype>{2, 20, size / 2, size - 2}) {
         QFile cut(TempFile("cut.jpg"));
         ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
         cut.write(bytes.left(keep));
