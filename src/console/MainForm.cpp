@@ -2,6 +2,8 @@
 
 #include "console/Help.h"
 #include "console/ShellRules.h"
+#include "layouts/DisplaySetupForm.h"
+#include "layouts/LayoutStore.h"
 #include "platform/CodePage1251.h"
 #include "platform/ProgramPaths.h"
 #include "server/DisplayServer.h"
@@ -87,6 +89,9 @@ TfmMain::TfmMain()
     server_ = std::make_unique<TDisplayServer>(ProgramPaths::IniPath(), addLog);
     controls_ = new TServerControls(*server_, addLog, *this, buttonPictures_, displayPictures_);
     connect(controls_, &TServerControls::ServerStateChanged, this, &TfmMain::ShowServerState);
+    controls_->SetCurrentDisplayType = [](int displayType) { CurrentDisplayType = displayType; };
+    controls_->EditDisplayLayout = &::EditDisplayLayout;
+    controls_->PlayDisplayLayout = &::PlayDisplayLayout;
     CreateShell();
     CreateTray();
 

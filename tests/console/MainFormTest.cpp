@@ -1,6 +1,8 @@
 // Window tests of the operator's main window, headless, with a throwaway program folder and
 // configuration folder for every test.
 #include "common/TempDir.h"
+#include "layouts/DisplaySetupForm.h"
+#include "layouts/LayoutStore.h"
 #include "console/Help.h"
 #include "console/MainForm.h"
 #include "platform/CodePage1251.h"
@@ -247,6 +249,50 @@ private slots:
         Controls().lbClientsClick();
         QCOMPARE(TIniFile(Ini()).ReadString("ClientDisplay_Client6", "DisplayType", ""),
                  std::string("1"));
+    }
+
+    void setupOpensTheSelectedLayoutAndCtrlAltEEndsTheProgram() {
+        CreateAndShowWithoutSplash();
+        Tick();
+        int quitRequests = 0;
+        TfmDisplaySetup::SetQuitRequestHandler([&] { ++quitRequests; });
+        QString caption;
+        // Without a client name the setup button opens nothing.
+        Controls().btSetupClick();
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+        Controls().lbClients->SetSelectedRow(3);
+        Controls().lbClientsClick();
+        Controls().laRight1Click(); // type 2
+        QTimer::singleShot(0, [&] {
+            QWidget* layout = QApplication::activeModalWidget();
+            if (layout == nullptr)
+                return;
+            caption = layout->windowTitle();
+            [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(layout);
+            QTest::keyClick(layout, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+            if (layout->isVisible())
+                layout->close(); // the shortcut failed: end the modal run anyway
+        });
+        Controls().btSetupClick();
+        TfmDisplaySetup::SetQuitRequestHandler(nullptr);
+        QCOMPARE(CurrentDisplayType, 2);
+        QCOMPARE(caption, QString("Дисплей № 2"));
+        QCOMPARE(quitRequests, 1);
+    }
+
+    void playDisplayOpensEvenWithoutAClientName() {
+        CreateAndShowWithoutSplash();
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* layout = QApplication::activeModalWidget()) {
+                opened = true;
+                layout->close();
+            }
+        });
+        Controls().Button1->click();
+        QVERIFY(opened);
+        QCOMPARE(CurrentDisplayType, 1);
     }
 
     void stopIsRefusedWhileAClientIsConnected() {
