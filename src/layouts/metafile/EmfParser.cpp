@@ -31,6 +31,7 @@ enum : std::uint32_t {
     EMR_SETMAPMODE = 17,
     EMR_SETBKMODE = 18,
     EMR_SETPOLYFILLMODE = 19,
+    EMR_SETSTRETCHBLTMODE = 21,
     EMR_SETTEXTALIGN = 22,
     EMR_SETTEXTCOLOR = 24,
     EMR_SETBKCOLOR = 25,
@@ -270,6 +271,9 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
         break;
     case EMR_SETTEXTALIGN:
         out.push_back(TSetAttribute{EAttr::TextAlign, r.U32(8)});
+        break;
+    case EMR_SETSTRETCHBLTMODE:
+        out.push_back(TSetAttribute{EAttr::StretchMode, r.U32(8)});
         break;
     case EMR_SETTEXTCOLOR:
         out.push_back(TSetAttribute{EAttr::TextColor, r.U32(8)});

@@ -104,6 +104,8 @@ enum : std::uint32_t {
     WINDING = 2,
     AD_COUNTERCLOCKWISE = 1,
     AD_CLOCKWISE = 2,
+    BLACKONWHITE = 1,
+    HALFTONE = 4,
 
     TA_UPDATECP = 0x01,
     TA_RIGHT = 0x02,
@@ -217,7 +219,15 @@ struct TDeleteObject {
 };
 
 struct TSetAttribute {
-    enum class EKind { TextColor, BkColor, BkMode, TextAlign, PolyFillMode, ArcDirection };
+    enum class EKind {
+        TextColor,
+        BkColor,
+        BkMode,
+        TextAlign,
+        PolyFillMode,
+        ArcDirection,
+        StretchMode,
+    };
     EKind kind = EKind::TextColor;
     std::uint32_t value = 0; // a COLORREF for the colours
 };

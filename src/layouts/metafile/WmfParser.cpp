@@ -22,6 +22,7 @@ enum : std::uint16_t {
     META_SETBKMODE = 0x0102,
     META_SETMAPMODE = 0x0103,
     META_SETPOLYFILLMODE = 0x0106,
+    META_SETSTRETCHBLTMODE = 0x0107,
     META_RESTOREDC = 0x0127,
     META_SELECTOBJECT = 0x012D,
     META_SETTEXTALIGN = 0x012E,
@@ -241,6 +242,9 @@ void TWmfParser::Record(std::uint16_t function, const TRecordReader& r, std::siz
         break;
     case META_SETTEXTALIGN:
         out.push_back(TSetAttribute{EAttr::TextAlign, r.U16(0)});
+        break;
+    case META_SETSTRETCHBLTMODE:
+        out.push_back(TSetAttribute{EAttr::StretchMode, r.U16(0)});
         break;
     case META_SETMAPMODE:
         out.push_back(TSetMapMode{r.U16(0)});

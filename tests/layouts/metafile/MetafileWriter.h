@@ -441,10 +441,12 @@ public:
                        static_cast<int>(dib.bits.size()), 0, static_cast<std::int32_t>(rop), w, h},
                       tail);
     }
-    // BitBlt (type 76) or StretchBlt (77) with an optional bitmap.
+    // BitBlt (type 76) with an optional bitmap, or StretchBlt (77), AlphaBlend (114, rop is the
+    // blend function) or TransparentBlt (116, rop is the see-through colour) with one.
     TEmfWriter& Blt(std::uint32_t type, int x, int y, int w, int h, std::uint32_t rop,
                     const TDib* dib = nullptr, int srcW = 0, int srcH = 0) {
-        const int fixed = type == 77 ? 108 : 100;
+        const bool sourceSize = type != 76;
+        const int fixed = sourceSize ? 108 : 100;
         const int infoSize = dib ? static_cast<int>(dib->info.size()) : 0;
         const int bitsSize = dib ? static_cast<int>(dib->bits.size()) : 0;
         TByteWriter r;
@@ -456,7 +458,7 @@ public:
         }
         r.U32(0).U32(0);
         r.I32(dib ? fixed : 0).I32(infoSize).I32(dib ? fixed + infoSize : 0).I32(bitsSize);
-        if (type == 77)
+        if (sourceSize)
             r.I32(srcW).I32(srcH);
         if (dib)
             r.Bytes(dib->info).Bytes(dib->bits);
