@@ -161,7 +161,7 @@ TMetafile TEmfParser::Parse() {
             try {
                 Record(type, TRecordReader(bytes_.subspan(position, size)));
             } catch (const EBadRecord&) {
-                // the record is dropped; the ones after it still draw
+                ++file_.damagedRecords; // dropped; the records after it still draw
             }
         }
         position += size;
@@ -370,10 +370,13 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
         TLogBrush brush;
         brush.style = BS_DIBPATTERN;
         brush.pattern = Dib(r, 16, r.U32(12));
-        if (brush.pattern)
+        if (brush.pattern) {
             Create(r.U32(8), brush);
-        else
+        } else {
+            // The index must not keep pointing at an object deleted before.
             Create(r.U32(8), TOtherObject{});
+            ++file_.damagedRecords;
+        }
         break;
     }
     case EMR_EXTCREATEFONTINDIRECTW:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -336,6 +337,7 @@ struct TMetafile {
     TPoint initialWindowOrg, initialWindowExt{1, 1}, initialViewportOrg, initialViewportExt{1, 1};
 
     std::vector<TCommand> commands;
+    std::size_t damagedRecords = 0; // records dropped because their contents did not fit
 };
 
 } // namespace Metafile

@@ -209,6 +209,7 @@ void TWmfParser::ReadRecords() {
         try {
             Record(function, params, static_cast<std::size_t>(recordBytes));
         } catch (const EBadRecord&) {
+            ++file_.damagedRecords;
             // The object still takes its place in the table, so later indexes keep pointing
             // at the objects they meant.
             if (CreatesObject(function))
@@ -359,10 +360,8 @@ void TWmfParser::Record(std::uint16_t function, const TRecordReader& r, std::siz
         TLogBrush brush;
         brush.style = BS_DIBPATTERN;
         brush.pattern = dibs_.DecodePacked(r.Bytes(4, r.Size() - 4), r.U16(2));
-        if (brush.pattern)
-            Create(brush);
-        else
-            Create(TOtherObject{});
+        Require(brush.pattern != nullptr);
+        Create(brush);
         break;
     }
     case META_CREATEPALETTE:

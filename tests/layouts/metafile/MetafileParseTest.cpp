@@ -3,6 +3,7 @@
 #include "layouts/metafile/MetafileParser.h"
 #include "layouts/metafile/MetafileWriter.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -331,6 +332,7 @@ TEST(MetafileRecords, CountsThatLieDropTheRecordAndKeepTheRest) {
                                .Finish());
     ASSERT_EQ(wmf.commands.size(), 1u);
     EXPECT_TRUE(std::holds_alternative<TShape>(wmf.commands[0]));
+    EXPECT_EQ(wmf.damagedRecords, 5u);
 
     TByteWriter emfPoly; // bounds, then 0x40000000 points promised
     emfPoly.I32(0).I32(0).I32(0).I32(0).U32(0x40000000).I32(1).I32(1);
@@ -352,6 +354,7 @@ TEST(MetafileRecords, CountsThatLieDropTheRecordAndKeepTheRest) {
                                .Finish());
     ASSERT_EQ(emf.commands.size(), 1u);
     EXPECT_TRUE(std::holds_alternative<TShape>(emf.commands[0]));
+    EXPECT_EQ(emf.damagedRecords, 7u);
 }
 
 TEST(MetafileRecords, EmfOffsetsOutsideTheRecordDropIt) {
@@ -453,6 +456,17 @@ TEST(MetafileRecords, BitmapsOfEveryBlitRecord) {
     EXPECT_EQ(emfBlits[2].srcWidth, 2);
     EXPECT_FALSE(emfBlits[3].bitmap);
     EXPECT_EQ(emfBlits[3].rop, WHITENESS);
+}
+
+// The fuzz target's seeds are meant to reach every record family: none of them may be dropped.
+TEST(MetafileRecords, SeedCorpusReadsWithoutDamage) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(METAFILE_CORPUS_DIR)) {
+        const TMetafile file = ReadMetafile(entry.path().string());
+        EXPECT_EQ(file.damagedRecords, 0u) << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 9);
 }
 
 TEST(MetafileRecords, DrawingBoundsCoverEveryCoordinate) {
