@@ -261,9 +261,9 @@ void DecodeRunLength(const THeader& h, std::span<const std::uint8_t> bits, TBitm
 
 } // namespace
 
-std::shared_ptr<const TBitmap> TDibDecoder::Decode(std::span<const std::uint8_t> info,
-                                                   std::span<const std::uint8_t> bits,
-                                                   std::uint32_t colorUsage) {
+std::shared_ptr<TBitmap> TDibDecoder::Decode(std::span<const std::uint8_t> info,
+                                             std::span<const std::uint8_t> bits,
+                                             std::uint32_t colorUsage) {
     std::optional<THeader> header;
     try {
         header = ReadHeader(TRecordReader(info), colorUsage);
@@ -275,12 +275,14 @@ std::shared_ptr<const TBitmap> TDibDecoder::Decode(std::span<const std::uint8_t>
     const THeader& h = *header;
 
     const std::uint64_t pixels = std::uint64_t{h.width} * h.rows;
-    if (pixels > kMaxBitmapPixels || pixels > budget_)
+    if (pixels > budget_ || h.width > kMaxSide || h.rows > kMaxSide)
         return nullptr;
     const bool runLength = h.compression == BI_RLE8 || h.compression == BI_RLE4;
-    // Run-length data can claim any size from a few bytes; a real bitmap does not expand
-    // thousands of times over.
-    if (runLength && pixels > std::max<std::uint64_t>(1u << 20, std::uint64_t{bits.size()} * 4096))
+    // Run-length data can claim any size from a few bytes. Real data spends at least an
+    // end-of-line escape, two bytes, on every row, however empty.
+    if (runLength &&
+        pixels > std::max<std::uint64_t>(1u << 16, std::uint64_t{bits.size()} *
+                                                       std::max<std::uint64_t>(1024, h.width)))
         return nullptr;
     if (!runLength && bits.size() < BytesNeeded(h))
         return nullptr;
@@ -298,8 +300,8 @@ std::shared_ptr<const TBitmap> TDibDecoder::Decode(std::span<const std::uint8_t>
     return bitmap;
 }
 
-std::shared_ptr<const TBitmap> TDibDecoder::DecodePacked(std::span<const std::uint8_t> packed,
-                                                         std::uint32_t colorUsage) {
+std::shared_ptr<TBitmap> TDibDecoder::DecodePacked(std::span<const std::uint8_t> packed,
+                                                   std::uint32_t colorUsage) {
     std::optional<THeader> header;
     try {
         header = ReadHeader(TRecordReader(packed), colorUsage);

@@ -21,18 +21,19 @@ enum : std::uint32_t { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 // safely comes back empty (nullptr); the record that carried it is then skipped.
 class TDibDecoder {
 public:
-    // Pixels one bitmap may have, and pixels all bitmaps of one file may have together.
-    static constexpr std::uint64_t kMaxBitmapPixels = 64ull << 20;
-    static constexpr std::uint64_t kMaxTotalPixels = 128ull << 20;
+    // Pixels all bitmaps of one file may have together (256 MB decoded): room for an
+    // 8000 x 8000 photograph, not for a file that repeats one by the hundred.
+    static constexpr std::uint64_t kMaxTotalPixels = 64ull << 20;
+    // The longest side a bitmap may have.
+    static constexpr std::uint32_t kMaxSide = 32768;
 
     // info: the header and the colour table; bits: the pixel data.
-    std::shared_ptr<const TBitmap> Decode(std::span<const std::uint8_t> info,
-                                          std::span<const std::uint8_t> bits,
-                                          std::uint32_t colorUsage);
+    std::shared_ptr<TBitmap> Decode(std::span<const std::uint8_t> info,
+                                    std::span<const std::uint8_t> bits, std::uint32_t colorUsage);
 
     // A packed DIB: header, colour table and pixel data one after the other.
-    std::shared_ptr<const TBitmap> DecodePacked(std::span<const std::uint8_t> packed,
-                                                std::uint32_t colorUsage);
+    std::shared_ptr<TBitmap> DecodePacked(std::span<const std::uint8_t> packed,
+                                          std::uint32_t colorUsage);
 
     std::uint64_t PixelsLeft() const { return budget_; }
 

@@ -131,8 +131,7 @@ private:
     void Create(std::uint32_t index, TGdiObject object);
     TLogFont Font(const TRecordReader& r);
     TLogPen ExtPen(const TRecordReader& r);
-    std::shared_ptr<const TBitmap> Dib(const TRecordReader& r, std::size_t fieldsAt,
-                                       std::uint32_t usage);
+    std::shared_ptr<TBitmap> Dib(const TRecordReader& r, std::size_t fieldsAt, std::uint32_t usage);
 
     std::span<const std::uint8_t> bytes_;
     const std::string& fileName_;
@@ -568,8 +567,8 @@ void TEmfParser::SmallText(const TRecordReader& r) {
 
 // The bitmap of a record that stores offBmi, cbBmi, offBits and cbBits one after the other at
 // fieldsAt, with offsets from the start of the record. No bitmap (cbBmi 0) gives nullptr.
-std::shared_ptr<const TBitmap> TEmfParser::Dib(const TRecordReader& r, std::size_t fieldsAt,
-                                               std::uint32_t usage) {
+std::shared_ptr<TBitmap> TEmfParser::Dib(const TRecordReader& r, std::size_t fieldsAt,
+                                         std::uint32_t usage) {
     const std::size_t offInfo = r.U32(fieldsAt), infoSize = r.U32(fieldsAt + 4);
     const std::size_t offBits = r.U32(fieldsAt + 8), bitsSize = r.U32(fieldsAt + 12);
     if (infoSize == 0)
@@ -618,7 +617,8 @@ void TEmfParser::Blit(std::uint32_t type, const TRecordReader& r) {
         blit.srcWidth = r.I32(100);
         blit.srcHeight = r.I32(104);
     }
-    blit.bitmap = Dib(r, 84, usage);
+    std::shared_ptr<TBitmap> bitmap = Dib(r, 84, usage);
+    blit.bitmap = bitmap;
     switch (type) {
     case EMR_ALPHABLEND:
         Require(blit.bitmap != nullptr);
@@ -628,14 +628,12 @@ void TEmfParser::Blit(std::uint32_t type, const TRecordReader& r) {
         break;
     case EMR_TRANSPARENTBLT: {
         // The colour named in the record is see-through: it becomes alpha 0.
-        Require(blit.bitmap != nullptr);
+        Require(bitmap != nullptr);
         const TColor key = TColor::FromColorRef(operation);
         const std::uint32_t rgb = (std::uint32_t{key.r} << 16) | (key.g << 8) | key.b;
-        auto masked = std::make_shared<TBitmap>(*blit.bitmap);
-        for (std::uint32_t& pixel : masked->pixels)
+        for (std::uint32_t& pixel : bitmap->pixels)
             pixel = (pixel & 0xFFFFFF) == rgb ? 0 : (pixel | 0xFF000000);
-        masked->hasAlpha = true;
-        blit.bitmap = std::move(masked);
+        bitmap->hasAlpha = true;
         blit.alphaBlend = true;
         blit.perPixelAlpha = true;
         break;

@@ -65,7 +65,7 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
     if (style == PS_NULL)
         return QPen(Qt::NoPen);
     QPen pen(ToQColor(logPen.color));
-    const double pixels = std::abs(logPen.width) * pixelsPerUnit;
+    const double pixels = std::abs(static_cast<double>(logPen.width)) * pixelsPerUnit;
     const bool cosmetic = logPen.width == 0 || !(pixels >= 1.0) || style == PS_ALTERNATE;
     pen.setWidthF(cosmetic ? 0.0 : std::abs(static_cast<double>(logPen.width)));
 

@@ -402,8 +402,9 @@ void TMetafilePlayer::Do(const TShape& c) {
         figure.addEllipse(box);
         break;
     case TShape::EKind::RoundRect:
-        figure.addRoundedRect(box, std::min(std::abs(c.corner.x) / 2.0, box.width() / 2),
-                              std::min(std::abs(c.corner.y) / 2.0, box.height() / 2));
+        figure.addRoundedRect(
+            box, std::min(std::abs(static_cast<double>(c.corner.x)) / 2, box.width() / 2),
+            std::min(std::abs(static_cast<double>(c.corner.y)) / 2, box.height() / 2));
         break;
     }
     Render(figure, true);
@@ -499,7 +500,8 @@ void TMetafilePlayer::Do(const TText& c) {
     if (std::abs(height) < 0.5)
         return; // too small to see
     height = std::clamp(height, -kMaxTextPixels, kMaxTextPixels);
-    const double width = std::min(std::abs(logFont.width) * unitX, kMaxTextPixels);
+    const double width =
+        std::min(std::abs(static_cast<double>(logFont.width)) * unitX, kMaxTextPixels);
     const QFont font = MakeFont(logFont, height, width);
     const QFontMetricsF metrics(font, painter_.device());
     const QString text = QString::fromUtf16(c.text.data(), static_cast<qsizetype>(c.text.size()));

@@ -132,6 +132,11 @@ TEST(Dib, LyingHeadersAreRefused) {
     for (int i = 0; i < 4; ++i) // a colour table of 2^30 entries
         paletted.info[32 + i] = static_cast<std::uint8_t>(0x40000000u >> (8 * i));
     EXPECT_FALSE(Decode(paletted));
+    // A side longer than any picture's, even with all its pixel data there.
+    TByteWriter wide;
+    wide.U32(40).I32(40000).I32(1).U16(1).U16(1).U32(0).U32(0).U32(0).U32(0).U32(2).U32(0);
+    wide.U32(0).U32(0xFFFFFF);
+    EXPECT_FALSE(TDibDecoder().Decode(wide.Get(), TBytes(5000, 0), DIB_RGB_COLORS));
     // Palette indexes need a device palette this program does not have.
     TDibDecoder decoder;
     const TDib indexed = MakeDib(2, 2, 8, {0, 0, 0, 0}, {0});
@@ -139,15 +144,24 @@ TEST(Dib, LyingHeadersAreRefused) {
     EXPECT_FALSE(decoder.Decode({}, {}, DIB_RGB_COLORS));
 }
 
-TEST(Dib, RunLengthCannotClaimAnEnormousBitmap) {
-    TByteWriter info;
-    info.U32(40).I32(30000).I32(30000).U16(1).U16(8).U32(1).U32(0).U32(0).U32(0).U32(0).U32(0);
-    for (int i = 0; i < 256; ++i)
-        info.U32(0);
-    TByteWriter bits;
-    bits.U8(0).U8(1);
+TEST(Dib, RunLengthCannotClaimFarMoreThanItsDataCanFill) {
+    auto rle = [](int width, int height) {
+        TByteWriter info;
+        info.U32(40).I32(width).I32(height).U16(1).U16(8).U32(1).U32(0).U32(0).U32(0).U32(1);
+        info.U32(0).U32(0);
+        return info.Get();
+    };
+    TByteWriter endOnly;
+    endOnly.U8(0).U8(1);
     TDibDecoder decoder;
-    EXPECT_FALSE(decoder.Decode(info.Get(), bits.Get(), DIB_RGB_COLORS));
+    EXPECT_FALSE(decoder.Decode(rle(4000, 4000), endOnly.Get(), DIB_RGB_COLORS));
+
+    // An empty picture still spends an end-of-line on every row: that much is believed.
+    TByteWriter blankRows;
+    for (int row = 0; row < 100; ++row)
+        blankRows.U8(0).U8(0);
+    blankRows.U8(0).U8(1);
+    EXPECT_TRUE(decoder.Decode(rle(3000, 100), blankRows.Get(), DIB_RGB_COLORS));
 }
 
 TEST(Dib, AllBitmapsOfAFileShareOneBudget) {
