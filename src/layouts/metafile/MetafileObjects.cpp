@@ -65,9 +65,14 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
     if (style == PS_NULL)
         return QPen(Qt::NoPen);
     QPen pen(ToQColor(logPen.color));
-    const double pixels = std::abs(static_cast<double>(logPen.width)) * pixelsPerUnit;
+    double width = std::abs(static_cast<double>(logPen.width));
+    const double pixels = width * pixelsPerUnit;
     const bool cosmetic = logPen.width == 0 || !(pixels >= 1.0) || style == PS_ALTERNATE;
-    pen.setWidthF(cosmetic ? 0.0 : std::abs(static_cast<double>(logPen.width)));
+    // A pen wider than any screen covers everything anyway; wider still, Qt refuses it.
+    constexpr double kMaxPixels = 10000;
+    if (pixels > kMaxPixels)
+        width = kMaxPixels / pixelsPerUnit;
+    pen.setWidthF(cosmetic ? 0.0 : width);
 
     switch (logPen.style & PS_ENDCAP_MASK) {
     case PS_ENDCAP_SQUARE:
@@ -94,8 +99,7 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
 
     if (style == PS_USERSTYLE) {
         // Lengths in logical units; Qt counts in pen widths.
-        const double unit = cosmetic ? 1.0 / std::max(pixelsPerUnit, 1e-9)
-                                     : std::abs(static_cast<double>(logPen.width));
+        const double unit = cosmetic ? 1.0 / std::max(pixelsPerUnit, 1e-9) : width;
         QList<qreal> pattern;
         bool any = false;
         for (const std::uint32_t length : logPen.dashes) {
@@ -177,9 +181,10 @@ QFont MakeFont(const TLogFont& logFont, double heightPixels, double widthPixels)
     if (widthPixels > 0) {
         const QFontMetricsF metrics(font);
         const double natural = metrics.averageCharWidth();
+        // Between a quarter and four times the natural width: far wider glyphs make Qt's
+        // FreeType glyph cache fail and crash (seen with a 64-pixel font stretched 40 times).
         if (natural > 0)
-            font.setStretch(
-                std::clamp(static_cast<int>(std::lround(widthPixels * 100 / natural)), 1, 4000));
+            font.setStretch(static_cast<int>(std::clamp(widthPixels * 100 / natural, 25.0, 400.0)));
     }
     return font;
 }

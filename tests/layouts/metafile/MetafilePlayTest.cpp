@@ -3,9 +3,11 @@
 
 #include "common/TempDir.h"
 #include "layouts/metafile/Metafile.h"
+#include "layouts/metafile/MetafileObjects.h"
 #include "layouts/metafile/MetafileParser.h"
 #include "layouts/metafile/MetafileWriter.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -411,6 +413,38 @@ TEST(MetafilePlay, ExplicitAdvancesPlaceEachCharacter) {
     EXPECT_GT(Ink(image, QRect(0, 0, 20, 100)), 0);
     EXPECT_GT(Ink(image, QRect(148, 0, 20, 100)), 0);
     EXPECT_EQ(Ink(image, QRect(20, 0, 120, 100)), 0);
+}
+
+TEST(MetafileFonts, LogFontMapsToQFont) {
+    TLogFont logFont;
+    logFont.faceName = u"DejaVu Serif";
+    logFont.weight = 700;
+    logFont.italic = logFont.underline = logFont.strikeOut = true;
+    const QFont em = MakeFont(logFont, -40, 0);
+    EXPECT_EQ(em.family(), "DejaVu Serif");
+    EXPECT_EQ(em.pixelSize(), 40);
+    EXPECT_EQ(em.weight(), QFont::Bold);
+    EXPECT_TRUE(em.italic() && em.underline() && em.strikeOut());
+    // A positive height is the cell: ascent and descent together, so the em is smaller.
+    const QFont cell = MakeFont(logFont, 40, 0);
+    EXPECT_LT(cell.pixelSize(), 40);
+    EXPECT_NEAR(QFontMetricsF(cell).ascent() + QFontMetricsF(cell).descent(), 40, 2);
+    // The average width stretches the font, within limits Qt's glyph cache survives.
+    const double natural = QFontMetricsF(em).averageCharWidth();
+    EXPECT_NEAR(MakeFont(logFont, -40, natural * 2).stretch(), 200, 1);
+    EXPECT_EQ(MakeFont(logFont, -40, natural * 1000).stretch(), 400);
+    EXPECT_EQ(MakeFont(logFont, -40, natural / 1000).stretch(), 25);
+}
+
+TEST(MetafilePlay, AbsurdlyWideFontDoesNotBringDownTheProgram) {
+    // A 64-pixel font stretched forty times once crashed Qt's glyph cache for a CJK character.
+    TEmfWriter w;
+    w.CreateFont(1, -134, 400, u"Noto Sans Mono", 0, 524288)
+        .Select(1)
+        .ExtTextOutW(5, 5, u"\x4D45\xA800 x");
+    QImage image(64, 48, QImage::Format_RGB32);
+    QPainter painter(&image);
+    TMetafilePicture(ParseMetafile(w.Finish(), "t")).Play(painter, QRectF(0, 0, 64, 48));
 }
 
 // ---- Bitmaps ----

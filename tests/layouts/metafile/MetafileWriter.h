@@ -373,9 +373,9 @@ public:
         return Record(39, {index, style, Ref(rgb), hatch});
     }
     TEmfWriter& CreateFont(int index, int height, int weight, const std::u16string& face,
-                           int escapement = 0) {
+                           int escapement = 0, int width = 0) {
         TByteWriter f;
-        f.I32(index).I32(height).I32(0).I32(escapement).I32(escapement).I32(weight);
+        f.I32(index).I32(height).I32(width).I32(escapement).I32(escapement).I32(weight);
         f.U8(0).U8(0).U8(0).U8(1).U8(0).U8(0).U8(0).U8(0);
         for (std::size_t i = 0; i < 32; ++i)
             f.U16(i < face.size() ? face[i] : 0);
