@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::size_t kMaxSavedStates = 4096;
 constexpr double kDefaultFontPixels = 12; // GDI's stock fonts, in reference device pixels
-constexpr double kMaxTextPixels = 20000;
+// Larger than any screen the picture is shown on. Qt renders some scripts' glyphs as images: at
+// 20000 pixels one character took 1.8 GB and seconds; at 2048 it takes some 40 MB.
+constexpr double kMaxTextPixels = 2048;
 
 enum : std::uint32_t {
     WHITE_BRUSH = 0,
