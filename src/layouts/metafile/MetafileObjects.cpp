@@ -68,10 +68,11 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
     double width = std::abs(static_cast<double>(logPen.width));
     const double pixels = width * pixelsPerUnit;
     const bool cosmetic = logPen.width == 0 || !(pixels >= 1.0) || style == PS_ALTERNATE;
-    // A pen wider than any screen covers everything anyway; wider still, Qt refuses it.
+    // A pen wider than any screen covers everything anyway; Qt refuses widths beyond an int.
     constexpr double kMaxPixels = 10000;
     if (pixels > kMaxPixels)
         width = kMaxPixels / pixelsPerUnit;
+    width = std::min(width, 1e9);
     pen.setWidthF(cosmetic ? 0.0 : width);
 
     switch (logPen.style & PS_ENDCAP_MASK) {

@@ -560,7 +560,7 @@ void TMetafilePlayer::Do(const TText& c) {
     if (offsets.empty()) {
         painter_.drawText(QPointF(x, baseline), text);
     } else {
-        for (qsizetype i = 0; i < text.size(); ++i) {
+        for (qsizetype i = 0; i < text.size() && std::size_t(i) < offsets.size(); ++i) {
             // A surrogate pair is one character with two advances.
             const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
             painter_.drawText(QPointF(x + offsets[static_cast<std::size_t>(i)], baseline),

@@ -415,6 +415,28 @@ TEST(MetafilePlay, ExplicitAdvancesPlaceEachCharacter) {
     EXPECT_EQ(Ink(image, QRect(20, 0, 120, 100)), 0);
 }
 
+TEST(MetafilePens, LogPenMapsToQPen) {
+    auto pen = [](std::uint32_t style, std::int32_t width, double pixelsPerUnit,
+                  std::vector<std::uint32_t> dashes = {}) {
+        return MakePen(TLogPen{style, width, TColor{1, 2, 3}, std::move(dashes)}, pixelsPerUnit);
+    };
+    EXPECT_EQ(pen(PS_NULL, 5, 1).style(), Qt::NoPen);
+    EXPECT_EQ(pen(PS_SOLID, 0, 5).widthF(), 0);   // one device pixel
+    EXPECT_EQ(pen(PS_SOLID, 1, 0.5).widthF(), 0); // thinner than a pixel: one pixel
+    const QPen wide = pen(PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_MITER, 4, 2);
+    EXPECT_EQ(wide.widthF(), 4); // logical units; the painter scales them
+    EXPECT_EQ(wide.color(), QColor(1, 2, 3));
+    EXPECT_EQ(wide.capStyle(), Qt::FlatCap);
+    EXPECT_EQ(wide.joinStyle(), Qt::MiterJoin);
+    EXPECT_EQ(pen(PS_SOLID, 4, 2).capStyle(), Qt::RoundCap); // GDI's default ends
+    EXPECT_EQ(pen(PS_DASH, 0, 1).dashPattern(), (QList<qreal>{18, 6}));
+    EXPECT_EQ(pen(PS_USERSTYLE | PS_GEOMETRIC, 5, 1, {10, 5}).dashPattern(), (QList<qreal>{2, 1}));
+    // Absurd widths stay within what Qt accepts and what a screen can show.
+    const QPen huge = pen(PS_SOLID, INT32_MIN, 1e-6);
+    EXPECT_LE(huge.widthF(), 1e9);
+    EXPECT_LE(pen(PS_SOLID, 1000000, 1).widthF(), 10000);
+}
+
 TEST(MetafileFonts, LogFontMapsToQFont) {
     TLogFont logFont;
     logFont.faceName = u"DejaVu Serif";
