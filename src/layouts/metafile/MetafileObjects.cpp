@@ -68,11 +68,12 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
     double width = std::abs(static_cast<double>(logPen.width));
     const double pixels = width * pixelsPerUnit;
     const bool cosmetic = logPen.width == 0 || !(pixels >= 1.0) || style == PS_ALTERNATE;
-    // A pen wider than any screen covers everything anyway; Qt refuses widths beyond an int.
+    // A pen wider than any screen covers everything anyway, and QPen refuses widths from 32768
+    // on (a WMF cannot even store one).
     constexpr double kMaxPixels = 10000;
     if (pixels > kMaxPixels)
         width = kMaxPixels / pixelsPerUnit;
-    width = std::min(width, 1e9);
+    width = std::min(width, 32767.0);
     pen.setWidthF(cosmetic ? 0.0 : width);
 
     switch (logPen.style & PS_ENDCAP_MASK) {
