@@ -13,6 +13,8 @@ namespace Metafile {
 
 namespace {
 
+// A file that saves its state without end must not take memory without end; deeper saves are
+// ignored (real files nest a handful).
 constexpr std::size_t kMaxSavedStates = 4096;
 constexpr double kDefaultFontPixels = 12; // GDI's stock fonts, in reference device pixels
 // Larger than any screen the picture is shown on. Qt renders some scripts' glyphs as images: at
