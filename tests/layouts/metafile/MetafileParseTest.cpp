@@ -203,6 +203,18 @@ TEST(MetafileFiles, ReadsAFileAndReportsOneThatCannotBeOpened) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.Path() + "\". Is a directory");
     }
 
+    // Refused by its size before anything is read (the file is sparse: it costs no disk).
+    const std::string huge = dir.File("huge.emf");
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, kMaxFileSize + 1);
+    try {
+        ReadMetafile(huge);
+        FAIL() << "no error";
+    } catch (const EMetafileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Metafile \"" + huge + "\" is too large: " +
+                                             std::to_string(kMaxFileSize + 1) + " bytes");
+    }
+
     std::ofstream(dir.File("text.emf")) << "hello, I am text\n";
     try {
         ReadMetafile(dir.File("text.emf"));
