@@ -1,6 +1,8 @@
 #include "layouts/PictureLoader.h"
 
 #include "layouts/JpegDecoder.h"
+#include "layouts/metafile/Metafile.h"
+#include "layouts/metafile/MetafileError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,10 +45,13 @@ QImage ReadJpeg(const QString& path) {
     throw EPictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
 }
 
-// Windows metafiles have a reader of their own; until it is part of the program they are
-// refused like any other kind it cannot show.
-TPicture LoadVectorPicture(const QString& /*path*/, const QString& extension) {
-    ThrowUnknownExtension(extension);
+// Windows metafiles are drawn anew at the size they are shown, so they stay sharp.
+TPicture LoadVectorPicture(const QString& path) {
+    try {
+        return TPicture(LoadMetafile(QFile::encodeName(path).toStdString()));
+    } catch (const EMetafileError& error) {
+        throw EPictureError(QString::fromUtf8(error.what()));
+    }
 }
 
 } // namespace
@@ -84,6 +89,6 @@ TPicture LoadPicture(const QString& path) {
     if (kind == QLatin1String("jpg") || kind == QLatin1String("jpeg"))
         return TPicture(ReadJpeg(path));
     if (kind == QLatin1String("wmf") || kind == QLatin1String("emf"))
-        return LoadVectorPicture(path, extension);
+        return LoadVectorPicture(path);
     ThrowUnknownExtension(extension);
 }

@@ -74,9 +74,23 @@ TEST_F(PictureLoaderTest, OtherExtensionsAreRefusedByName) {
     EXPECT_EQ(ErrorOf(png), "Unknown picture file extension (.png)");
     EXPECT_EQ(ErrorOf(TempFile("Picture.GIF")), "Unknown picture file extension (.GIF)");
     EXPECT_EQ(ErrorOf(TempFile("noextension")), "Unknown picture file extension (.)");
-    // Metafiles are refused until their reader is part of the program.
-    EXPECT_EQ(ErrorOf(TempFile("logo.wmf")), "Unknown picture file extension (.wmf)");
-    EXPECT_EQ(ErrorOf(TempFile("logo.emf")), "Unknown picture file extension (.emf)");
+}
+
+TEST_F(PictureLoaderTest, MetafilesLoadAsPicturesDrawnAtTheirSize) {
+    for (const char* name : {"shapes.wmf", "minimal_placeable.wmf", "shapes.emf"}) {
+        const TPicture picture =
+            LoadPicture(QStringLiteral(VELMORA_METAFILE_SAMPLES) + QString::fromLatin1(name));
+        EXPECT_FALSE(picture.IsEmpty()) << name;
+        EXPECT_GT(picture.Size().width(), 0) << name;
+    }
+    const QString missing = TempFile("logo.wmf");
+    EXPECT_TRUE(ErrorOf(missing).startsWith(QStringLiteral("Cannot open file \"%1\"").arg(missing)));
+    QFile text(TempFile("notes.emf"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("This is a text file, not a picture.\n");
+    text.close();
+    EXPECT_EQ(ErrorOf(text.fileName()),
+              QStringLiteral("File \"%1\" is not a Windows metafile").arg(text.fileName()));
 }
 
 TEST_F(PictureLoaderTest, AMissingFileIsNamedInTheError) {
