@@ -33,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto open = line.find('[');
         const auto close = line.find(']');
         const std::string section =
-            open != std::string::npos ? line.substr(open + 1, close == std::string::npos
-                                                                  ? std::string::npos
-                                                                  : close - open - 1)
-                                      : line;
+            open != std::string::npos
+                ? line.substr(open + 1,
+                              close == std::string::npos ? std::string::npos : close - open - 1)
+                : line;
         for (const auto& [key, value] : ini.ReadSectionValues(section)) {
             if (value.size() > TIniFile::MaxValueLength)
                 std::abort();

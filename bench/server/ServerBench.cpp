@@ -17,7 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // A program .ini as an operator's would be after a while: 16 clients with a layout for each of
 // the eight display types.
@@ -35,9 +37,11 @@ std::string MakeRealisticIni() {
                 out << "Images_0_FileName=/srv/media/pictures/client" << c << "_" << t << ".jpg\n";
             const int texts = (t % 4 == 1) ? 0 : (t % 4 == 2) ? 1 : (t % 4 == 3) ? 5 : 6;
             for (int e = 0; e < texts; ++e)
-                out << "Edits_" << e << "_Text=Today's offer number " << e << " for hall " << c << "\n";
+                out << "Edits_" << e << "_Text=Today's offer number " << e << " for hall " << c
+                    << "\n";
             if (t <= 4)
-                out << "MediaPlayers_0_FileName=/srv/media/video/client" << c << "_" << t << ".avi\n";
+                out << "MediaPlayers_0_FileName=/srv/media/video/client" << c << "_" << t
+                    << ".avi\n";
         }
     }
     return path;
@@ -130,7 +134,8 @@ TProcessFigures IdleCost(uint16_t port, int connections, TCount accepted) {
     const TProcessFigures before = ReadProcess();
     std::vector<std::unique_ptr<TTestClient>> clients;
     for (int i = 0; i < connections; ++i)
-        clients.push_back(std::make_unique<TTestClient>(port, "127.0.3." + std::to_string(i % 250 + 1)));
+        clients.push_back(
+            std::make_unique<TTestClient>(port, "127.0.3." + std::to_string(i % 250 + 1)));
     WaitFor([&] { return accepted() >= static_cast<size_t>(connections); }, 10000);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const TProcessFigures after = ReadProcess();

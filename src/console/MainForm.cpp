@@ -54,15 +54,6 @@ TGradientLabel* MakeLabel(QWidget& window, const char* name, const QFont& font, 
     return label;
 }
 
-TPictureButton* MakeButton(QWidget& window, const char* name, const QPixmap& picture, int left,
-                           int top) {
-    auto* button = new TPictureButton(&window);
-    button->setObjectName(name);
-    button->SetPicture(picture);
-    button->move(left, top);
-    return button;
-}
-
 void ShowPicture(TPictureButton& button, const QPixmap& picture) {
     if (button.Picture().cacheKey() != picture.cacheKey())
         button.SetPicture(picture);
@@ -104,7 +95,9 @@ TfmMain::TfmMain()
     FormCreate();
 }
 
-TfmMain::~TfmMain() { FormDestroy(); }
+TfmMain::~TfmMain() {
+    FormDestroy();
+}
 
 void TfmMain::Attach(TfmHelp& help, TfmLogo& logo) {
     help_ = &help;
@@ -112,22 +105,27 @@ void TfmMain::Attach(TfmHelp& help, TfmLogo& logo) {
     connect(logo_, &TfmLogo::SplashDone, this, [this] { SplashDone = true; });
 }
 
-int TfmMain::LanguageIndex() const { return logo_ != nullptr ? logo_->LanguageIndex : 0; }
+int TfmMain::LanguageIndex() const {
+    return logo_ != nullptr ? logo_->LanguageIndex : 0;
+}
 
 void TfmMain::CreateShell() {
     const QFont labelFont = Skin::PixelFont(11, false, true);
     Label_Title_Name_Shadow = MakeLabel(*this, "Label_Title_Name_Shadow", Skin::PixelFont(27),
                                         Skin::TitleShadowColor, 9, 3);
-    Label_Title_Name = MakeLabel(*this, "Label_Title_Name", Skin::PixelFont(27), Skin::TitleNameColor,
-                                 8, 2);
+    Label_Title_Name =
+        MakeLabel(*this, "Label_Title_Name", Skin::PixelFont(27), Skin::TitleNameColor, 8, 2);
     Label_Title_Name_Shadow->SetText("Velmora");
     Label_Title_Name->SetText("Velmora");
 
-    Sb_Help = MakeButton(*this, "Sb_Help", buttonPictures_.Picture(Skin::Btn::HelpNormal), 702, 5);
-    Sb_Internet = MakeButton(*this, "Sb_Internet",
-                             buttonPictures_.Picture(Skin::Btn::InternetNormal), 726, 5);
-    Sb_Min = MakeButton(*this, "Sb_Min", buttonPictures_.Picture(Skin::Btn::MinNormal), 750, 5);
-    Sb_Close = MakeButton(*this, "Sb_Close", buttonPictures_.Picture(Skin::Btn::CloseNormal), 774, 5);
+    Sb_Help = TPictureButton::Create(*this, "Sb_Help",
+                                     buttonPictures_.Picture(Skin::Btn::HelpNormal), {702, 5});
+    Sb_Internet = TPictureButton::Create(
+        *this, "Sb_Internet", buttonPictures_.Picture(Skin::Btn::InternetNormal), {726, 5});
+    Sb_Min = TPictureButton::Create(*this, "Sb_Min", buttonPictures_.Picture(Skin::Btn::MinNormal),
+                                    {750, 5});
+    Sb_Close = TPictureButton::Create(*this, "Sb_Close",
+                                      buttonPictures_.Picture(Skin::Btn::CloseNormal), {774, 5});
 
     auto* frame = new TGradientPanel(this);
     frame->setObjectName("Panel_Indicator_Start");
@@ -138,14 +136,14 @@ void TfmMain::CreateShell() {
     Indicator_Start->setObjectName("Indicator_Start");
     Indicator_Start->setAutoFillBackground(true);
 
-    Lbl_Title_1 = MakeLabel(*this, "Lbl_Title_1", Skin::PixelFont(19, true), Skin::ServerTitleColor,
-                            15, 60);
+    Lbl_Title_1 =
+        MakeLabel(*this, "Lbl_Title_1", Skin::PixelFont(19, true), Skin::ServerTitleColor, 15, 60);
     Lbl_Title_2 = MakeLabel(*this, "Lbl_Title_2", Skin::PixelFont(19, true),
                             Skin::SettingsTitleColor, 22, 420);
 
     Lbl_Lang = MakeLabel(*this, "Lbl_Lang", labelFont, Skin::LabelColor, 42, 474);
-    Sb_Lang_Up = MakeButton(*this, "Sb_Lang_Up", buttonPictures_.Picture(Skin::Btn::LangLeftNormal),
-                            30, 490);
+    Sb_Lang_Up = TPictureButton::Create(
+        *this, "Sb_Lang_Up", buttonPictures_.Picture(Skin::Btn::LangLeftNormal), {30, 490});
     Img_Lang_Fon = new QLabel(this);
     Img_Lang_Fon->setObjectName("Img_Lang_Fon");
     Img_Lang_Fon->setPixmap(buttonPictures_.Picture(Skin::Btn::LangField));
@@ -158,18 +156,18 @@ void TfmMain::CreateShell() {
     Edit_Lang->setAlignment(Qt::AlignCenter);
     Edit_Lang->setFocusPolicy(Qt::NoFocus);
     Skin::Place(*Edit_Lang, 52, 494, 53, 14);
-    Sb_Lang_Down = MakeButton(*this, "Sb_Lang_Down",
-                              buttonPictures_.Picture(Skin::Btn::LangRightNormal), 110, 490);
+    Sb_Lang_Down = TPictureButton::Create(
+        *this, "Sb_Lang_Down", buttonPictures_.Picture(Skin::Btn::LangRightNormal), {110, 490});
 
     const QPixmap& off = buttonPictures_.Picture(Skin::Btn::CheckOff);
-    Cb_MinFormShow = MakeButton(*this, "Cb_MinFormShow", off, 250, 470);
+    Cb_MinFormShow = TPictureButton::Create(*this, "Cb_MinFormShow", off, {250, 470});
     Lbl_MinFormShow = MakeLabel(*this, "Lbl_MinFormShow", labelFont, Skin::LabelColor, 276, 474);
-    Cb_AutoRun = MakeButton(*this, "Cb_AutoRun", off, 250, 500);
+    Cb_AutoRun = TPictureButton::Create(*this, "Cb_AutoRun", off, {250, 500});
     Lbl_AutoRun = MakeLabel(*this, "Lbl_AutoRun", labelFont, Skin::LabelColor, 276, 504);
-    Cb_HintShow = MakeButton(*this, "Cb_HintShow", off, 422, 470);
+    Cb_HintShow = TPictureButton::Create(*this, "Cb_HintShow", off, {422, 470});
     Lbl_HintShow = MakeLabel(*this, "Lbl_HintShow", labelFont, Skin::LabelColor, 448, 474);
     // The log-file option has no effect; its controls stay out of the operator's reach.
-    Cb_LogOK = MakeButton(*this, "Cb_LogOK", off, 422, 500);
+    Cb_LogOK = TPictureButton::Create(*this, "Cb_LogOK", off, {422, 500});
     Lbl_LogOK = MakeLabel(*this, "Lbl_LogOK", labelFont, Skin::LabelColor, 448, 504);
     Cb_LogOK->hide();
     Lbl_LogOK->hide();
@@ -409,33 +407,51 @@ void TfmMain::OpenWebPage(ShellRules::TWebLink link) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(*page)));
 }
 
-void TfmMain::Sb_InternetClick() { OpenWebPage(ShellRules::TWebLink::HomePage); }
+void TfmMain::Sb_InternetClick() {
+    OpenWebPage(ShellRules::TWebLink::HomePage);
+}
 
-void TfmMain::Sb_MinClick() { MinimizeToTray(); }
+void TfmMain::Sb_MinClick() {
+    MinimizeToTray();
+}
 
-void TfmMain::Sb_CloseClick() { close(); }
+void TfmMain::Sb_CloseClick() {
+    close();
+}
 
 void TfmMain::Sb_Lang_UpClick() {
     if (help_ != nullptr && logo_ != nullptr)
         help_->SwitchLanguage(logo_->LanguageIndex, *this);
 }
 
-void TfmMain::Sb_Lang_DownClick() { Sb_Lang_UpClick(); }
+void TfmMain::Sb_Lang_DownClick() {
+    Sb_Lang_UpClick();
+}
 
 void TfmMain::TrayIconDblClick() {
     ShowForm();
     trayIcon_->Hide();
 }
 
-void TfmMain::TrayMenu_1Click() { controls_->StartServer(); }
+void TfmMain::TrayMenu_1Click() {
+    controls_->StartServer();
+}
 
-void TfmMain::TrayMenu_2Click() { controls_->btStopClick(); }
+void TfmMain::TrayMenu_2Click() {
+    controls_->btStopClick();
+}
 
-void TfmMain::TrayMenu_3Click() { Sb_InternetClick(); }
+void TfmMain::TrayMenu_3Click() {
+    Sb_InternetClick();
+}
 
-void TfmMain::TrayMenu_4Click() { OpenWebPage(ShellRules::TWebLink::ProgramPage); }
+void TfmMain::TrayMenu_4Click() {
+    OpenWebPage(ShellRules::TWebLink::ProgramPage);
+}
 
-void TfmMain::TrayMenu_5Click() { close(); }
+void TfmMain::TrayMenu_5Click() {
+    close();
+}
 
 void TfmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);

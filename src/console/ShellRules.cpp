@@ -6,8 +6,9 @@ namespace ShellRules {
 
 std::vector<TRect> WindowRegion() {
     return {
-        {6, 1, 796, 2},   {4, 2, 798, 3},   {3, 3, 799, 4},   {2, 4, 800, 6},   {1, 6, 801, 596},
-        {2, 596, 800, 598}, {3, 598, 799, 599}, {4, 599, 798, 600}, {6, 600, 796, 601},
+        {6, 1, 796, 2},     {4, 2, 798, 3},     {3, 3, 799, 4},
+        {2, 4, 800, 6},     {1, 6, 801, 596},   {2, 596, 800, 598},
+        {3, 598, 799, 599}, {4, 599, 798, 600}, {6, 600, 796, 601},
     };
 }
 
@@ -24,13 +25,17 @@ bool UnderCursor(int windowLeft, int windowTop, int buttonLeft, int buttonTop, i
 
 std::optional<std::string> HelpFileName(int languageIndex) {
     switch (languageIndex) {
-    case 0: return "Help_e.txt";
-    case 1: return "Help_r.txt";
-    default: return std::nullopt;
+    case 0:
+        return "Help_e.txt";
+    case 1:
+        return "Help_r.txt";
+    default:
+        return std::nullopt;
     }
 }
 
-std::optional<std::string> FindHelpFile(const std::string& fileName, const std::string& currentFolder,
+std::optional<std::string> FindHelpFile(const std::string& fileName,
+                                        const std::string& currentFolder,
                                         const std::string& executableFolder) {
     for (const std::string& folder : {currentFolder, executableFolder}) {
         if (folder.empty())
@@ -46,9 +51,9 @@ std::optional<std::string> WebPage(TWebLink link, int languageIndex) {
     if (languageIndex != 0 && languageIndex != 1)
         return std::nullopt;
     const bool english = languageIndex == 0;
-    const char* path = link == TWebLink::HomePage
-                           ? (english ? "/index_e.html" : "/index.html")
-                           : (english ? "/engl/velmora/velmora.html" : "/russ/velmora/velmora.html");
+    const char* path = link == TWebLink::HomePage ? (english ? "/index_e.html" : "/index.html")
+                                                  : (english ? "/engl/velmora/velmora.html"
+                                                             : "/russ/velmora/velmora.html");
     return std::string(MakerWebServer) + path;
 }
 

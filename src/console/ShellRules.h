@@ -33,7 +33,8 @@ std::optional<std::string> HelpFileName(int languageIndex);
 
 // Where a help file is found: in the current folder first, then beside the executable (a
 // program started from the desktop's menu runs in the home folder). Nothing when in neither.
-std::optional<std::string> FindHelpFile(const std::string& fileName, const std::string& currentFolder,
+std::optional<std::string> FindHelpFile(const std::string& fileName,
+                                        const std::string& currentFolder,
                                         const std::string& executableFolder);
 
 // The maker's web server; the pages below live on it.

@@ -12,8 +12,8 @@ volatile std::sig_atomic_t signalFd = -1;
 
 extern "C" void OnTerminationSignal(int) {
     const char byte = 1;
-    if (signalFd >= 0)
-        [[maybe_unused]] const auto written = ::write(signalFd, &byte, 1);
+    if (signalFd >= 0) [[maybe_unused]]
+        const auto written = ::write(signalFd, &byte, 1);
 }
 
 } // namespace

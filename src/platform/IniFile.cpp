@@ -1,36 +1,19 @@
 #include "IniFile.h"
 
+#include "AsciiText.h"
 #include "FileIo.h"
 
 #include <climits>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
+using AsciiText::IsBlank;
+using AsciiText::SameName;
+using AsciiText::Trim;
 
 // One line of the file without its line ending, with what it means.
 struct Line {
@@ -155,7 +138,8 @@ int StrToIntDef(std::string_view text, int defaultValue) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -227,8 +211,8 @@ std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
     return names;
 }
 
-std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
-    std::string_view section) const {
+std::vector<std::pair<std::string, std::string>>
+TIniFile::ReadSectionValues(std::string_view section) const {
     std::vector<std::pair<std::string, std::string>> result;
     const auto file = Load(fileName_);
     if (!file)

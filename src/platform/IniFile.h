@@ -46,8 +46,8 @@ public:
     std::vector<std::string> ReadSection(std::string_view section) const;
     // Key names of a section in file order with the value a ReadString of each would give,
     // all from one read of the file.
-    std::vector<std::pair<std::string, std::string>> ReadSectionValues(
-        std::string_view section) const;
+    std::vector<std::pair<std::string, std::string>>
+    ReadSectionValues(std::string_view section) const;
 
     // Replaces the first matching key in place, or appends the key at the end of its section,
     // or appends the section at the end of the file. Throws EIniFileException when the file

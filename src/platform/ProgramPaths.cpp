@@ -60,7 +60,9 @@ std::string IniPath() {
     return exe.substr(0, exe.size() - (name.size() - dot)) + ".ini";
 }
 
-std::string DataFolder() { return ExecutableFolder() + "data/"; }
+std::string DataFolder() {
+    return ExecutableFolder() + "data/";
+}
 
 std::string ProgramTitle() {
     std::string title = FileNameOf(ExecutablePath());

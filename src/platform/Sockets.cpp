@@ -8,8 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
-TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)) {}
+TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept {
     if (this != &other) {
@@ -19,7 +18,9 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept {
     return *this;
 }
 
-TSocketHandle::~TSocketHandle() { Close(); }
+TSocketHandle::~TSocketHandle() {
+    Close();
+}
 
 void TSocketHandle::Close() {
     if (fd_ >= 0)
@@ -28,7 +29,9 @@ void TSocketHandle::Close() {
 
 namespace {
 
-int Failed() { return Sockets::WinsockError(errno); }
+int Failed() {
+    return Sockets::WinsockError(errno);
+}
 
 } // namespace
 
@@ -36,49 +39,88 @@ namespace Sockets {
 
 int WinsockError(int errnoValue) {
     switch (errnoValue) {
-    case 0: return 0;
-    case EINTR: return 10004;
-    case EACCES: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
+    case 0:
+        return 0;
+    case EINTR:
+        return 10004;
+    case EACCES:
+        return 10013;
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
     case EMFILE:
-    case ENFILE: return 10024;
-    case EWOULDBLOCK: return 10035;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
+    case ENFILE:
+        return 10024;
+    case EWOULDBLOCK:
+        return 10035;
+    case EINPROGRESS:
+        return 10036;
+    case EALREADY:
+        return 10037;
     case EBADF:
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
-    case ECONNRESET: return 10054;
+    case ENOTSOCK:
+        return 10038;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return 10040;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return 10043;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return 10045;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENETRESET:
+        return 10052;
+    case ECONNABORTED:
+        return 10053;
+    case ECONNRESET:
+        return 10054;
     case ENOBUFS:
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ENOTCONN:
+        return 10057;
     case EPIPE:
-    case ESHUTDOWN: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
-    default: return errnoValue;
+    case ESHUTDOWN:
+        return 10058;
+    case ETOOMANYREFS:
+        return 10059;
+    case ETIMEDOUT:
+        return 10060;
+    case ECONNREFUSED:
+        return 10061;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return 10064;
+    case EHOSTUNREACH:
+        return 10065;
+    case ENOTEMPTY:
+        return 10066;
+    default:
+        return errnoValue;
     }
 }
 
@@ -106,7 +148,9 @@ int Bind(int fd, const std::string& address, uint16_t port) {
     return ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0 ? 0 : Failed();
 }
 
-int Listen(int fd, int backlog) { return ::listen(fd, backlog) == 0 ? 0 : Failed(); }
+int Listen(int fd, int backlog) {
+    return ::listen(fd, backlog) == 0 ? 0 : Failed();
+}
 
 int LocalPort(int fd, uint16_t& port) {
     sockaddr_in sa{};
@@ -192,8 +236,12 @@ int SetSendTimeout(int fd, int milliseconds) {
     return ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0 ? 0 : Failed();
 }
 
-int ShutdownSend(int fd) { return ::shutdown(fd, SHUT_WR) == 0 ? 0 : Failed(); }
+int ShutdownSend(int fd) {
+    return ::shutdown(fd, SHUT_WR) == 0 ? 0 : Failed();
+}
 
-int ShutdownBoth(int fd) { return ::shutdown(fd, SHUT_RDWR) == 0 ? 0 : Failed(); }
+int ShutdownBoth(int fd) {
+    return ::shutdown(fd, SHUT_RDWR) == 0 ? 0 : Failed();
+}
 
 } // namespace Sockets

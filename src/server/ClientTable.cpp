@@ -12,8 +12,8 @@ void TClientTable::TLockedList::Add(std::unique_ptr<TClientEntry> entry) {
 
 std::unique_ptr<TClientEntry> TClientTable::TLockedList::Remove(const TClientEntry* entry) {
     auto& entries = table_.entries_;
-    const auto it =
-        std::find_if(entries.begin(), entries.end(), [entry](const auto& e) { return e.get() == entry; });
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [entry](const auto& e) { return e.get() == entry; });
     if (it == entries.end())
         return nullptr;
     std::unique_ptr<TClientEntry> removed = std::move(*it);

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 } // namespace
 
@@ -21,7 +23,9 @@ TDisplayServer::TDisplayServer(std::string iniPath, TLogSink addLog)
     Server.OnDisconnect = [this](TIdPeerThread& t) { SvrDisconnect(t); };
 }
 
-TDisplayServer::~TDisplayServer() { Shutdown(); }
+TDisplayServer::~TDisplayServer() {
+    Shutdown();
+}
 
 void TDisplayServer::Log(std::string line) const {
     if (addLog_)

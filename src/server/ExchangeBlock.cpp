@@ -42,8 +42,8 @@ std::string LogText(const TExchangeBlock& block, const TShortString100& field) {
 
 std::string DataText(const TExchangeBlock& block) {
     const auto* end = static_cast<const char*>(std::memchr(block.Data, 0, DataCapacity));
-    return std::string(block.Data, end != nullptr ? static_cast<size_t>(end - block.Data)
-                                                  : DataCapacity);
+    return std::string(block.Data,
+                       end != nullptr ? static_cast<size_t>(end - block.Data) : DataCapacity);
 }
 
 TExchangeBlock MakeDisplayType(int displayType, std::string_view peerIP, std::string_view config) {

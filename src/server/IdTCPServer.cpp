@@ -22,8 +22,8 @@ constexpr auto AcceptErrorPause = 100ms;
 std::string ClassNameOf(const std::exception& error) {
     const char* mangled = typeid(error).name();
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
-                                               std::free);
+    std::unique_ptr<char, void (*)(void*)> name(
+        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
     return status == 0 && name ? name.get() : mangled;
 }
 
@@ -314,8 +314,9 @@ void TIdThreadMgrDefault::WaitAllEnded() {
     ReapFinished();
 }
 
-TIdPeerThread* TIdThreadMgrDefault::CreateThread(
-    TIdTCPServer& server, std::unique_ptr<TIdTCPServerConnection> connection) {
+TIdPeerThread*
+TIdThreadMgrDefault::CreateThread(TIdTCPServer& server,
+                                  std::unique_ptr<TIdTCPServerConnection> connection) {
     std::unique_ptr<TIdPeerThread> thread(new TIdPeerThread(server, *this, std::move(connection)));
     std::lock_guard lock(mutex_);
     threads_.push_back(std::move(thread));
@@ -391,9 +392,13 @@ TIdListenerThread::TIdListenerThread(TIdTCPServer& server, TSocketHandle listeni
     Sockets::LocalPort(listening_.Get(), port_);
 }
 
-TIdListenerThread::~TIdListenerThread() { Stop(); }
+TIdListenerThread::~TIdListenerThread() {
+    Stop();
+}
 
-void TIdListenerThread::Start() { thread_ = std::thread([this] { Run(); }); }
+void TIdListenerThread::Start() {
+    thread_ = std::thread([this] { Run(); });
+}
 
 void TIdListenerThread::Stop() {
     stop_ = true;

@@ -149,8 +149,9 @@ void TServerControl::KickSelected() {
     auto clients = server_.Clients()->LockList();
     for (int row = 0; row < list_.RowCount(); ++row) {
         if (list_.RowSelected(row)) {
-            WriteToRowClient(clients, row,
-                             [](const TClientEntry& e) { return ExchangeBlock::MakeKick(e.PeerIP); });
+            WriteToRowClient(clients, row, [](const TClientEntry& e) {
+                return ExchangeBlock::MakeKick(e.PeerIP);
+            });
         }
     }
 }
@@ -172,8 +173,9 @@ void TServerControl::RefreshSelected() {
     auto clients = server_.Clients()->LockList();
     for (int row = 0; row < list_.RowCount(); ++row) {
         if (list_.RowSelected(row)) {
-            WriteToRowClient(clients, row,
-                             [this](const TClientEntry& e) { return server_.DisplayTypeBlockFor(e); });
+            WriteToRowClient(clients, row, [this](const TClientEntry& e) {
+                return server_.DisplayTypeBlockFor(e);
+            });
         }
     }
 }

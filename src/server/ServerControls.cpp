@@ -41,15 +41,6 @@ std::string ToCp1251(const QString& text) {
     return CodePage1251::FromUtf8Literal(text.toStdString());
 }
 
-TPictureButton* MakeButton(QWidget& window, const char* name, const QPixmap& picture, int left,
-                           int top) {
-    auto* button = new TPictureButton(&window);
-    button->setObjectName(name);
-    button->SetPicture(picture);
-    button->move(left, top);
-    return button;
-}
-
 QLabel* MakeLabel(QWidget& window, const char* name, int left, int top) {
     auto* label = new QLabel(&window);
     label->setObjectName(name);
@@ -100,12 +91,18 @@ void TServerControls::CreateControls(QWidget& window) {
     cbAutoStart->setPalette(palette);
     Skin::Place(*cbAutoStart, 324, 112, 110, 20);
 
-    btStart = MakeButton(window, "btStart", buttonPictures_.Picture(StartPictures.normal), 232, 146);
-    btStop = MakeButton(window, "btStop", buttonPictures_.Picture(StopPictures.normal), 272, 146);
-    btKickAll = MakeButton(window, "btKickAll", buttonPictures_.Picture(KickAllPictures.normal), 332, 146);
-    btKick = MakeButton(window, "btKick", buttonPictures_.Picture(KickPictures.normal), 232, 250);
-    btRefresh = MakeButton(window, "btRefresh", buttonPictures_.Picture(RefreshPictures.normal), 272, 250);
-    btSetup = MakeButton(window, "btSetup", buttonPictures_.Picture(SetupPictures.normal), 312, 250);
+    btStart = TPictureButton::Create(window, "btStart",
+                                     buttonPictures_.Picture(StartPictures.normal), {232, 146});
+    btStop = TPictureButton::Create(window, "btStop", buttonPictures_.Picture(StopPictures.normal),
+                                    {272, 146});
+    btKickAll = TPictureButton::Create(window, "btKickAll",
+                                       buttonPictures_.Picture(KickAllPictures.normal), {332, 146});
+    btKick = TPictureButton::Create(window, "btKick", buttonPictures_.Picture(KickPictures.normal),
+                                    {232, 250});
+    btRefresh = TPictureButton::Create(window, "btRefresh",
+                                       buttonPictures_.Picture(RefreshPictures.normal), {272, 250});
+    btSetup = TPictureButton::Create(window, "btSetup",
+                                     buttonPictures_.Picture(SetupPictures.normal), {312, 250});
 
     Lbl3 = MakeLabel(window, "Lbl3", 232, 196);
     edClientName = MakeEdit(window, "edClientName", 232, 214, 200);
@@ -120,12 +117,14 @@ void TServerControls::CreateControls(QWidget& window) {
     Img_Display->setObjectName("Img_Display");
     Img_Display->SetPicture(displayPictures_.Picture(1));
     Img_Display->move(484, 116);
-    laLeft1 = MakeButton(window, "laLeft1", buttonPictures_.Picture(StepLeftPicture), 480, 198);
+    laLeft1 = TPictureButton::Create(window, "laLeft1", buttonPictures_.Picture(StepLeftPicture),
+                                     {480, 198});
     edDisplay = MakeEdit(window, "edDisplay", 501, 198, 62);
     edDisplay->setReadOnly(true);
     edDisplay->setAlignment(Qt::AlignCenter);
     edDisplay->setText(QStringLiteral("№ 1"));
-    laRight1 = MakeButton(window, "laRight1", buttonPictures_.Picture(StepRightPicture), 567, 198);
+    laRight1 = TPictureButton::Create(window, "laRight1", buttonPictures_.Picture(StepRightPicture),
+                                      {567, 198});
 
     Button1 = new QPushButton("Play display", &window);
     Button1->setObjectName("Button1");
@@ -149,9 +148,13 @@ void TServerControls::CreateControls(QWidget& window) {
             guarded(&TServerControls::lbClientsClickCheck));
 }
 
-bool TServerControls::Listening() const { return server_.Listening(); }
+bool TServerControls::Listening() const {
+    return server_.Listening();
+}
 
-std::string TServerControls::ClientName() const { return ToCp1251(edClientName->text()); }
+std::string TServerControls::ClientName() const {
+    return ToCp1251(edClientName->text());
+}
 
 void TServerControls::SetClientName(const std::string& name) {
     edClientName->setText(FromCp1251(name));
@@ -164,7 +167,9 @@ void TServerControls::StartServer() {
     }
 }
 
-void TServerControls::btStartClick() { StartServer(); }
+void TServerControls::btStartClick() {
+    StartServer();
+}
 
 void TServerControls::btStopClick() {
     if (control_.StopServer()) {
@@ -175,11 +180,15 @@ void TServerControls::btStopClick() {
 
 void TServerControls::ShowServerButtons() {
     const bool listening = server_.Listening();
-    btStart->SetPicture(buttonPictures_.Picture(listening ? StartPictures.unusable : StartPictures.normal));
-    btStop->SetPicture(buttonPictures_.Picture(listening ? StopPictures.normal : StopPictures.unusable));
+    btStart->SetPicture(
+        buttonPictures_.Picture(listening ? StartPictures.unusable : StartPictures.normal));
+    btStop->SetPicture(
+        buttonPictures_.Picture(listening ? StopPictures.normal : StopPictures.unusable));
 }
 
-void TServerControls::RefreshClients() { control_.RefreshClients(); }
+void TServerControls::RefreshClients() {
+    control_.RefreshClients();
+}
 
 void TServerControls::lbClientsClick() {
     const int row = lbClients->SelectedRow();
@@ -207,7 +216,9 @@ void TServerControls::btKickAllClick() {
     edClientName->clear();
 }
 
-void TServerControls::btRefreshClick() { control_.RefreshSelected(); }
+void TServerControls::btRefreshClick() {
+    control_.RefreshSelected();
+}
 
 void TServerControls::btSetupClick() {
     if (SetCurrentDisplayType)
@@ -234,14 +245,19 @@ void TServerControls::SelectDisplayType(int displayType) {
         Img_Display->SetPicture(displayPictures_.Picture(displayType));
 }
 
-void TServerControls::laLeft1Click() { SelectDisplayType(DisplayAssignment::StepDown(displayTag_)); }
+void TServerControls::laLeft1Click() {
+    SelectDisplayType(DisplayAssignment::StepDown(displayTag_));
+}
 
-void TServerControls::laRight1Click() { SelectDisplayType(DisplayAssignment::StepUp(displayTag_)); }
+void TServerControls::laRight1Click() {
+    SelectDisplayType(DisplayAssignment::StepUp(displayTag_));
+}
 
 void TServerControls::UpdateSelectionControls() {
     const bool selected = lbClients->SelectedRow() >= 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{Img_Display_Fon2, Img_Display, Lbl4, edDisplay,
-                                                      laLeft1, laRight1, btKick, btSetup, btRefresh})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Img_Display_Fon2, Img_Display, Lbl4, edDisplay, laLeft1,
+                                         laRight1, btKick, btSetup, btRefresh})
         w->setVisible(selected);
 }
 
@@ -265,22 +281,38 @@ void TServerControls::UpdateHover(QPoint windowPos, QPoint cursor, bool windowVi
     hover(btSetup, SetupPictures, true);
 }
 
-int TServerControls::RowCount() const { return lbClients->RowCount(); }
+int TServerControls::RowCount() const {
+    return lbClients->RowCount();
+}
 
-std::string TServerControls::RowText(int row) const { return ToCp1251(lbClients->RowText(row)); }
+std::string TServerControls::RowText(int row) const {
+    return ToCp1251(lbClients->RowText(row));
+}
 
-bool TServerControls::RowChecked(int row) const { return lbClients->IsChecked(row); }
+bool TServerControls::RowChecked(int row) const {
+    return lbClients->IsChecked(row);
+}
 
-void TServerControls::SetRowChecked(int row, bool checked) { lbClients->SetChecked(row, checked); }
+void TServerControls::SetRowChecked(int row, bool checked) {
+    lbClients->SetChecked(row, checked);
+}
 
 TClientEntry* TServerControls::RowEntry(int row) const {
     return static_cast<TClientEntry*>(lbClients->RowData(row));
 }
 
-void TServerControls::SetRowEntry(int row, TClientEntry* entry) { lbClients->SetRowData(row, entry); }
+void TServerControls::SetRowEntry(int row, TClientEntry* entry) {
+    lbClients->SetRowData(row, entry);
+}
 
-bool TServerControls::RowSelected(int row) const { return lbClients->SelectedRow() == row; }
+bool TServerControls::RowSelected(int row) const {
+    return lbClients->SelectedRow() == row;
+}
 
-void TServerControls::Clear() { lbClients->Clear(); }
+void TServerControls::Clear() {
+    lbClients->Clear();
+}
 
-void TServerControls::AddRow(const std::string& text) { lbClients->AddRow(FromCp1251(text)); }
+void TServerControls::AddRow(const std::string& text) {
+    lbClients->AddRow(FromCp1251(text));
+}

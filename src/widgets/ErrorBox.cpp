@@ -29,6 +29,8 @@ void Show(const std::exception& error, QWidget* parent) {
     Show(QString::fromUtf8(error.what()), parent);
 }
 
-void SetTestSink(std::function<void(const QString&)> sink) { TestSink() = std::move(sink); }
+void SetTestSink(std::function<void(const QString&)> sink) {
+    TestSink() = std::move(sink);
+}
 
 } // namespace ErrorBox

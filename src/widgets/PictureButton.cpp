@@ -7,6 +7,15 @@ TPictureButton::TPictureButton(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::PointingHandCursor);
 }
 
+TPictureButton* TPictureButton::Create(QWidget& parent, const char* objectName,
+                                       const QPixmap& picture, QPoint place) {
+    auto* button = new TPictureButton(&parent);
+    button->setObjectName(objectName);
+    button->SetPicture(picture);
+    button->move(place);
+    return button;
+}
+
 void TPictureButton::SetPicture(const QPixmap& picture) {
     picture_ = picture;
     const QSize size = picture_.deviceIndependentSize().toSize();

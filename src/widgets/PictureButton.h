@@ -12,6 +12,10 @@ class TPictureButton : public QWidget {
 public:
     explicit TPictureButton(QWidget* parent = nullptr);
 
+    // A named button showing `picture` at a place of its parent.
+    static TPictureButton* Create(QWidget& parent, const char* objectName, const QPixmap& picture,
+                                  QPoint place);
+
     // Shows `picture`; the button takes the picture's size.
     void SetPicture(const QPixmap& picture);
     const QPixmap& Picture() const { return picture_; }

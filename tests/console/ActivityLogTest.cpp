@@ -69,7 +69,8 @@ TEST(ActivityLogTest, ClearEmptiesButKeepsNumbering) {
     log.Clear();
     EXPECT_TRUE(log.Lines().empty());
     log.AddLog("Сервер запущен на порту 5678");
-    EXPECT_EQ(log.LinesAfter(last, last), (std::vector<std::string>{"Сервер запущен на порту 5678"}));
+    EXPECT_EQ(log.LinesAfter(last, last),
+              (std::vector<std::string>{"Сервер запущен на порту 5678"}));
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 // Window tests of the operator's main window, headless, with a throwaway program folder and
 // configuration folder for every test.
+#include "console/MainForm.h"
+
 #include "common/TempDir.h"
+#include "console/Help.h"
 #include "layouts/DisplaySetupForm.h"
 #include "layouts/LayoutStore.h"
-#include "console/Help.h"
-#include "console/MainForm.h"
 #include "platform/CodePage1251.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
@@ -23,8 +24,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCursor>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -332,7 +333,8 @@ private slots:
         Sockets::LocalPort(other.Get(), port);
         Controls().edPort->setText(QString::number(port));
         Controls().btStart->clicked();
-        QCOMPARE(errors_, QStringList{"Could not bind socket. Address and port are already in use."});
+        QCOMPARE(errors_,
+                 QStringList{"Could not bind socket. Address and port are already in use."});
         QVERIFY(!fmMain_->Server().Listening());
         QVERIFY(LogLines().isEmpty());
     }
@@ -406,7 +408,8 @@ private slots:
         QDesktopServices::unsetUrlHandler("https");
         QDir::setCurrent(oldCurrent);
         QCOMPARE(catcher.urls.size(), 3);
-        QCOMPARE(catcher.urls[0].toLocalFile(), QString::fromStdString(program_->File("Help_r.txt")));
+        QCOMPARE(catcher.urls[0].toLocalFile(),
+                 QString::fromStdString(program_->File("Help_r.txt")));
         QVERIFY(catcher.urls[1].toString().endsWith("/index.html"));
         QVERIFY(catcher.urls[2].toString().endsWith("/russ/velmora/velmora.html"));
     }

@@ -1,5 +1,6 @@
-#include "common/TempDir.h"
 #include "console/ShellRules.h"
+
+#include "common/TempDir.h"
 #include "platform/FileIo.h"
 
 #include <gtest/gtest.h>

@@ -84,7 +84,8 @@ TEST_F(PictureLoaderTest, MetafilesLoadAsPicturesDrawnAtTheirSize) {
         EXPECT_GT(picture.Size().width(), 0) << name;
     }
     const QString missing = TempFile("logo.wmf");
-    EXPECT_TRUE(ErrorOf(missing).startsWith(QStringLiteral("Cannot open file \"%1\"").arg(missing)));
+    EXPECT_TRUE(
+        ErrorOf(missing).startsWith(QStringLiteral("Cannot open file \"%1\"").arg(missing)));
     QFile text(TempFile("notes.emf"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("This is a text file, not a picture.\n");

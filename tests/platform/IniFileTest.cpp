@@ -1,6 +1,7 @@
+#include "platform/IniFile.h"
+
 #include "common/TempDir.h"
 #include "platform/FileIo.h"
-#include "platform/IniFile.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -104,9 +105,10 @@ TEST_F(IniFileTest, BytesPassThroughUnconverted) {
 TEST_F(IniFileTest, LineBreaksAreRefusedAndNothingIsWritten) {
     Put("[A]\nx=1\n");
     for (const auto& [section, key, value] :
-         std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"A", "x", "two\nlines"}, {"A", "x", "cr\rhere"}, {"A\n[B]", "x", "1"},
-             {"A", "x\ny", "1"}}) {
+         std::vector<std::tuple<std::string, std::string, std::string>>{{"A", "x", "two\nlines"},
+                                                                        {"A", "x", "cr\rhere"},
+                                                                        {"A\n[B]", "x", "1"},
+                                                                        {"A", "x\ny", "1"}}) {
         try {
             ini.WriteString(section, key, value);
             FAIL() << "a write with a line break must fail";
@@ -123,7 +125,8 @@ TEST_F(IniFileTest, UnwritableFolderRaisesUnableToWrite) {
         nowhere.WriteString("A", "b", "c");
         FAIL();
     } catch (const EIniFileException& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.File("missing-folder/velmora.ini"));
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + dir.File("missing-folder/velmora.ini"));
     }
 }
 

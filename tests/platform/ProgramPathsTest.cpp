@@ -1,5 +1,6 @@
-#include "common/TempDir.h"
 #include "platform/ProgramPaths.h"
+
+#include "common/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
+#include "server/DisplayAssignment.h"
+
 #include "common/TempDir.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
-#include "server/DisplayAssignment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
+#include "server/DisplayServer.h"
+
 #include "TestClient.h"
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/IniFile.h"
-#include "server/DisplayServer.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -61,12 +62,12 @@ TEST_F(DisplayServerTest, RegistrationIsAnsweredWithTypeAndLayout) {
     client->Send(ClientBlock("REGISTER", "display-7", "", "", "Client 3"));
     const auto reply = client->Receive();
     ASSERT_TRUE(reply.has_value());
-    const std::string config =
-        "[DisplayParams_Client3_3]\r\nMediaPlayers_0_FileName=/media/a.avi\r\nEdits_0_Text=Sale\r\n";
+    const std::string config = "[DisplayParams_Client3_3]\r\nMediaPlayers_0_FileName=/media/"
+                               "a.avi\r\nEdits_0_Text=Sale\r\n";
     EXPECT_EQ(Bytes(*reply), Bytes(ExchangeBlock::MakeDisplayType(3, "127.0.0.1", config)));
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"{time} Connection from \"127.0.0.1\"",
-                                                    "Command=REGISTER",
-                                                    "{time} Register \"display-7\" as Client 3"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"{time} Connection from \"127.0.0.1\"", "Command=REGISTER",
+                                        "{time} Register \"display-7\" as Client 3"}));
     auto list = server->Clients()->LockList();
     EXPECT_EQ((*list.begin())->ClientName, "Client 3");
 }
@@ -144,7 +145,8 @@ TEST_F(DisplayServerTest, OverlongNameIsLoggedRunningOnAndKeptAt100) {
     std::memset(block.Data, 'D', sizeof block.Data);
     client->Send(block);
     ASSERT_TRUE(client->Receive().has_value());
-    EXPECT_TRUE(Logged("{time} Register \"s\" as " + std::string(100, 'N') + std::string(155, 'D')));
+    EXPECT_TRUE(
+        Logged("{time} Register \"s\" as " + std::string(100, 'N') + std::string(155, 'D')));
     auto list = server->Clients()->LockList();
     EXPECT_EQ((*list.begin())->ClientName, std::string(100, 'N'));
 }

@@ -11,7 +11,8 @@ const unsigned char* Raw(const TExchangeBlock& block) {
 
 TEST(ExchangeBlockTest, DisplayTypeBlockHasTheExactBytes) {
     const TExchangeBlock block = ExchangeBlock::MakeDisplayType(1, "127.0.0.1", "[S]\r\n");
-    const unsigned char command[] = {0x0C, 'D', 'I', 'S', 'P', 'L', 'A', 'Y', '_', 'T', 'Y', 'P', 'E'};
+    const unsigned char command[] = {0x0C, 'D', 'I', 'S', 'P', 'L', 'A',
+                                     'Y',  '_', 'T', 'Y', 'P', 'E'};
     EXPECT_EQ(std::memcmp(Raw(block), command, sizeof command), 0);
     const unsigned char sender[] = {0x06, 'S', 'E', 'R', 'V', 'E', 'R'};
     EXPECT_EQ(std::memcmp(Raw(block) + 101, sender, sizeof sender), 0);
@@ -35,7 +36,10 @@ TEST(ExchangeBlockTest, KickBlockHasTheExactBytes) {
     std::memcpy(raw, kick, sizeof kick);
     std::memcpy(raw + 101, "\x06SERVER", 7);
     std::memcpy(raw + 202, kick, sizeof kick);
-    std::memcpy(raw + 303, "\x08" "10.0.0.7", 9);
+    std::memcpy(raw + 303,
+                "\x08"
+                "10.0.0.7",
+                9);
     EXPECT_EQ(std::memcmp(&block, &expected, sizeof block), 0);
 }
 
@@ -73,7 +77,8 @@ TEST(ExchangeBlockTest, LengthBytesAbove100RunOnInsideTheBlockOnly) {
     block.Name.Length = 255;
     ExchangeBlock::SetData(block, std::string(1000, 'd'));
     EXPECT_EQ(ExchangeBlock::KeptText(block.Name), std::string(100, 'n'));
-    EXPECT_EQ(ExchangeBlock::LogText(block, block.Name), std::string(100, 'n') + std::string(155, 'd'));
+    EXPECT_EQ(ExchangeBlock::LogText(block, block.Name),
+              std::string(100, 'n') + std::string(155, 'd'));
     block.Command.Length = 200;
     EXPECT_EQ(ExchangeBlock::KeptText(block.Command).size(), 100u);
     EXPECT_EQ(ExchangeBlock::LogText(block, block.Command).size(), 200u);

@@ -1,6 +1,7 @@
+#include "server/IdTCPServer.h"
+
 #include "TestClient.h"
 #include "server/IdExceptions.h"
-#include "server/IdTCPServer.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,10 +1,11 @@
+#include "server/ServerControl.h"
+
 #include "TestClient.h"
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/CodePage1251.h"
 #include "platform/IniFile.h"
 #include "server/IdExceptions.h"
-#include "server/ServerControl.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -67,7 +68,8 @@ protected:
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
         for (const auto& l : log.Lines())
-            lines.push_back(CodePage1251::ToUtf8(std::regex_replace(l, std::regex(R"(^\d\d:\d\d:\d\d )"), "{time} ")));
+            lines.push_back(CodePage1251::ToUtf8(
+                std::regex_replace(l, std::regex(R"(^\d\d:\d\d:\d\d )"), "{time} ")));
         return lines;
     }
 
@@ -105,7 +107,8 @@ TEST_F(ServerControlTest, PortInUseLeavesTheServerStoppedAndLogsNothing) {
     const uint16_t port = Start();
     TDisplayServer other(ini.FileName(), nullptr);
     TFakeListView otherList;
-    TServerControl otherControl(other, otherList, [this](std::string l) { log.AddLog(std::move(l)); });
+    TServerControl otherControl(other, otherList,
+                                [this](std::string l) { log.AddLog(std::move(l)); });
     EXPECT_THROW(otherControl.StartServer(std::to_string(port)), EIdCouldNotBindSocket);
     EXPECT_FALSE(other.Listening());
     EXPECT_EQ(log.Lines().size(), 1u);
