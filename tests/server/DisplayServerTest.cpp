@@ -158,6 +158,23 @@ TEST_F(DisplayServerTest, DisconnectRemovesTheEntryAndLogsIt) {
     EXPECT_TRUE(Logged("{time} Disconnect from \"127.0.0.9\""));
 }
 
+TEST_F(DisplayServerTest, FailedConnectEventLeavesNoEntryBehind) {
+    server.reset();
+    // A log that fails on the connection line makes the connect event fail after the entry
+    // was added; the worker then ends without a disconnect event.
+    server = std::make_unique<TDisplayServer>(ini.FileName(), [this](std::string line) {
+        if (line.find("Connection from") != std::string::npos)
+            throw std::runtime_error("log failed");
+        log.AddLog(std::move(line));
+    });
+    server->StartListening(0);
+    TTestClient client(server->Server.BoundPort());
+    EXPECT_TRUE(client.ClosedByServer());
+    ASSERT_TRUE(WaitFor([&] { return server->ThreadMgr.LiveCount() == 0; }));
+    EXPECT_EQ(ClientCount(), 0u);
+    EXPECT_TRUE(log.Lines().empty()) << "no disconnect line either";
+}
+
 TEST_F(DisplayServerTest, StopIsRefusedWhileClientsAreConnected) {
     auto client = Connect();
     EXPECT_FALSE(server->StopListening());
