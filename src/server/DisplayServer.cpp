@@ -1,6 +1,7 @@
 #include "DisplayServer.h"
 
 #include "DisplayAssignment.h"
+#include "IdExceptions.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
 
@@ -141,18 +142,18 @@ void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock&
             Quoted(ExchangeBlock::LogText(block, block.Sender)) + " as " +
             ExchangeBlock::LogText(block, block.Name));
         const TExchangeBlock reply = DisplayTypeBlockFor(*e);
-        e->Thread->Connection()->WriteAll(&reply, sizeof reply);
+        WriteFromWorker(thread, *e, reply);
     }
 }
 
-void TDisplayServer::HandleMessage(TIdPeerThread&, const TExchangeBlock& block) {
+void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block) {
     const std::string command = ExchangeBlock::LogText(block, block.Command);
     const std::string text = Quoted(ExchangeBlock::LogText(block, block.Text));
     if (block.Receiver.Length == 0) {
         Log(Clock::LongTimeText() + " Broadcasting " + command + ": " + text);
         auto list = clients_->LockList();
         for (const auto& e : list)
-            e->Thread->Connection()->WriteAll(&block, sizeof block);
+            WriteFromWorker(thread, *e, block);
         return;
     }
     Log(Clock::LongTimeText() + " Sending " + command + " to " +
@@ -165,7 +166,24 @@ void TDisplayServer::HandleMessage(TIdPeerThread&, const TExchangeBlock& block) 
     auto list = clients_->LockList();
     for (const auto& e : list) {
         if (e->PeerIP == receiver || CodePage1251::SameText(e->ClientName, receiver))
-            e->Thread->Connection()->WriteAll(&block, sizeof block);
+            WriteFromWorker(thread, *e, block);
+    }
+}
+
+void TDisplayServer::WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
+                                     const TExchangeBlock& block) {
+    if (target.Thread == &sender) {
+        target.Thread->Connection()->WriteAll(&block, sizeof block);
+        return;
+    }
+    // A failed write to another client is that client's trouble, not the sender's: a connection
+    // that is closed, reset or stuck has been shut down by the write and its own worker ends it.
+    // The sender keeps its connection, and the clients after the failed one still get the block
+    // (a display reconnecting before its old connection was noticed dead would otherwise never
+    // get its registration answered).
+    try {
+        target.Thread->Connection()->WriteAll(&block, sizeof block);
+    } catch (const EIdException&) {
     }
 }
 

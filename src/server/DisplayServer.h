@@ -52,6 +52,9 @@ private:
     void Log(std::string line) const;
     void HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block);
     void HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block);
+    // Writes a block from a worker's handling to a client, the worker's own or another's.
+    void WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
+                         const TExchangeBlock& block);
 
     const TIniFile ini_;
     TLogSink addLog_;
