@@ -1,6 +1,7 @@
 #include "ServerControls.h"
 
 #include "DisplayAssignment.h"
+#include "console/ShellRules.h"
 #include "platform/CodePage1251.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace {
@@ -264,10 +264,9 @@ void TServerControls::UpdateSelectionControls() {
 void TServerControls::UpdateHover(QPoint windowPos, QPoint cursor, bool windowVisible) {
     const auto hover = [&](TPictureButton* button, const TButtonPictures& pictures, bool usable) {
         const QRect r = button->geometry();
-        const bool under = windowVisible && windowPos.x() + r.left() < cursor.x() &&
-                           cursor.x() < windowPos.x() + r.left() + r.width() &&
-                           windowPos.y() + r.top() < cursor.y() &&
-                           cursor.y() < windowPos.y() + r.top() + r.height();
+        const bool under = windowVisible &&
+                           ShellRules::UnderCursor(windowPos.x(), windowPos.y(), r.left(), r.top(),
+                                                   r.width(), r.height(), cursor.x(), cursor.y());
         const int picture = !usable ? pictures.unusable : under ? pictures.hover : pictures.normal;
         if (button->Picture().cacheKey() != buttonPictures_.Picture(picture).cacheKey())
             button->SetPicture(buttonPictures_.Picture(picture));
