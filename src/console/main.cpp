@@ -3,12 +3,14 @@
 #include "console/Help.h"
 #include "console/MainForm.h"
 #include "console/SignalWatcher.h"
+#include "layouts/VideoPlayer.h"
 #include "startup/Logo.h"
 
 #include <QTimer>
 #include <memory>
 
 int main(int argc, char** argv) {
+    TVideoPlayer::ChooseMediaBackend();
     TApplication application(argc, argv);
 
     // The start order matters: the main window's creation must not read the language table,

@@ -19,19 +19,16 @@ namespace {
 // video is ready in a fraction of a second; this only keeps a stuck file from hanging the window.
 constexpr int OpenTimeoutMs = 15000;
 
-// Qt 6.4 can play through FFmpeg or GStreamer. Its FFmpeg backend drops most frames of a looping
-// clip when nothing else is wrong, so the program asks for GStreamer unless told otherwise. This
-// must happen before the first media object of the program is made.
-void ChooseMediaBackend() {
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
-}
-
 QString FileSystemPath(const std::string& fileName) {
     return QString::fromStdString(CodePage1251::ToUtf8(fileName));
 }
 
 } // namespace
+
+void TVideoPlayer::ChooseMediaBackend() {
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+}
 
 // The player's drawing surface: a child of the display that covers the destination rectangle.
 // It takes no mouse input, so the display's context menu works over the video as well.

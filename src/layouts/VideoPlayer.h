@@ -27,7 +27,14 @@ public:
 // destination rectangle. Requests that fail throw EVideoPlayerError and leave an error code.
 class TVideoPlayer : public QObject {
     Q_OBJECT
+
 public:
+    // Qt 6.4 can play through FFmpeg or GStreamer; its FFmpeg backend drops most frames of a
+    // looping clip, so the program asks for GStreamer unless told otherwise. This sets an
+    // environment variable: the program calls it at start, before any other thread runs, and
+    // the first player calls it again for programs that did not.
+    static void ChooseMediaBackend();
+
     enum class TMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
 
     // Error codes of the last request.
