@@ -2,6 +2,7 @@
 
 #include "platform/CodePage1251.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramIni.h"
 #include "platform/ProgramPaths.h"
 
 #include <exception>
@@ -22,13 +23,7 @@ std::string DataFolder() {
 namespace LayoutStore {
 
 std::string SectionName(std::string_view clientName, int displayType) {
-    std::string clientKey;
-    clientKey.reserve(clientName.size());
-    for (const char c : clientName) {
-        if (c != ' ')
-            clientKey += c;
-    }
-    return std::string(SectionPrefix) + "_" + clientKey + "_" + std::to_string(displayType);
+    return ProgramIni::LayoutSection(clientName, displayType);
 }
 
 std::string ImageKey(int n) {

@@ -11,8 +11,6 @@ extern int CurrentDisplayType;
 // Texts and file names are held as Windows-1251 bytes, as they are stored and sent.
 namespace LayoutStore {
 
-inline constexpr std::string_view SectionPrefix = "DisplayParams";
-
 // "DisplayParams_<client name without spaces>_<display type>".
 std::string SectionName(std::string_view clientName, int displayType);
 

@@ -1,25 +1,18 @@
 #include "DisplayAssignment.h"
 
 #include "platform/IniFile.h"
+#include "platform/ProgramIni.h"
 
 namespace DisplayAssignment {
 
-std::string ClientKey(std::string_view clientName) {
-    std::string key;
-    key.reserve(clientName.size());
-    for (const char c : clientName) {
-        if (c != ' ')
-            key.push_back(c);
-    }
-    return key;
-}
+std::string ClientKey(std::string_view clientName) { return ProgramIni::ClientKey(clientName); }
 
 std::string ClientDisplaySection(std::string_view clientName) {
-    return "ClientDisplay_" + ClientKey(clientName);
+    return ProgramIni::ClientDisplaySection(clientName);
 }
 
 std::string LayoutSection(std::string_view clientName, int displayType) {
-    return "DisplayParams_" + ClientKey(clientName) + "_" + std::to_string(displayType);
+    return ProgramIni::LayoutSection(clientName, displayType);
 }
 
 int GetClientDisplayType(const TIniFile& ini, std::string_view clientName) {
