@@ -199,23 +199,14 @@ void TGradientLabel::changeEvent(QEvent* event) {
 void TGradientLabel::mousePressEvent(QMouseEvent* event) {
     // A label nobody listens to lets the press through to its parent (which may, for instance,
     // start moving the window).
-    if (event->button() != Qt::LeftButton ||
-        !isSignalConnected(QMetaMethod::fromSignal(&TGradientLabel::clicked))) {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TGradientLabel::clicked))) {
         event->ignore();
         return;
     }
-    pressed_ = true;
-    event->accept();
+    click_.Press(*event);
 }
 
 void TGradientLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !pressed_) {
-        event->ignore();
-        return;
-    }
-    const bool click = pressed_ && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click)
+    if (click_.Release(*event, rect()))
         emit clicked();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/ClickTracker.h"
+
 #include <QColor>
 #include <QPoint>
 #include <QString>
@@ -97,5 +99,5 @@ private:
     std::optional<std::pair<QColor, QColor>> gradient_;
     bool autoSize_ = true;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignTop;
-    bool pressed_ = false;
+    TClickTracker click_;
 };

@@ -36,22 +36,10 @@ void TPictureButton::paintEvent(QPaintEvent*) {
 }
 
 void TPictureButton::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    pressed_ = true;
-    event->accept();
+    click_.Press(*event);
 }
 
 void TPictureButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    const bool click = pressed_ && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click)
+    if (click_.Release(*event, rect()))
         emit clicked();
 }

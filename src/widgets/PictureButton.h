@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/ClickTracker.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -33,5 +35,5 @@ protected:
 
 private:
     QPixmap picture_;
-    bool pressed_ = false;
+    TClickTracker click_;
 };
