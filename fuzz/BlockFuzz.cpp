@@ -1,6 +1,7 @@
 // Any bytes, as 1505-byte blocks from a display client, through the whole handling path: the
 // connect event, one block event per block, the disconnect event, with replies written to the
 // other connections and every line going to the activity log.
+#include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/FileIo.h"
 #include "server/DisplayServer.h"
@@ -19,11 +20,11 @@ struct TPeer {
     TSocketHandle remote;
 };
 
+// The folder goes with the process's end, also when the fuzzer stops at its time limit.
 const std::string& IniPath() {
+    static const TTempDir folder;
     static const std::string path = [] {
-        char folder[] = "/tmp/velmora-fuzz-XXXXXX";
-        const std::string made = ::mkdtemp(folder) != nullptr ? folder : "/tmp";
-        const std::string ini = made + "/velmora.ini";
+        const std::string ini = folder.File("velmora.ini");
         FileIo::WriteAtomically(ini, "[ClientDisplay_Client1]\nDisplayType=3\n"
                                      "[DisplayParams_Client1_3]\nMediaPlayers_0_FileName=/a.avi\n"
                                      "Edits_0_Text=x=y\n[ClientDisplay_]\nDisplayType=$2\n");

@@ -1,19 +1,17 @@
 // Any file content through the .ini reader: every section and key it finds is read back.
+#include "common/TempDir.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
+// The folder goes with the process's end, also when the fuzzer stops at its time limit.
 const std::string& FilePath() {
-    static const std::string path = [] {
-        char folder[] = "/tmp/velmora-fuzz-XXXXXX";
-        const std::string made = ::mkdtemp(folder) != nullptr ? folder : "/tmp";
-        return made + "/fuzz.ini";
-    }();
+    static const TTempDir folder;
+    static const std::string path = folder.File("fuzz.ini");
     return path;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the default media of a fresh install, data/1.bmp and data/1.avi, shown by a layout
-# until the operator chooses files of his own. Run it again only to change them; the program and
-# its tests use the files committed in data/ and need neither tool below.
+# until the operator chooses files of his own, and the short clip the tests play. Run it again only
+# to change them; the program and its tests use the committed files and need neither tool below.
 #
 # Needs ffmpeg (with its drawtext filter) and ImageMagick; both are Debian packages.
 set -euo pipefail
@@ -30,3 +30,12 @@ drawtext=fontfile=$font_bold:text='Velmora':fontcolor=white:fontsize=40:x=(w-tex
 drawtext=fontfile=$font:text='%{frame_num}':start_number=1:fontcolor=0xc8d6f0:fontsize=14:\
 x=w-text_w-8:y=h-22" \
     -c:v mjpeg -q:v 5 -pix_fmt yuvj420p -an -fflags +bitexact -flags:v +bitexact data/1.avi
+
+# The tests' clip: the same picture for 10 frames (0.4 s), so that a test that plays a video to
+# its end and around again waits a moment, not seconds.
+ffmpeg -hide_banner -loglevel error -y \
+    -f lavfi -i "color=c=0x1d3b66:s=320x240:r=25:d=0.4" \
+    -f lavfi -i "color=c=0xf2c14e:s=40x40:r=25:d=0.4" \
+    -filter_complex "[0][1]overlay=x='20+t*600':y=150:shortest=1" \
+    -c:v mjpeg -q:v 8 -pix_fmt yuvj420p -an -fflags +bitexact -flags:v +bitexact \
+    tests/layouts/ui/data/short.avi

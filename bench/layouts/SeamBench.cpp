@@ -6,9 +6,9 @@
 // Runs headless unless QT_QPA_PLATFORM says otherwise. It prints figures; it never fails on them.
 
 #include "common/TempDir.h"
-#include "layouts/DisplaySetupForm.h"
 #include "layouts/LayoutStore.h"
-#include "layouts/VideoPlayer.h"
+#include "layouts/ui/DisplaySetupForm.h"
+#include "layouts/ui/VideoPlayer.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 

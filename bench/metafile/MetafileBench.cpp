@@ -1,9 +1,9 @@
 // How long a crowded chart-like EMF takes to read and to play at the layout window's size.
 // Prints figures; never fails on time.
 
-#include "layouts/metafile/Metafile.h"
 #include "layouts/metafile/MetafileParser.h"
 #include "layouts/metafile/MetafileWriter.h"
+#include "layouts/metafile/ui/Metafile.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

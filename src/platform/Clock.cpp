@@ -2,12 +2,15 @@
 
 #include "CodePage1251.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 
-namespace Clock {
+namespace {
 
-std::string LongTimeText() {
+std::atomic<Clock::TSource*> source{nullptr};
+
+std::string SystemLongTimeText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
@@ -21,7 +24,7 @@ std::string LongTimeText() {
     return text;
 }
 
-double NowDateTime() {
+double SystemNowDateTime() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
@@ -31,6 +34,24 @@ double NowDateTime() {
         duration<double>(now.time_since_epoch()).count() + static_cast<double>(local.tm_gmtoff);
     // 25569 days lie between 1899-12-30 and 1970-01-01.
     return 25569.0 + unixSeconds / 86400.0;
+}
+
+} // namespace
+
+namespace Clock {
+
+std::string LongTimeText() {
+    TSource* const own = source.load();
+    return own != nullptr ? own->LongTimeText() : SystemLongTimeText();
+}
+
+double NowDateTime() {
+    TSource* const own = source.load();
+    return own != nullptr ? own->NowDateTime() : SystemNowDateTime();
+}
+
+void SetSource(TSource* newSource) {
+    source = newSource;
 }
 
 } // namespace Clock

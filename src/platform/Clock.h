@@ -12,4 +12,15 @@ std::string LongTimeText();
 // date-time form that client records keep.
 double NowDateTime();
 
+// Where the two readings above come from: the system's clock unless a test puts a source of its
+// own in place (before the threads that read it start, and taken out after they end).
+class TSource {
+public:
+    virtual ~TSource() = default;
+    virtual std::string LongTimeText() = 0;
+    virtual double NowDateTime() = 0;
+};
+// Null restores the system's clock.
+void SetSource(TSource* source);
+
 } // namespace Clock

@@ -5,7 +5,9 @@
 
 namespace DisplayAssignment {
 
-std::string ClientKey(std::string_view clientName) { return ProgramIni::ClientKey(clientName); }
+std::string ClientKey(std::string_view clientName) {
+    return ProgramIni::ClientKey(clientName);
+}
 
 std::string ClientDisplaySection(std::string_view clientName) {
     return ProgramIni::ClientDisplaySection(clientName);

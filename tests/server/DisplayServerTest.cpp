@@ -1,6 +1,7 @@
 #include "server/DisplayServer.h"
 
 #include "TestClient.h"
+#include "common/FixedClock.h"
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/IniFile.h"
@@ -32,14 +33,8 @@ protected:
         return client;
     }
 
-    // The log lines with the time of day replaced by "{time}".
-    std::vector<std::string> LogLines() {
-        std::vector<std::string> lines;
-        static const std::regex time(R"(^\d\d:\d\d:\d\d )");
-        for (const auto& line : log.Lines())
-            lines.push_back(std::regex_replace(line, time, "{time} "));
-        return lines;
-    }
+    // The log lines; the clock gives "{time}" as the time of day.
+    std::vector<std::string> LogLines() { return log.Lines(); }
     bool Logged(const std::string& line) {
         return WaitFor([&] {
             const auto lines = LogLines();
@@ -47,6 +42,7 @@ protected:
         });
     }
 
+    TFixedClock clock;
     TTempDir dir;
     TIniFile ini{dir.File("velmora.ini")};
     TActivityLog log;
@@ -70,6 +66,23 @@ TEST_F(DisplayServerTest, RegistrationIsAnsweredWithTypeAndLayout) {
                                         "{time} Register \"display-7\" as Client 3"}));
     auto list = server->Clients()->LockList();
     EXPECT_EQ((*list.begin())->ClientName, "Client 3");
+}
+
+TEST_F(DisplayServerTest, LinesCarryTheTimeOfDayAndEntriesTheirDateTimes) {
+    clock.SetTimeText("09:05:01");
+    clock.SetDateTime(45000.25);
+    auto client = Connect();
+    EXPECT_EQ(log.Lines().front(), "09:05:01 Connection from \"127.0.0.1\"");
+    const auto times = [this] {
+        auto list = server->Clients()->LockList();
+        const TClientEntry& entry = **list.begin();
+        return std::pair(entry.Connected, entry.LastAction.load());
+    };
+    EXPECT_EQ(times(), std::pair(45000.25, 45000.25)) << "no block yet";
+    clock.SetDateTime(45000.5);
+    client->Send(ClientBlock("NOOP", "d", "", "", ""));
+    ASSERT_TRUE(WaitFor([&] { return times().second == 45000.5; }));
+    EXPECT_EQ(times().first, 45000.25);
 }
 
 TEST_F(DisplayServerTest, RegistrationRenamesEveryConnectionFromTheSameAddress) {
@@ -215,17 +228,19 @@ TEST_F(DisplayServerTest, ShutdownEndsEveryWorkerAndReleasesTheTable) {
 
 TEST_F(DisplayServerTest, ShutdownDoesNotHangOnClientsConnectingDuringIt) {
     std::atomic<bool> stop{false};
+    std::atomic<int> connections{0};
     std::thread connector([&] {
         while (!stop) {
             try {
                 TTestClient c(port);
+                ++connections;
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             } catch (const std::exception&) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(WaitFor([&] { return connections >= 5; }));
     server->Shutdown();
     stop = true;
     connector.join();

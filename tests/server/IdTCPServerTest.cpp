@@ -1,6 +1,7 @@
 #include "server/IdTCPServer.h"
 
 #include "TestClient.h"
+#include "common/ProcessState.h"
 #include "server/IdExceptions.h"
 
 #include <atomic>
@@ -277,7 +278,9 @@ TEST_F(ConnectionTest, PeerCloseGivesClosedGracefullyThenWritesFailTheSameWay) {
 
 TEST_F(ConnectionTest, CloseFromAnotherThreadWakesABlockedRead) {
     std::atomic<bool> failed{false};
+    std::atomic<pid_t> readerId{0};
     std::thread reader([&] {
+        readerId = ::gettid();
         char buffer[10];
         try {
             connection->ReadExact(buffer, sizeof buffer);
@@ -285,7 +288,8 @@ TEST_F(ConnectionTest, CloseFromAnotherThreadWakesABlockedRead) {
             failed = true;
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Close only once the reader waits in the kernel for bytes that never come.
+    EXPECT_TRUE(WaitFor([&] { return readerId != 0 && ProcessState::ThreadSleeps(readerId); }));
     connection->CloseConnection();
     reader.join();
     EXPECT_TRUE(failed);

@@ -1,6 +1,7 @@
 #include "server/ServerControl.h"
 
 #include "TestClient.h"
+#include "common/FixedClock.h"
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/CodePage1251.h"
@@ -8,7 +9,6 @@
 #include "server/IdExceptions.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 
 namespace {
 
@@ -68,11 +68,11 @@ protected:
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
         for (const auto& l : log.Lines())
-            lines.push_back(CodePage1251::ToUtf8(
-                std::regex_replace(l, std::regex(R"(^\d\d:\d\d:\d\d )"), "{time} ")));
+            lines.push_back(CodePage1251::ToUtf8(l));
         return lines;
     }
 
+    TFixedClock clock;
     TTempDir dir;
     TIniFile ini{dir.File("velmora.ini")};
     TActivityLog log;

@@ -1,5 +1,6 @@
 #include "TestEvents.h"
 #include "widgets/GradientPanel.h"
+#include "widgets/HoverRule.h"
 #include "widgets/PictureButton.h"
 #include "widgets/SkinPictures.h"
 #include "widgets/WidgetSnapshot.h"
@@ -41,6 +42,20 @@ TEST(PictureButton, TakesThePictureSizeAndShowsIt) {
     EXPECT_EQ(button.size(), QSize(32, 32));
     EXPECT_EQ(RenderWidget(button).pixelColor(16, 16), QColor(Qt::red));
     EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(PictureButton, HoverComparisonsAreStrict) {
+    // Sb_Close at (774, 5), 22 x 23, in a window at (100, 10).
+    const auto under = [](int x, int y) {
+        return HoverRule::UnderCursor(100, 10, 774, 5, 22, 23, x, y);
+    };
+    EXPECT_TRUE(under(880, 20));
+    EXPECT_FALSE(under(874, 20)) << "the leftmost column itself";
+    EXPECT_TRUE(under(875, 20));
+    EXPECT_TRUE(under(895, 37));
+    EXPECT_FALSE(under(896, 20));
+    EXPECT_FALSE(under(880, 15));
+    EXPECT_FALSE(under(880, 38));
 }
 
 TEST(PictureButton, ClicksOnlyForTheLeftButtonReleasedInside) {

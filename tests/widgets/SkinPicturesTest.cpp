@@ -262,7 +262,13 @@ TEST(Background, WindowOutlineIsTheSteppedRectangle) {
     EXPECT_TRUE(outline.contains(QPoint(795, 600)));
     EXPECT_FALSE(outline.contains(QPoint(796, 600)));
     EXPECT_FALSE(outline.contains(QPoint(801, 300)));
-    EXPECT_FALSE(outline.contains(QPoint(400, 601)));
+    EXPECT_FALSE(outline.contains(QPoint(400, 601))) << "nothing below row 601 is visible";
+    EXPECT_FALSE(outline.contains(QPoint(400, 0)));
+    EXPECT_TRUE(outline.contains(QPoint(400, 600)));
+    EXPECT_TRUE(outline.contains(QPoint(795, 1)));
+    EXPECT_FALSE(outline.contains(QPoint(796, 1)));
+    EXPECT_TRUE(outline.contains(QPoint(1, 300)));
+    EXPECT_TRUE(outline.contains(QPoint(800, 300)));
     int area = 0;
     for (const QRect& r : outline)
         area += r.width() * r.height();

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/WebLinks.h"
+#include "console/ActivityLog.h"
+#include "console/Settings.h"
+#include "widgets/SkinPictures.h"
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
+class TDisplayServer;
+class TfmHelp;
+class TfmLogo;
+class TGradientLabel;
+class TPictureButton;
+class TServerControls;
+class TShapeHint;
+class TTrayIcon;
+
+// The operator's main window: a borderless skinned window with its own title buttons, the
+// server controls, the settings area and a tray icon. It owns the display server, the client
+// table and the activity log for the whole run.
+class TfmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs FormCreate: reads the settings, creates the server, and starts it when auto-start is
+    // set. Nothing here reads the language table, which does not exist yet.
+    TfmMain();
+    // Runs FormDestroy: writes the settings and shuts the server down.
+    ~TfmMain() override;
+
+    // The help object (language table) and the splash object, created after the main window.
+    void Attach(TfmHelp& help, TfmLogo& logo);
+
+    // FormShow, then the window becomes visible: the splash at the first showing, the language
+    // applied, the window placed at the top centre of the virtual screen.
+    void ShowForm();
+
+    // Shell flags.
+    bool SplashDone = false;
+    bool FirstActivationPending = true;
+    TOptionFlags Options; // LogOK, HintShow, MinFormShow, AutoRun
+
+    TActivityLog& ActivityLog() { return log_; }
+    TDisplayServer& Server() { return *server_; }
+    TServerControls& Controls() { return *controls_; }
+    TTrayIcon& TrayIcon() { return *trayIcon_; }
+    TShapeHint& Hints() { return *hints_; }
+
+    // Controls of the shell.
+    TGradientLabel* Label_Title_Name = nullptr;
+    TGradientLabel* Label_Title_Name_Shadow = nullptr;
+    TPictureButton* Sb_Help = nullptr;
+    TPictureButton* Sb_Internet = nullptr;
+    TPictureButton* Sb_Min = nullptr;
+    TPictureButton* Sb_Close = nullptr;
+    QWidget* Panel_Indicator_Start = nullptr;
+    QWidget* Indicator_Start = nullptr;
+    TGradientLabel* Lbl_Title_1 = nullptr;
+    TGradientLabel* Lbl_Title_2 = nullptr;
+    TGradientLabel* Lbl_Lang = nullptr;
+    TPictureButton* Sb_Lang_Up = nullptr;
+    QLabel* Img_Lang_Fon = nullptr;
+    QLineEdit* Edit_Lang = nullptr;
+    TPictureButton* Sb_Lang_Down = nullptr;
+    TPictureButton* Cb_MinFormShow = nullptr;
+    TGradientLabel* Lbl_MinFormShow = nullptr;
+    TPictureButton* Cb_AutoRun = nullptr;
+    TGradientLabel* Lbl_AutoRun = nullptr;
+    TPictureButton* Cb_HintShow = nullptr;
+    TGradientLabel* Lbl_HintShow = nullptr;
+    TPictureButton* Cb_LogOK = nullptr;
+    TGradientLabel* Lbl_LogOK = nullptr;
+    QPlainTextEdit* meLog = nullptr;
+    QAction* TrayMenu_1 = nullptr;
+    QAction* TrayMenu_2 = nullptr;
+    QAction* TrayMenu_3 = nullptr;
+    QAction* TrayMenu_4 = nullptr;
+    QAction* TrayMenu_5 = nullptr;
+    QTimer* Timer_Work = nullptr;
+
+    const TPictureList& BitmapList_Btn() const { return buttonPictures_; }
+
+    void FormShow();
+    void Timer_WorkTimer();
+    void RedrawOptionChecks();
+    // The start indicator shows the server's state, with the hint of the current language.
+    void ShowServerState();
+
+    void Cb_HintShowClick();
+    void Cb_AutoRunClick();
+    void Cb_MinFormShowClick();
+    void Cb_LogOKClick();
+    void Sb_HelpClick();
+    void Sb_InternetClick();
+    void Sb_MinClick();
+    void Sb_CloseClick();
+    void Sb_Lang_UpClick();
+    void Sb_Lang_DownClick();
+    void TrayIconDblClick();
+    void TrayMenu_1Click();
+    void TrayMenu_2Click();
+    void TrayMenu_3Click();
+    void TrayMenu_4Click();
+    void TrayMenu_5Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Lets the window follow the mouse as a title bar drag would.
+    virtual void StartWindowMove();
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void CreateShell();
+    void CreateTray();
+    void MinimizeToTray();
+    void PlaceShellControls();
+    void UpdateHoverPictures();
+    void CollectLogLines();
+    int LanguageIndex() const;
+    void OpenWebPage(WebLinks::TWebLink link);
+
+    TActivityLog log_;
+    uint64_t lastLogLine_ = 0;
+    TPictureList buttonPictures_;
+    TPictureList displayPictures_;
+    QImage background_;
+    std::unique_ptr<TDisplayServer> server_;
+    TServerControls* controls_ = nullptr;
+    TTrayIcon* trayIcon_ = nullptr;
+    TShapeHint* hints_ = nullptr;
+    TfmHelp* help_ = nullptr;
+    TfmLogo* logo_ = nullptr;
+};

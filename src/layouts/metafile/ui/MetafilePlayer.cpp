@@ -1,0 +1,777 @@
+#include "layouts/metafile/ui/MetafilePlayer.h"
+
+#include "layouts/metafile/ui/MetafileObjects.h"
+
+#include <QFontMetricsF>
+#include <QLineF>
+#include <QPainter>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+
+namespace Metafile {
+
+namespace {
+
+// A file that saves its state without end must not take memory without end; deeper saves are
+// ignored (real files nest a handful).
+constexpr std::size_t kMaxSavedStates = 4096;
+constexpr double kDefaultFontPixels = 12; // GDI's stock fonts, in reference device pixels
+// Larger than any screen the picture is shown on. Qt renders some scripts' glyphs as images: at
+// 20000 pixels one character took 1.8 GB and seconds; at 2048 it takes some 40 MB.
+constexpr double kMaxTextPixels = 2048;
+
+enum : std::uint32_t {
+    WHITE_BRUSH = 0,
+    LTGRAY_BRUSH = 1,
+    GRAY_BRUSH = 2,
+    DKGRAY_BRUSH = 3,
+    BLACK_BRUSH = 4,
+    NULL_BRUSH = 5,
+    WHITE_PEN = 6,
+    BLACK_PEN = 7,
+    NULL_PEN = 8,
+    OEM_FIXED_FONT = 10,
+    DEFAULT_GUI_FONT = 17,
+    DC_BRUSH = 18,
+    DC_PEN = 19,
+};
+
+std::optional<TGdiObject> StockObject(std::uint32_t index) {
+    auto brush = [](std::uint8_t grey) {
+        return TLogBrush{BS_SOLID, TColor{grey, grey, grey}, 0, nullptr};
+    };
+    switch (index) {
+    case WHITE_BRUSH:
+    case DC_BRUSH:
+        return brush(0xFF);
+    case LTGRAY_BRUSH:
+        return brush(0xC0);
+    case GRAY_BRUSH:
+        return brush(0x80);
+    case DKGRAY_BRUSH:
+        return brush(0x40);
+    case BLACK_BRUSH:
+        return brush(0x00);
+    case NULL_BRUSH:
+        return TLogBrush{BS_NULL, {}, 0, nullptr};
+    case WHITE_PEN:
+        return TLogPen{PS_SOLID, 0, TColor{0xFF, 0xFF, 0xFF}, {}};
+    case BLACK_PEN:
+    case DC_PEN:
+        return TLogPen{PS_SOLID, 0, TColor{}, {}};
+    case NULL_PEN:
+        return TLogPen{PS_NULL, 0, TColor{}, {}};
+    default:
+        if (index >= OEM_FIXED_FONT && index <= DEFAULT_GUI_FONT)
+            return TLogFont{};
+        return std::nullopt;
+    }
+}
+
+QPointF ToPoint(TPoint p) {
+    return QPointF(p.x, p.y);
+}
+
+QRectF ToRect(const TRect& r) {
+    return QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)).normalized();
+}
+
+// How long one unit along (dx, dy) comes out under t.
+double Stretch(const QTransform& t, double dx, double dy) {
+    return QLineF(t.map(QPointF(0, 0)), t.map(QPointF(dx, dy))).length();
+}
+
+// A transform Qt can draw with: finite, not absurdly large, not collapsing the plane.
+bool Usable(const QTransform& t) {
+    for (const double v : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()})
+        if (!std::isfinite(v) || std::abs(v) > 1e9)
+            return false;
+    return std::abs(t.determinant()) > 1e-12;
+}
+
+QTransform ToQTransform(const TXform& x) {
+    return QTransform(x.m11, x.m12, x.m21, x.m22, x.dx, x.dy);
+}
+
+// Degrees in (0, 360].
+double SweepDegrees(double degrees) {
+    double d = std::fmod(degrees, 360.0);
+    if (d < 0)
+        d += 360;
+    if (d < 1e-9)
+        d += 360;
+    return d;
+}
+
+QPainter::CompositionMode BlitMode(std::uint32_t rop) {
+    switch (rop) {
+    case SRCPAINT:
+        return QPainter::RasterOp_SourceOrDestination;
+    case SRCAND:
+        return QPainter::RasterOp_SourceAndDestination;
+    case SRCINVERT:
+        return QPainter::RasterOp_SourceXorDestination;
+    case SRCERASE:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case NOTSRCCOPY:
+        return QPainter::RasterOp_NotSource;
+    case NOTSRCERASE:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case MERGEPAINT:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    default:
+        return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+} // namespace
+
+TMetafilePlayer::TMetafilePlayer(const TMetafile& file, QPainter& painter, const QRectF& target)
+    : file_(file), painter_(painter), painterBase_(painter.worldTransform()),
+      frame_(file.frameLeft, file.frameTop, file.frameWidth, file.frameHeight) {
+    state_.mapping = TPageMapping(file);
+    state_.brush.color = TColor{0xFF, 0xFF, 0xFF}; // a new device context has a white brush
+    const QTransform frameToTarget =
+        QTransform::fromTranslate(-frame_.left(), -frame_.top()) *
+        QTransform::fromScale(target.width() / frame_.width(), target.height() / frame_.height()) *
+        QTransform::fromTranslate(target.left(), target.top());
+    deviceToPainter_ = frameToTarget * painterBase_;
+
+    QPainterPath targetArea;
+    targetArea.addRect(target);
+    targetClip_ = painterBase_.map(targetArea);
+    if (painter.hasClipping())
+        targetClip_ = targetClip_.intersected(painterBase_.map(painter.clipPath()));
+}
+
+void TMetafilePlayer::Play() {
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing);
+    ApplyClip();
+    for (const TCommand& command : file_.commands)
+        std::visit([this](const auto& c) { Do(c); }, command);
+    painter_.restore();
+}
+
+// ---- Mapping ----
+
+void TMetafilePlayer::MappingChanged() {
+    transformsValid_ = false;
+}
+
+const QTransform& TMetafilePlayer::LogicalToDevice() {
+    if (!transformsValid_) {
+        const TAxisMapping m = state_.mapping.ToDevice();
+        logicalToDevice_ =
+            state_.world * QTransform(m.scaleX, 0, 0, m.scaleY, m.offsetX, m.offsetY);
+        logicalToPainter_ = logicalToDevice_ * deviceToPainter_;
+        canDraw_ = Usable(logicalToDevice_) && Usable(logicalToPainter_);
+        transformsValid_ = true;
+    }
+    return logicalToDevice_;
+}
+
+const QTransform& TMetafilePlayer::LogicalToPainter() {
+    LogicalToDevice();
+    return logicalToPainter_;
+}
+
+bool TMetafilePlayer::CanDraw() {
+    LogicalToDevice();
+    return canDraw_;
+}
+
+double TMetafilePlayer::PixelsPerUnit() {
+    return std::sqrt(std::abs(LogicalToPainter().determinant()));
+}
+
+void TMetafilePlayer::Do(const TSetMapMode& c) {
+    state_.mapping.SetMapMode(c.mode);
+    MappingChanged();
+}
+
+void TMetafilePlayer::Do(const TMappingOp& c) {
+    state_.mapping.Apply(c);
+    MappingChanged();
+}
+
+void TMetafilePlayer::Do(const TWorldTransform& c) {
+    using EKind = TWorldTransform::EKind;
+    const QTransform x = ToQTransform(c.xform);
+    switch (c.kind) {
+    case EKind::Set:
+        state_.world = x;
+        break;
+    case EKind::Identity:
+        state_.world = QTransform();
+        break;
+    case EKind::LeftMultiply:
+        state_.world = x * state_.world;
+        break;
+    case EKind::RightMultiply:
+        state_.world = state_.world * x;
+        break;
+    }
+    MappingChanged();
+}
+
+// ---- Objects and attributes ----
+
+void TMetafilePlayer::Do(const TCreateObject& c) {
+    objects_[c.index] = c.object;
+}
+
+void TMetafilePlayer::Do(const TSelectObject& c) {
+    std::optional<TGdiObject> stock;
+    const TGdiObject* object = nullptr;
+    if (c.index & STOCK_OBJECT_FLAG) {
+        stock = StockObject(c.index & ~STOCK_OBJECT_FLAG);
+        object = stock ? &*stock : nullptr;
+    } else if (const auto found = objects_.find(c.index); found != objects_.end()) {
+        object = &found->second;
+    }
+    if (object == nullptr)
+        return; // a deleted or never created object: GDI keeps the selection
+    if (const auto* pen = std::get_if<TLogPen>(object))
+        state_.pen = *pen;
+    else if (const auto* brush = std::get_if<TLogBrush>(object))
+        state_.brush = *brush;
+    else if (const auto* font = std::get_if<TLogFont>(object))
+        state_.font = *font;
+}
+
+void TMetafilePlayer::Do(const TDeleteObject& c) {
+    objects_.erase(c.index);
+}
+
+void TMetafilePlayer::Do(const TSetAttribute& c) {
+    using EKind = TSetAttribute::EKind;
+    switch (c.kind) {
+    case EKind::TextColor:
+        state_.textColor = ToQColor(TColor::FromColorRef(c.value));
+        break;
+    case EKind::BkColor:
+        state_.bkColor = ToQColor(TColor::FromColorRef(c.value));
+        break;
+    case EKind::BkMode:
+        if (c.value == TRANSPARENT || c.value == OPAQUE)
+            state_.bkMode = c.value;
+        break;
+    case EKind::TextAlign:
+        state_.textAlign = c.value;
+        break;
+    case EKind::PolyFillMode:
+        if (c.value == ALTERNATE || c.value == WINDING)
+            state_.polyFillMode = c.value;
+        break;
+    case EKind::ArcDirection:
+        if (c.value == AD_COUNTERCLOCKWISE || c.value == AD_CLOCKWISE)
+            state_.arcDirection = c.value;
+        break;
+    case EKind::StretchMode:
+        state_.stretchMode = c.value;
+        break;
+    }
+}
+
+// ---- Drawing ----
+
+void TMetafilePlayer::Render(const QPainterPath& figure, bool closed) {
+    if (recordingPath_) {
+        path_.addPath(LogicalToDevice().map(figure));
+        figureOpen_ = false;
+        return;
+    }
+    if (!CanDraw())
+        return;
+    painter_.setTransform(LogicalToPainter());
+    if (closed)
+        FillFigure(figure);
+    StrokeFigure(figure);
+}
+
+void TMetafilePlayer::FillFigure(const QPainterPath& figure) {
+    QBrush brush = MakeBrush(state_.brush);
+    if (brush.style() == Qt::NoBrush)
+        return;
+    if (brush.style() == Qt::TexturePattern)
+        brush.setTransform(painter_.worldTransform().inverted()); // GDI patterns are not scaled
+    if (state_.brush.style == BS_HATCHED && state_.bkMode == OPAQUE)
+        painter_.fillPath(figure, state_.bkColor);
+    painter_.fillPath(figure, brush);
+}
+
+void TMetafilePlayer::StrokeFigure(const QPainterPath& figure) {
+    const QPen pen = MakePen(state_.pen, PixelsPerUnit());
+    if (pen.style() == Qt::NoPen)
+        return;
+    // One-pixel lines stay crisp, as GDI draws them; smoothed they would smear over two pixels.
+    const bool hairline = pen.widthF() == 0;
+    painter_.setRenderHint(QPainter::Antialiasing, !hairline);
+    painter_.strokePath(figure, pen);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void TMetafilePlayer::ContinuePathFigure() {
+    if (!figureOpen_) {
+        path_.moveTo(LogicalToDevice().map(state_.position));
+        figureOpen_ = true;
+    }
+}
+
+void TMetafilePlayer::Do(const TMoveTo& c) {
+    state_.position = ToPoint(c.point);
+    figureOpen_ = false;
+}
+
+void TMetafilePlayer::Do(const TLineTo& c) {
+    const QPointF to = ToPoint(c.point);
+    if (recordingPath_) {
+        ContinuePathFigure();
+        path_.lineTo(LogicalToDevice().map(to));
+    } else {
+        QPainterPath line(state_.position);
+        line.lineTo(to);
+        Render(line, false);
+    }
+    state_.position = to;
+}
+
+void TMetafilePlayer::Do(const TPoly& c) {
+    using EKind = TPoly::EKind;
+    switch (c.kind) {
+    case EKind::Polyline:
+        for (const auto& points : c.figures) {
+            QPainterPath figure(ToPoint(points.front()));
+            for (std::size_t i = 1; i < points.size(); ++i)
+                figure.lineTo(ToPoint(points[i]));
+            Render(figure, false);
+        }
+        break;
+    case EKind::Polygon: {
+        // All polygons of a poly-polygon fill as one shape, so overlaps follow the fill mode.
+        QPainterPath figure;
+        figure.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        for (const auto& points : c.figures) {
+            figure.moveTo(ToPoint(points.front()));
+            for (std::size_t i = 1; i < points.size(); ++i)
+                figure.lineTo(ToPoint(points[i]));
+            figure.closeSubpath();
+        }
+        Render(figure, true);
+        break;
+    }
+    case EKind::PolyBezier:
+        for (const auto& points : c.figures) {
+            QPainterPath figure(ToPoint(points.front()));
+            for (std::size_t i = 1; i + 2 < points.size(); i += 3)
+                figure.cubicTo(ToPoint(points[i]), ToPoint(points[i + 1]), ToPoint(points[i + 2]));
+            Render(figure, false);
+        }
+        break;
+    case EKind::PolylineTo:
+    case EKind::PolyBezierTo: {
+        const bool bezier = c.kind == EKind::PolyBezierTo;
+        const auto& points = c.figures.front();
+        QPainterPath figure(state_.position);
+        for (std::size_t i = 0; i < points.size(); i += bezier ? 3 : 1) {
+            if (!bezier)
+                figure.lineTo(ToPoint(points[i]));
+            else if (i + 2 < points.size())
+                figure.cubicTo(ToPoint(points[i]), ToPoint(points[i + 1]), ToPoint(points[i + 2]));
+        }
+        if (recordingPath_) {
+            ContinuePathFigure();
+            path_.connectPath(LogicalToDevice().map(figure));
+        } else {
+            Render(figure, false);
+        }
+        state_.position = figure.currentPosition();
+        break;
+    }
+    }
+}
+
+void TMetafilePlayer::Do(const TShape& c) {
+    const QRectF box = ToRect(c.box);
+    if (box.isEmpty())
+        return;
+    QPainterPath figure;
+    switch (c.kind) {
+    case TShape::EKind::Rectangle:
+        figure.addRect(box);
+        break;
+    case TShape::EKind::Ellipse:
+        figure.addEllipse(box);
+        break;
+    case TShape::EKind::RoundRect:
+        figure.addRoundedRect(
+            box, std::min(std::abs(static_cast<double>(c.corner.x)) / 2, box.width() / 2),
+            std::min(std::abs(static_cast<double>(c.corner.y)) / 2, box.height() / 2));
+        break;
+    }
+    Render(figure, true);
+}
+
+QPainterPath TMetafilePlayer::ArcFigure(const TArc& arc, QPointF& endPoint) {
+    const QRectF box = ToRect(arc.box);
+    QPainterPath figure;
+    if (box.isEmpty())
+        return figure;
+    const QPointF center = box.center();
+    const double a = box.width() / 2, b = box.height() / 2;
+    // The arc runs from where the ray from the centre through the start point meets the
+    // ellipse to where the ray through the end point does: as ellipse angles, scaled by the axes.
+    auto angleOf = [&](TPoint p) {
+        return qRadiansToDegrees(std::atan2(-(p.y - center.y()) * a, (p.x - center.x()) * b));
+    };
+    const double start = angleOf(arc.start);
+    const double end = angleOf(arc.end);
+    // The direction holds on the device; a mapping that mirrors turns it round in logical units.
+    bool counterClockwise = state_.arcDirection == AD_COUNTERCLOCKWISE;
+    if (LogicalToDevice().determinant() < 0)
+        counterClockwise = !counterClockwise;
+    const double sweep = counterClockwise ? SweepDegrees(end - start) : -SweepDegrees(start - end);
+
+    switch (arc.kind) {
+    case TArc::EKind::ArcTo:
+        figure.moveTo(state_.position);
+        figure.arcTo(box, start, sweep);
+        break;
+    case TArc::EKind::Pie:
+        figure.moveTo(center);
+        figure.arcTo(box, start, sweep);
+        break;
+    default:
+        figure.arcMoveTo(box, start);
+        figure.arcTo(box, start, sweep);
+        break;
+    }
+    endPoint = figure.currentPosition();
+    if (arc.kind == TArc::EKind::Pie || arc.kind == TArc::EKind::Chord)
+        figure.closeSubpath();
+    return figure;
+}
+
+void TMetafilePlayer::Do(const TArc& c) {
+    QPointF end;
+    const QPainterPath figure = ArcFigure(c, end);
+    if (figure.isEmpty())
+        return;
+    if (c.kind == TArc::EKind::ArcTo) {
+        if (recordingPath_) {
+            ContinuePathFigure();
+            path_.connectPath(LogicalToDevice().map(figure));
+        } else {
+            Render(figure, false);
+        }
+        state_.position = end;
+        return;
+    }
+    Render(figure, c.kind != TArc::EKind::Arc);
+}
+
+void TMetafilePlayer::Do(const TSetPixel& c) {
+    if (recordingPath_ || !CanDraw())
+        return;
+    const QPointF device = LogicalToDevice().map(ToPoint(c.point));
+    painter_.setTransform(deviceToPainter_);
+    painter_.fillRect(QRectF(std::floor(device.x()), std::floor(device.y()), 1, 1),
+                      ToQColor(c.color));
+}
+
+void TMetafilePlayer::Do(const TText& c) {
+    if (recordingPath_ || c.text.empty() || !CanDraw())
+        return;
+    const QTransform toPainter = LogicalToPainter();
+    const bool updatePosition = (state_.textAlign & TA_UPDATECP) != 0;
+    const QPointF reference = updatePosition ? state_.position : ToPoint(c.reference);
+
+    if (c.rect && (c.options & ETO_OPAQUE)) {
+        painter_.setTransform(toPainter);
+        painter_.fillRect(ToRect(*c.rect), state_.bkColor);
+    }
+
+    // The text is laid out in output pixels along its baseline, so that small logical units
+    // still give a font of a sensible size.
+    const double unitX = Stretch(toPainter, 1, 0);
+    const double unitY = Stretch(toPainter, 0, 1);
+    const TLogFont& logFont = state_.font;
+    double height = logFont.height * unitY;
+    if (logFont.height == 0)
+        height = -kDefaultFontPixels * Stretch(deviceToPainter_, 0, 1);
+    if (std::abs(height) < 0.5)
+        return; // too small to see
+    height = std::clamp(height, -kMaxTextPixels, kMaxTextPixels);
+    const double width =
+        std::min(std::abs(static_cast<double>(logFont.width)) * unitX, kMaxTextPixels);
+    const QFont font = MakeFont(logFont, height, width);
+    const QFontMetricsF metrics(font, painter_.device());
+    const QString text = QString::fromUtf16(c.text.data(), static_cast<qsizetype>(c.text.size()));
+
+    std::vector<double> offsets; // of each character from the start, with explicit advances
+    double advance = 0;
+    if (!c.dx.empty()) {
+        offsets.reserve(c.dx.size());
+        for (const std::int32_t dx : c.dx) {
+            offsets.push_back(advance);
+            advance += dx * unitX;
+        }
+    } else {
+        advance = metrics.horizontalAdvance(text);
+    }
+
+    double x = 0;
+    switch (state_.textAlign & TA_HORIZONTAL_MASK) {
+    case TA_RIGHT:
+        x = -advance;
+        break;
+    case TA_CENTER:
+        x = -advance / 2;
+        break;
+    default:
+        break;
+    }
+    double baseline = metrics.ascent(); // TA_TOP
+    if ((state_.textAlign & TA_VERTICAL_MASK) == TA_BASELINE)
+        baseline = 0;
+    else if ((state_.textAlign & TA_VERTICAL_MASK) == TA_BOTTOM)
+        baseline = -metrics.descent();
+
+    // Escapement turns the baseline counter-clockwise; a rotating world transform turns it too.
+    const QTransform& world = state_.world;
+    const double angle = logFont.escapement / 10.0 +
+                         QLineF(world.map(QPointF(0, 0)), world.map(QPointF(1, 0))).angle();
+
+    painter_.save();
+    if (c.rect && (c.options & ETO_CLIPPED)) {
+        painter_.setTransform(toPainter);
+        painter_.setClipRect(ToRect(*c.rect), Qt::IntersectClip);
+    }
+    QTransform local =
+        QTransform::fromTranslate(toPainter.map(reference).x(), toPainter.map(reference).y());
+    local.rotate(-angle);
+    painter_.setTransform(local);
+    if (state_.bkMode == OPAQUE)
+        painter_.fillRect(
+            QRectF(x, baseline - metrics.ascent(), advance, metrics.ascent() + metrics.descent()),
+            state_.bkColor);
+    painter_.setFont(font);
+    painter_.setPen(state_.textColor);
+    if (offsets.empty()) {
+        painter_.drawText(QPointF(x, baseline), text);
+    } else {
+        for (qsizetype i = 0; i < text.size() && std::size_t(i) < offsets.size(); ++i) {
+            // A surrogate pair is one character with two advances.
+            const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            painter_.drawText(QPointF(x + offsets[static_cast<std::size_t>(i)], baseline),
+                              text.mid(i, length));
+            i += length - 1;
+        }
+    }
+    painter_.restore();
+
+    if (updatePosition) {
+        const double logical = unitX > 0 ? advance / unitX : 0;
+        if ((state_.textAlign & TA_HORIZONTAL_MASK) == 0)
+            state_.position.rx() += logical;
+        else if ((state_.textAlign & TA_HORIZONTAL_MASK) == TA_RIGHT)
+            state_.position.rx() -= logical;
+    }
+}
+
+void TMetafilePlayer::Do(const TBlit& c) {
+    if (recordingPath_ || c.width == 0 || c.height == 0 || !CanDraw())
+        return;
+    painter_.setTransform(LogicalToPainter());
+    const QRectF dest(c.x, c.y, c.width, c.height);
+
+    if (!c.bitmap) {
+        QPainterPath area;
+        area.addRect(dest.normalized());
+        switch (c.rop) {
+        case PATCOPY:
+            FillFigure(area);
+            break;
+        case BLACKNESS:
+            painter_.fillPath(area, Qt::black);
+            break;
+        case WHITENESS:
+            painter_.fillPath(area, Qt::white);
+            break;
+        case DSTINVERT:
+        case PATINVERT:
+            painter_.save();
+            painter_.setCompositionMode(c.rop == DSTINVERT
+                                            ? QPainter::RasterOp_NotDestination
+                                            : QPainter::RasterOp_SourceXorDestination);
+            painter_.fillPath(area,
+                              c.rop == DSTINVERT ? QBrush(Qt::white) : MakeBrush(state_.brush));
+            painter_.restore();
+            break;
+        default:
+            break; // operations that need a source this record does not have
+        }
+        return;
+    }
+
+    const TBitmap& bitmap = *c.bitmap;
+    if (c.srcWidth <= 0 || c.srcHeight <= 0)
+        return;
+    double srcY = c.srcY;
+    if (c.sourceFromBottom && bitmap.bottomUp)
+        srcY = static_cast<double>(bitmap.height) - c.srcY - c.srcHeight;
+    const QRectF source(c.srcX, srcY, c.srcWidth, c.srcHeight);
+    const QImage image =
+        ToQImage(bitmap, c.alphaBlend && c.perPixelAlpha ? EAlpha::Premultiplied : EAlpha::Opaque);
+
+    painter_.save();
+    // Bitmaps are stretched by repeating pixels, as GDI does, unless the file asks for halftone.
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == HALFTONE);
+    // Negative destination sizes mirror the bitmap; the scaling carries the sign.
+    painter_.translate(dest.left(), dest.top());
+    painter_.scale(dest.width() / source.width(), dest.height() / source.height());
+    if (c.alphaBlend)
+        painter_.setOpacity(c.constantAlpha / 255.0);
+    else
+        painter_.setCompositionMode(BlitMode(c.rop));
+    painter_.drawImage(QRectF(QPointF(0, 0), source.size()), image, source);
+    painter_.restore();
+}
+
+// ---- Device context stack ----
+
+void TMetafilePlayer::Do(const TSaveDc&) {
+    if (saved_.size() < kMaxSavedStates)
+        saved_.push_back(state_);
+}
+
+void TMetafilePlayer::Do(const TRestoreDc& c) {
+    // Negative: that many saves back; positive: the n-th saved state, counted from the first.
+    const std::int64_t index = c.which < 0 ? static_cast<std::int64_t>(saved_.size()) + c.which
+                                           : std::int64_t{c.which} - 1;
+    if (c.which == 0 || index < 0 || index >= static_cast<std::int64_t>(saved_.size()))
+        return;
+    state_ = std::move(saved_[static_cast<std::size_t>(index)]);
+    saved_.resize(static_cast<std::size_t>(index));
+    MappingChanged();
+    ApplyClip();
+}
+
+// ---- Clipping ----
+
+QPainterPath TMetafilePlayer::FrameRegion() const {
+    QPainterPath region;
+    region.addRect(frame_);
+    return region;
+}
+
+void TMetafilePlayer::CombineClip(const QPainterPath& region, std::uint32_t mode) {
+    const QPainterPath current = state_.clip.value_or(FrameRegion());
+    switch (mode) {
+    case RGN_AND:
+        state_.clip = current.intersected(region);
+        break;
+    case RGN_OR:
+        state_.clip = current.united(region);
+        break;
+    case RGN_XOR:
+        state_.clip = current.united(region).subtracted(current.intersected(region));
+        break;
+    case RGN_DIFF:
+        state_.clip = current.subtracted(region);
+        break;
+    case RGN_COPY:
+        state_.clip = region;
+        break;
+    default:
+        return;
+    }
+    ApplyClip();
+}
+
+void TMetafilePlayer::ApplyClip() {
+    QPainterPath clip = targetClip_;
+    if (state_.clip)
+        clip = clip.intersected(deviceToPainter_.map(*state_.clip));
+    painter_.setTransform(QTransform());
+    painter_.setClipPath(clip, Qt::ReplaceClip);
+}
+
+void TMetafilePlayer::Do(const TClipRect& c) {
+    if (!CanDraw())
+        return;
+    QPainterPath rect;
+    rect.addRect(ToRect(c.rect));
+    CombineClip(LogicalToDevice().map(rect),
+                c.kind == TClipRect::EKind::Intersect ? RGN_AND : RGN_DIFF);
+}
+
+void TMetafilePlayer::Do(const TClipRegion& c) {
+    if (c.rects.empty()) {
+        if (c.mode == RGN_COPY) {
+            state_.clip.reset();
+            ApplyClip();
+        }
+        return;
+    }
+    QPainterPath region;
+    region.setFillRule(Qt::WindingFill);
+    for (const TRect& r : c.rects)
+        region.addRect(ToRect(r));
+    CombineClip(region.simplified(), c.mode);
+}
+
+// ---- Paths ----
+
+void TMetafilePlayer::Do(const TPathOp& c) {
+    using EKind = TPathOp::EKind;
+    switch (c.kind) {
+    case EKind::Begin:
+        recordingPath_ = true;
+        figureOpen_ = false;
+        path_ = QPainterPath();
+        return;
+    case EKind::End:
+        recordingPath_ = false;
+        return;
+    case EKind::CloseFigure:
+        if (recordingPath_) {
+            path_.closeSubpath();
+            figureOpen_ = false;
+        }
+        return;
+    case EKind::Abort:
+        recordingPath_ = false;
+        path_ = QPainterPath();
+        return;
+    case EKind::SelectClip:
+        recordingPath_ = false;
+        path_.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        CombineClip(path_, c.mode);
+        path_ = QPainterPath();
+        return;
+    case EKind::Fill:
+    case EKind::Stroke:
+    case EKind::StrokeAndFill: {
+        recordingPath_ = false;
+        bool invertible = false;
+        const QTransform toLogical = LogicalToDevice().inverted(&invertible);
+        if (invertible && CanDraw()) {
+            // Back to logical units, where pen widths and brushes mean what they say.
+            QPainterPath figure = toLogical.map(path_);
+            figure.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+            painter_.setTransform(LogicalToPainter());
+            if (c.kind != EKind::Stroke)
+                FillFigure(figure);
+            if (c.kind != EKind::Fill)
+                StrokeFigure(figure);
+        }
+        path_ = QPainterPath();
+        return;
+    }
+    }
+}
+
+} // namespace Metafile

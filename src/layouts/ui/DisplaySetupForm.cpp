@@ -1,0 +1,520 @@
+#include "layouts/ui/DisplaySetupForm.h"
+
+#include "layouts/LayoutGeometry.h"
+#include "layouts/LayoutStore.h"
+#include "layouts/ui/DisplayTextBox.h"
+#include "layouts/ui/ExPanel.h"
+#include "layouts/ui/PanelColor.h"
+#include "layouts/ui/PictureBox.h"
+#include "layouts/ui/VideoPlayer.h"
+#include "platform/CodePage1251.h"
+#include "widgets/ErrorBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+using LayoutGeometry::TAlign;
+
+// The window's size as the operator first sees it, and in Edit mode once shown.
+constexpr QSize PlaySize(816, 638);
+constexpr QSize EditSize(800, 660);
+constexpr int ButtonBarHeight = 60;
+
+std::function<void()>& QuitRequestHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+QString Shown(const std::string& bytes) {
+    return QString::fromStdString(CodePage1251::ToUtf8(bytes));
+}
+
+// A file name as chosen in a dialog, in the code page the layouts are stored and sent in.
+std::optional<std::string> Stored(const QString& fileName) {
+    return CodePage1251::FromUtf8(fileName.toStdString());
+}
+
+[[noreturn]] void ThrowUnstorableName(const QString& fileName) {
+    throw std::runtime_error(
+        QStringLiteral("The file name \"%1\" holds characters that a layout cannot store")
+            .arg(fileName)
+            .toStdString());
+}
+
+// Clears Building however BuildLayout ends.
+class TBuildingScope {
+public:
+    explicit TBuildingScope(bool& building) : building_(building) { building_ = true; }
+    ~TBuildingScope() { building_ = false; }
+    TBuildingScope(const TBuildingScope&) = delete;
+    TBuildingScope& operator=(const TBuildingScope&) = delete;
+
+private:
+    bool& building_;
+};
+
+// The window's elements as the layout store reads and writes them.
+class TFormElements : public TLayoutElements {
+public:
+    explicit TFormElements(TfmDisplaySetup& form) : form_(form) {}
+
+    int ImageCount() const override { return static_cast<int>(form_.Images.size()); }
+    std::string ImageFileName(int n) const override { return form_.ImageFileNames.at(n); }
+    void SetImageFileName(int n, const std::string& fileName) override {
+        form_.ImageFileNames.at(n) = fileName;
+    }
+    void LoadImage(int n, const std::string& fileName) override {
+        form_.Images.at(n)->LoadFromFile(Shown(fileName));
+    }
+
+    int TextBoxCount() const override { return static_cast<int>(form_.TextBoxes.size()); }
+    std::string Text(int n) const override { return form_.TextBoxes.at(n)->Text(); }
+    void SetText(int n, const std::string& text) override { form_.TextBoxes.at(n)->SetText(text); }
+
+    int MediaPlayerCount() const override { return static_cast<int>(form_.MediaPlayers.size()); }
+    std::string MediaFileName(int n) const override { return form_.MediaPlayers.at(n)->FileName(); }
+    void SetMediaFileName(int n, const std::string& fileName) override {
+        form_.MediaPlayers.at(n)->SetFileName(fileName);
+    }
+
+private:
+    TfmDisplaySetup& form_;
+};
+
+} // namespace
+
+TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+    setWindowTitle(QStringLiteral("Дисплей № %1").arg(CurrentDisplayType));
+    resize(PlaySize);
+    CenterOnDesktop();
+
+    Panel1 = new TExPanel(this);
+    Panel1->SetAlign(TAlign::Bottom);
+    Panel1->SetDockExtent(ButtonBarHeight);
+    Panel1->SetBevelOuter(TExPanel::TBevel::Raised);
+    Button1 = new QPushButton(QStringLiteral("Save"), Panel1);
+    Button1->setGeometry(328, 12, 75, 25);
+    Button2 = new QPushButton(QStringLiteral("Close"), Panel1);
+    Button2->setGeometry(408, 12, 75, 25);
+    // Enter in a text box must not save or close the window behind the operator's back.
+    for (QPushButton* button : {Button1, Button2}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    pmVideo = new QMenu(this);
+    N1 = pmVideo->addAction(QStringLiteral("Выбрать файл видео"));
+    pmPicture = new QMenu(this);
+    N2 = pmPicture->addAction(QStringLiteral("Выбрать изображение"));
+    OD = TOpenDialog(this);
+    ODPic = TOpenDialog(this);
+
+    Action1 = new QAction(QStringLiteral("exit"), this);
+    Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
+    Action1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Action1);
+    acClose = new QAction(QStringLiteral("close"), this);
+    addAction(acClose);
+
+    connect(Button1, &QPushButton::clicked, this, &TfmDisplaySetup::btSaveClick);
+    connect(Button2, &QPushButton::clicked, acClose, &QAction::trigger);
+    connect(N1, &QAction::triggered, this, &TfmDisplaySetup::N1Click);
+    connect(N2, &QAction::triggered, this, &TfmDisplaySetup::N2Click);
+    connect(Action1, &QAction::triggered, this, &TfmDisplaySetup::Action1Execute);
+    connect(acClose, &QAction::triggered, this, &TfmDisplaySetup::acCloseExecute);
+}
+
+TfmDisplaySetup::~TfmDisplaySetup() {
+    FreeLayout();
+}
+
+void TfmDisplaySetup::SetQuitRequestHandler(std::function<void()> handler) {
+    QuitRequestHandler() = std::move(handler);
+}
+
+TExPanel* TfmDisplaySetup::AddPanel() {
+    auto* panel = new TExPanel(this);
+    panel->SetCaption(QString());
+    panel->SetBevelOuter(TExPanel::TBevel::None);
+    panel->SetColor(PanelColor);
+    panel->OnPaint = [this](TExPanel& p) { PaintCross(p); };
+    panel->show();
+    Panels.push_back(panel);
+    return panel;
+}
+
+TPictureBox* TfmDisplaySetup::AddImage(QWidget* container) {
+    ImageFileNames.emplace_back();
+    auto* box = new TPictureBox(container);
+    box->SetTag(static_cast<int>(Images.size()));
+    box->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& pos) {
+        popupPictureBox_ = box;
+        pmPicture->popup(box->mapToGlobal(pos));
+    });
+    box->show();
+    Images.push_back(box);
+    if (auto* panel = qobject_cast<TExPanel*>(container); panel && Mode == TMode::Edit)
+        panel->SetBevelOuter(TExPanel::TBevel::Raised);
+    return box;
+}
+
+TDisplayTextBox* TfmDisplaySetup::AddTextBox(QWidget* container) {
+    const int kind = Mode == TMode::Edit ? TDisplayTextBox::EditKind : TDisplayTextBox::StaticKind;
+    TextBoxes.push_back(std::make_unique<TDisplayTextBox>(container, kind));
+    return TextBoxes.back().get();
+}
+
+TVideoPlayer* TfmDisplaySetup::AddMediaPlayer(QWidget* container) {
+    auto* player = new TVideoPlayer(this);
+    player->OnNotify = [this](TVideoPlayer& p) { MediaPlayerNotify(p); };
+    MediaPlayers.push_back(player);
+    if (auto* panel = qobject_cast<TExPanel*>(container)) {
+        panel->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(panel, &QWidget::customContextMenuRequested, this,
+                [this, panel](const QPoint& pos) { pmVideo->popup(panel->mapToGlobal(pos)); });
+    }
+    return player;
+}
+
+void TfmDisplaySetup::BuildLayout() {
+    {
+        TBuildingScope building(Building);
+        const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(CurrentDisplayType);
+
+        const auto dock = [this](TExPanel* panel, TAlign align, int extent) {
+            panel->SetAlign(align);
+            panel->SetDockExtent(extent);
+            AlignControls();
+        };
+        if (plan.Main == LayoutGeometry::TMainContent::TestPanel) {
+            AddPanel();
+        } else if (plan.Main != LayoutGeometry::TMainContent::None) {
+            if (plan.TopStrip) {
+                topStrip_ = AddPanel();
+                dock(topStrip_, TAlign::Top, LayoutGeometry::StripHeight);
+            }
+            mainArea_ = AddPanel();
+            if (plan.RightColumn)
+                column_ = AddPanel();
+            if (plan.BottomStrip) {
+                bottomStrip_ = AddPanel();
+                dock(bottomStrip_, TAlign::Bottom, LayoutGeometry::StripHeight);
+            }
+            if (column_ != nullptr)
+                dock(column_, TAlign::Right, column_->width());
+            dock(mainArea_, TAlign::Client, 0);
+
+            if (plan.Main == LayoutGeometry::TMainContent::Video) {
+                FitVideo(*AddMediaPlayer(mainArea_), *mainArea_);
+            } else {
+                AddImage(mainArea_);
+            }
+            if (topStrip_ != nullptr)
+                AddTextBox(topStrip_)->SetFontSize(LayoutGeometry::TopStripFontSize);
+            if (column_ != nullptr) {
+                for (int k = 0; k < LayoutGeometry::ColumnBoxCount; ++k)
+                    AddTextBox(column_)->SetFontSize(LayoutGeometry::ColumnFontSize);
+            }
+            if (bottomStrip_ != nullptr)
+                AddTextBox(bottomStrip_)->SetFontSize(LayoutGeometry::BottomStripFontSize);
+            if (plan.Main == LayoutGeometry::TMainContent::Picture)
+                PlaceInset(*Images.front(), *mainArea_);
+        }
+    }
+    ArrangeLayout();
+}
+
+void TfmDisplaySetup::LoadLayout() {
+    TFormElements elements(*this);
+    ::LoadLayout(elements, LayoutClientName, CurrentDisplayType);
+}
+
+void TfmDisplaySetup::SaveLayout() {
+    TFormElements elements(*this);
+    ::SaveLayout(elements, LayoutClientName, CurrentDisplayType);
+}
+
+void TfmDisplaySetup::AlignControls() {
+    std::vector<TExPanel*> panels{Panel1};
+    panels.insert(panels.end(), Panels.begin(), Panels.end());
+    std::vector<LayoutGeometry::TDockItem> items;
+    for (const TExPanel* panel : panels)
+        items.push_back({panel->Align(), panel->DockExtent(), panel->isVisibleTo(this)});
+    const auto rects = LayoutGeometry::DockRects(width(), height(), items);
+    for (size_t i = 0; i < panels.size(); ++i) {
+        if (items[i].Align == TAlign::None || !items[i].Visible)
+            continue;
+        const auto& r = rects[i];
+        panels[i]->setGeometry(r.Left, r.Top, r.Width, r.Height);
+    }
+}
+
+void TfmDisplaySetup::ArrangeLayout() {
+    if (Building)
+        return;
+    AlignControls();
+    const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(CurrentDisplayType);
+    const auto textBox = [this](size_t n) {
+        return n < TextBoxes.size() ? TextBoxes[n].get() : nullptr;
+    };
+    const auto placeInStrip = [](TDisplayTextBox* box, const TExPanel* strip) {
+        if (box == nullptr || strip == nullptr)
+            return;
+        box->SetWidth(LayoutGeometry::TextBoxWidth(strip->width()));
+        CenterHorizontally(*box, *strip);
+        CenterVertically(*box, *strip);
+    };
+
+    if (plan.TopStrip)
+        placeInStrip(textBox(0), topStrip_);
+    if (plan.RightColumn && column_ != nullptr) {
+        column_->SetDockExtent(LayoutGeometry::ColumnWidth);
+        AlignControls();
+        for (int k = 0; k < LayoutGeometry::ColumnBoxCount; ++k) {
+            TDisplayTextBox* box = textBox(static_cast<size_t>(k) + 1);
+            if (box == nullptr)
+                continue;
+            box->SetWidth(LayoutGeometry::TextBoxWidth(column_->width()));
+            box->SetTop(LayoutGeometry::ColumnBoxTop(k));
+            CenterHorizontally(*box, *column_);
+        }
+    }
+    if (plan.BottomStrip)
+        placeInStrip(textBox(5), bottomStrip_);
+    if (plan.Main == LayoutGeometry::TMainContent::Video && !MediaPlayers.empty() && mainArea_)
+        FitVideo(*MediaPlayers.front(), *mainArea_);
+    if (plan.Main == LayoutGeometry::TMainContent::Picture && !Images.empty() && mainArea_) {
+        if (Mode == TMode::Edit)
+            mainArea_->SetCaption(Shown(ImageFileNames.front()));
+        PlaceInset(*Images.front(), *mainArea_);
+    }
+    if (plan.Main == LayoutGeometry::TMainContent::TestPanel && !Panels.empty()) {
+        Panels.front()->setGeometry(0, 0, width(), height());
+        Panels.front()->SetCaption(QStringLiteral("test"));
+    }
+}
+
+void TfmDisplaySetup::CenterHorizontally(TDisplayTextBox& textBox, const QWidget& control) {
+    textBox.SetLeft(LayoutGeometry::CenterOffset(control.width(), textBox.Width()));
+}
+
+void TfmDisplaySetup::CenterVertically(TDisplayTextBox& textBox, const QWidget& control) {
+    textBox.SetTop(LayoutGeometry::CenterOffset(control.height(), textBox.Height()));
+}
+
+void TfmDisplaySetup::PlaceInset(QWidget& control, const QWidget& container) {
+    const auto r = LayoutGeometry::PlaceInset(container.width(), container.height());
+    control.setGeometry(r.Left, r.Top, r.Width, r.Height);
+}
+
+void TfmDisplaySetup::FitVideo(TVideoPlayer& player, TExPanel& panel) {
+    player.SetDisplayRect(QRect(1, 1, 0, 0));
+    const QRect natural = player.DisplayRect();
+    if (const auto fitted = LayoutGeometry::FitVideo(panel.width(), panel.height(), natural.width(),
+                                                     natural.height()))
+        player.SetDisplayRect(QRect(fitted->Left, fitted->Top, fitted->Width, fitted->Height));
+    player.SetDisplay(&panel);
+    if (Mode == TMode::Edit) {
+        panel.SetBevelOuter(TExPanel::TBevel::Raised);
+        panel.SetCaption(Shown(player.FileName()));
+    }
+}
+
+void TfmDisplaySetup::PaintCross(TExPanel& panel) {
+    if (Mode != TMode::Edit || panel.findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    QPainter painter(&panel);
+    painter.setPen(QPen(Qt::black, 1));
+    const int right = panel.width() - 1;
+    const int bottom = panel.height() - 1;
+    painter.drawLine(0, 0, right, bottom);
+    painter.drawLine(right, 0, 0, bottom);
+}
+
+void TfmDisplaySetup::StartPlayers() {
+    for (TVideoPlayer* player : MediaPlayers) {
+        try {
+            player->Open();
+            // Silent before the first sound could come out, not just after.
+            player->SetVolume(0);
+            player->Play();
+        } catch (const std::exception&) {
+            // A video that cannot be shown leaves its panel empty; the others still start.
+        }
+    }
+}
+
+void TfmDisplaySetup::MediaPlayerNotify(TVideoPlayer& player) {
+    const TVideoPlayer::TMode mode = player.Mode();
+    if (player.Error() != TVideoPlayer::NoError)
+        return;
+    if (mode != TVideoPlayer::TMode::Stopped && mode != TVideoPlayer::TMode::Open)
+        return;
+    player.SetNotify(true);
+    player.SetWait(false);
+    try {
+        player.Play();
+    } catch (const std::exception&) {
+        // The video ends where it stands; the window stays usable.
+    }
+}
+
+void TfmDisplaySetup::N1Click() {
+    if (!OD.Execute() || MediaPlayers.empty())
+        return;
+    try {
+        const std::optional<std::string> fileName = Stored(OD.FileName());
+        if (!fileName)
+            ThrowUnstorableName(OD.FileName());
+        MediaPlayers.front()->SetFileName(*fileName);
+        ArrangeLayout();
+    } catch (const std::exception& error) {
+        ErrorBox::Show(error, this);
+    }
+}
+
+void TfmDisplaySetup::N2Click() {
+    TPictureBox* box = popupPictureBox_;
+    if (box == nullptr || !ODPic.Execute())
+        return;
+    try {
+        const std::optional<std::string> fileName = Stored(ODPic.FileName());
+        if (!fileName)
+            ThrowUnstorableName(ODPic.FileName());
+        box->LoadFromFile(ODPic.FileName());
+        ImageFileNames.at(static_cast<size_t>(box->Tag())) = *fileName;
+        ArrangeLayout();
+    } catch (const std::exception& error) {
+        ErrorBox::Show(error, this);
+    }
+}
+
+void TfmDisplaySetup::btSaveClick() {
+    try {
+        SaveLayout();
+    } catch (const std::exception& error) {
+        ErrorBox::Show(error, this);
+    }
+}
+
+void TfmDisplaySetup::Action1Execute() {
+    if (QuitRequestHandler()) {
+        QuitRequestHandler()();
+    } else {
+        // Queued, so the program ends from its main loop after this window has gone.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    }
+    reject();
+}
+
+void TfmDisplaySetup::acCloseExecute() {
+    close();
+}
+
+void TfmDisplaySetup::FreeLayout() {
+    for (TPictureBox* box : Images)
+        delete box;
+    Images.clear();
+    ImageFileNames.clear();
+    TextBoxes.clear();
+    for (TVideoPlayer* player : MediaPlayers) {
+        if (player->Mode() == TVideoPlayer::TMode::Playing)
+            player->Stop();
+        player->Close();
+        delete player;
+    }
+    MediaPlayers.clear();
+    for (TExPanel* panel : Panels)
+        delete panel;
+    Panels.clear();
+    topStrip_ = mainArea_ = column_ = bottomStrip_ = nullptr;
+    popupPictureBox_ = nullptr;
+}
+
+void TfmDisplaySetup::SetOuterSize(int width, int height) {
+    // The frame is known only once the window system has framed the window; until then the
+    // whole size goes to the client area.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(QSize(width, height) - frame);
+}
+
+void TfmDisplaySetup::CenterOnDesktop() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr)
+        return;
+    const QRect desktop = screen->availableGeometry();
+    move(desktop.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TfmDisplaySetup::FormShow() {
+    Panel1->SetColor(PanelColor);
+    if (Mode == TMode::Play) {
+        StartPlayers();
+        Panel1->hide();
+        ArrangeLayout();
+    } else {
+        SetOuterSize(EditSize.width(), EditSize.height());
+        CenterOnDesktop();
+        Panel1->show();
+        ArrangeLayout();
+    }
+}
+
+void TfmDisplaySetup::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TfmDisplaySetup::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (Building)
+        AlignControls();
+    else
+        ArrangeLayout();
+}
+
+void TfmDisplaySetup::keyPressEvent(QKeyEvent* event) {
+    // Escape would close the window and drop unsaved texts; it is not one of its commands.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+namespace {
+
+void OpenLayoutWindow(TfmDisplaySetup::TMode mode, QWidget* owner, const std::string& clientName) {
+    const std::unique_ptr<TfmDisplaySetup> form = std::make_unique<TfmDisplaySetup>(owner);
+    form->Mode = mode;
+    form->LayoutClientName = clientName;
+    form->BuildLayout();
+    form->LoadLayout();
+    form->exec();
+}
+
+} // namespace
+
+void EditDisplayLayout(const std::string& clientName) {
+    OpenLayoutWindow(TfmDisplaySetup::TMode::Edit, QApplication::activeWindow(), clientName);
+}
+
+void PlayDisplayLayout(const std::string& clientName) {
+    OpenLayoutWindow(TfmDisplaySetup::TMode::Play, nullptr, clientName);
+}

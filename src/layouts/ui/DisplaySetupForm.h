@@ -1,0 +1,108 @@
+#pragma once
+
+#include "layouts/ui/OpenDialog.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class TDisplayTextBox;
+class TExPanel;
+class TPictureBox;
+class TVideoPlayer;
+
+// The layout window: one display type's arrangement of panels for one client. In Edit mode the
+// operator chooses the media, types the texts and saves; in Play mode the window shows the layout
+// as a display would, the video playing muted in an endless loop.
+class TfmDisplaySetup : public QDialog {
+    Q_OBJECT
+public:
+    enum class TMode { Edit, Play };
+
+    // FormCreate: the window titled with CurrentDisplayType, its bar and menus, no layout yet.
+    explicit TfmDisplaySetup(QWidget* owner = nullptr);
+    // FormDestroy: FreeLayout.
+    ~TfmDisplaySetup() override;
+
+    TMode Mode = TMode::Edit;
+    std::string LayoutClientName; // Windows-1251 bytes
+    bool Building = false;
+    std::vector<TExPanel*> Panels;
+    std::vector<TPictureBox*> Images;
+    std::vector<std::string> ImageFileNames; // Windows-1251 bytes, one per picture
+    std::vector<std::unique_ptr<TDisplayTextBox>> TextBoxes;
+    std::vector<TVideoPlayer*> MediaPlayers;
+
+    TExPanel* Panel1 = nullptr;     // the button bar
+    QPushButton* Button1 = nullptr; // "Save"
+    QPushButton* Button2 = nullptr; // "Close"
+    QMenu* pmVideo = nullptr;
+    QAction* N1 = nullptr;
+    TOpenDialog OD;
+    QMenu* pmPicture = nullptr;
+    QAction* N2 = nullptr;
+    TOpenDialog ODPic;
+    QAction* Action1 = nullptr; // Ctrl+Alt+E: end the program
+    QAction* acClose = nullptr;
+
+    void BuildLayout();
+    void LoadLayout();
+    void SaveLayout();
+    void ArrangeLayout();
+    void FreeLayout();
+
+    static void CenterHorizontally(TDisplayTextBox& textBox, const QWidget& control);
+    static void CenterVertically(TDisplayTextBox& textBox, const QWidget& control);
+    static void PlaceInset(QWidget& control, const QWidget& container);
+    void FitVideo(TVideoPlayer& player, TExPanel& panel);
+    void PaintCross(TExPanel& panel);
+    void StartPlayers();
+
+    void MediaPlayerNotify(TVideoPlayer& player);
+    void N1Click();
+    void N2Click();
+    void btSaveClick();
+    void Action1Execute();
+    void acCloseExecute();
+
+    // The picture box whose context menu was opened last.
+    TPictureBox* PopupPictureBox() const { return popupPictureBox_; }
+
+    // Ending the program is requested through this handler; by default it queues a quit of the
+    // application's main loop. Tests put their own in to see the request; an empty one restores
+    // the default.
+    static void SetQuitRequestHandler(std::function<void()> handler);
+
+protected:
+    void showEvent(QShowEvent* event) override;     // FormShow
+    void resizeEvent(QResizeEvent* event) override; // FormResize
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    TExPanel* AddPanel();
+    TPictureBox* AddImage(QWidget* container);
+    TDisplayTextBox* AddTextBox(QWidget* container);
+    TVideoPlayer* AddMediaPlayer(QWidget* container);
+    void FormShow();
+    void AlignControls();
+    void SetOuterSize(int width, int height);
+    void CenterOnDesktop();
+
+    TExPanel* topStrip_ = nullptr;
+    TExPanel* mainArea_ = nullptr;
+    TExPanel* column_ = nullptr;
+    TExPanel* bottomStrip_ = nullptr;
+    TPictureBox* popupPictureBox_ = nullptr;
+    bool shown_ = false;
+};
+
+// Opens the layout of CurrentDisplayType for the client in Edit mode, owned by the active
+// window, and returns when it has closed. The client name is Windows-1251 bytes.
+void EditDisplayLayout(const std::string& clientName);
+// The same in Play mode, with no owner.
+void PlayDisplayLayout(const std::string& clientName);

@@ -1,0 +1,478 @@
+// Window tests of the operator's main window, headless, with a throwaway program folder and
+// configuration folder for every test.
+#include "app/ui/MainForm.h"
+
+#include "common/PrivateNetwork.h"
+#include "common/ProcessState.h"
+#include "common/QtPrint.h"
+#include "common/TempDir.h"
+#include "console/ui/Help.h"
+#include "layouts/LayoutStore.h"
+#include "layouts/ui/DisplaySetupForm.h"
+#include "platform/CodePage1251.h"
+#include "platform/FileIo.h"
+#include "platform/IniFile.h"
+#include "platform/KeyStore.h"
+#include "platform/ProgramPaths.h"
+#include "server/DisplayServer.h"
+#include "server/TestClient.h"
+#include "server/ui/ServerControls.h"
+#include "startup/ui/Logo.h"
+#include "widgets/CheckListBox.h"
+#include "widgets/ErrorBox.h"
+#include "widgets/GradientPanel.h"
+#include "widgets/PictureButton.h"
+#include "widgets/TrayIcon.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Catches what the window asks the desktop to open.
+class TUrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TTempDir> program_, home_;
+    std::unique_ptr<TConfigHomeGuard> homeGuard_;
+    std::unique_ptr<TfmMain> fmMain_;
+    std::unique_ptr<TfmHelp> fmHelp_;
+    std::unique_ptr<TfmLogo> fmLogo_;
+    QStringList errors_;
+
+    std::string Ini() const { return program_->File("velmora.ini"); }
+
+    // Creates the program's three objects in the order of the program entry.
+    void Create() {
+        fmMain_ = std::make_unique<TfmMain>();
+        fmHelp_ = std::make_unique<TfmHelp>();
+        fmLogo_ = std::make_unique<TfmLogo>();
+        fmMain_->Attach(*fmHelp_, *fmLogo_);
+    }
+    void CreateAndShowWithoutSplash() {
+        Create();
+        fmMain_->SplashDone = true;
+        fmMain_->ShowForm();
+    }
+    void Tick() { fmMain_->Timer_WorkTimer(); }
+    TServerControls& Controls() { return fmMain_->Controls(); }
+    uint16_t StartOnFreePort() {
+        Controls().edPort->setText("0");
+        Controls().btStartClick();
+        return fmMain_->Server().Server.BoundPort();
+    }
+    QStringList LogLines() {
+        Tick();
+        return fmMain_->meLog->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
+    std::unique_ptr<TTestClient> Register(uint16_t port, const std::string& name,
+                                          const std::string& source) {
+        auto client = std::make_unique<TTestClient>(port, source);
+        client->Send(ClientBlock("REGISTER", "d", "", "", name));
+        if (!client->Receive())
+            return nullptr;
+        return client;
+    }
+
+    void SetUp() override {
+        program_ = std::make_unique<TTempDir>();
+        home_ = std::make_unique<TTempDir>();
+        homeGuard_ = std::make_unique<TConfigHomeGuard>(home_->Path());
+        ProgramPaths::SetExecutablePath(program_->File("velmora"));
+        errors_.clear();
+        ErrorBox::SetTestSink([this](const QString& message) { errors_.push_back(message); });
+    }
+
+    void TearDown() override {
+        fmMain_.reset();
+        fmHelp_.reset();
+        fmLogo_.reset();
+        ErrorBox::SetTestSink(nullptr);
+        ProgramPaths::SetExecutablePath("");
+        homeGuard_.reset();
+        home_.reset();
+        program_.reset();
+    }
+};
+
+TEST_F(MainFormTest, AutoStartListensBeforeShowingWithTheStartLineFirst) {
+    TIniFile ini(Ini());
+    ini.WriteString("ServerParams", "ServerPort", "0");
+    ini.WriteString("ServerParams", "ServerAutoStart", "1");
+    // A stored port of 0 means the default; give the test a free port instead.
+    TSocketHandle probe;
+    Sockets::CreateTcpSocket(probe);
+    Sockets::Bind(probe.Get(), "127.0.0.1", 0);
+    uint16_t port = 0;
+    Sockets::LocalPort(probe.Get(), port);
+    probe.Close();
+    ini.WriteInteger("ServerParams", "ServerPort", port);
+    Create();
+    ASSERT_TRUE(fmMain_->Server().Listening());
+    ASSERT_FALSE(fmMain_->isVisible());
+    const QStringList lines = LogLines();
+    EXPECT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0], QString("Сервер запущен на порту %1").arg(port));
+    fmMain_->SplashDone = true;
+    fmMain_->ShowForm();
+    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(fmMain_->Indicator_Start->toolTip(), QString("Server: Start"));
+}
+
+TEST_F(MainFormTest, FirstRunShowsDefaultsAndTheSplashOnce) {
+    Create();
+    fmLogo_->Timer_Work->setInterval(1); // the splash's sequence is under test, not its pace
+    EXPECT_EQ(Controls().edPort->text(), QString("5678"));
+    ASSERT_FALSE(Controls().cbAutoStart->isChecked());
+    EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{1});
+    EXPECT_EQ(fmMain_->Options.MinFormShow, uint8_t{0});
+    ASSERT_TRUE(fmMain_->meLog->toPlainText().isEmpty());
+    QTimer::singleShot(0, fmMain_.get(), &TfmMain::ShowForm);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fmMain_->isVisible(); }, 10000));
+    ASSERT_TRUE(fmMain_->SplashDone);
+    EXPECT_EQ(fmLogo_->SplashTicks, 31);
+    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("English"));
+    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(0, 128, 192));
+    // Back from the tray: no second splash, and the window is placed again.
+    fmMain_->hide();
+    fmMain_->move(300, 300);
+    fmMain_->TrayIconDblClick();
+    ASSERT_TRUE(fmMain_->isVisible());
+    EXPECT_EQ(fmLogo_->SplashTicks, 31);
+    EXPECT_EQ(fmMain_->y(), 10);
+}
+
+TEST_F(MainFormTest, WindowHasTheSteppedOutlineAndControlsInPlace) {
+    CreateAndShowWithoutSplash();
+    EXPECT_EQ(fmMain_->size(), QSize(802, 602));
+    const QRegion mask = fmMain_->mask();
+    ASSERT_TRUE(mask.contains(QPoint(6, 1)));
+    ASSERT_FALSE(mask.contains(QPoint(5, 1)));
+    ASSERT_TRUE(mask.contains(QPoint(1, 300)));
+    ASSERT_FALSE(mask.contains(QPoint(400, 601)));
+    EXPECT_EQ(fmMain_->Sb_Close->geometry(), QRect(774, 5, 22, 23));
+    EXPECT_EQ(fmMain_->Sb_Help->geometry(), QRect(702, 5, 22, 23));
+    EXPECT_EQ(fmMain_->Indicator_Start->geometry(), QRect(1, 1, 20, 7));
+    EXPECT_EQ(fmMain_->Panel_Indicator_Start->geometry(), QRect(750, 37, 22, 9));
+    EXPECT_EQ(fmMain_->Edit_Lang->geometry(), QRect(52, 494, 53, 14));
+    EXPECT_EQ(fmMain_->Sb_Lang_Up->geometry(), QRect(30, 490, 17, 21));
+    EXPECT_EQ(fmMain_->Cb_HintShow->pos(), QPoint(422, 470));
+    EXPECT_EQ(fmMain_->meLog->geometry(), QRect(226, 694, 138, 63));
+    ASSERT_FALSE(fmMain_->Cb_LogOK->isVisible());
+    ASSERT_TRUE(Controls().Button1->y() > 601);
+    ASSERT_TRUE(fmMain_->Label_Title_Name->geometry().topLeft() == QPoint(8, 2));
+    const QRect screen = QGuiApplication::primaryScreen()->virtualGeometry();
+    EXPECT_EQ(fmMain_->x(), screen.left() + (screen.width() - 802) / 2);
+}
+
+TEST_F(MainFormTest, HoverPicturesFollowTheCursorWithStrictEdges) {
+    CreateAndShowWithoutSplash();
+    const QPoint origin = fmMain_->pos();
+    const TPictureList& list = fmMain_->BitmapList_Btn();
+    QCursor::setPos(origin + QPoint(785, 15));
+    Tick();
+    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(), list.Picture(6).cacheKey());
+    QCursor::setPos(origin + QPoint(774, 15)); // the leftmost column itself
+    Tick();
+    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(), list.Picture(7).cacheKey());
+    QCursor::setPos(origin + QPoint(38, 500));
+    Tick();
+    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture().cacheKey(), list.Picture(53).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture().cacheKey(), list.Picture(50).cacheKey());
+}
+
+TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
+    CreateAndShowWithoutSplash();
+    const uint16_t port = StartOnFreePort();
+    Tick();
+    TCheckListBox& list = *Controls().lbClients;
+    EXPECT_EQ(list.RowCount(), 16);
+    auto five = Register(port, "Client 5", "127.0.0.2");
+    ASSERT_TRUE(five);
+    Tick();
+    ASSERT_TRUE(list.IsChecked(4));
+    auto stranger = Register(port, "Lobby", "127.0.0.3");
+    ASSERT_TRUE(stranger);
+    auto twoA = Register(port, "Client 2", "127.0.0.4");
+    auto twoB = Register(port, "client 2", "127.0.0.5");
+    Tick(); // counts differ: rebuilt, the stranger is kicked
+    const auto kick = stranger->Receive();
+    ASSERT_TRUE(kick.has_value());
+    ASSERT_TRUE(ExchangeBlock::IsCommand(*kick, "KICK"));
+    ASSERT_TRUE(list.IsChecked(1));
+    Tick(); // two clients under one name: rebuilt again, the stranger kicked again
+    ASSERT_TRUE(stranger->Receive().has_value());
+    // The later client of the name is on the row.
+    list.SetSelectedRow(1);
+    Controls().lbClientsClick();
+    EXPECT_EQ(Controls().edClientName->text(), QString("client 2"));
+    five.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (Tick(), !list.IsChecked(4)); }, 5000));
+}
+
+TEST_F(MainFormTest, SelectingAClientStepsAndStoresItsDisplayType) {
+    TIniFile(Ini()).WriteInteger("ClientDisplay_Client3", "DisplayType", 8);
+    CreateAndShowWithoutSplash();
+    Tick();
+    ASSERT_FALSE(Controls().edDisplay->isVisible());
+    Controls().lbClients->SetSelectedRow(2);
+    Controls().lbClientsClick();
+    Tick();
+    ASSERT_TRUE(Controls().edDisplay->isVisible());
+    EXPECT_EQ(Controls().edClientName->text(), QString("Client 3"));
+    EXPECT_EQ(Controls().edDisplay->text(), QString("№ 8"));
+    Controls().laRight1Click();
+    EXPECT_EQ(Controls().edDisplay->text(), QString("№ 1"));
+    EXPECT_EQ(TIniFile(Ini()).ReadString("ClientDisplay_Client3", "DisplayType", ""),
+              std::string("1"));
+    Controls().laLeft1Click();
+    EXPECT_EQ(Controls().DisplayTag(), 8);
+    Controls().lbClients->SetSelectedRow(5);
+    Controls().lbClientsClick();
+    EXPECT_EQ(TIniFile(Ini()).ReadString("ClientDisplay_Client6", "DisplayType", ""),
+              std::string("1"));
+}
+
+TEST_F(MainFormTest, SetupOpensTheSelectedLayoutAndCtrlAltEEndsTheProgram) {
+    CreateAndShowWithoutSplash();
+    Tick();
+    int quitRequests = 0;
+    TfmDisplaySetup::SetQuitRequestHandler([&] { ++quitRequests; });
+    QString caption;
+    // Without a client name the setup button opens nothing.
+    Controls().btSetupClick();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    Controls().lbClients->SetSelectedRow(3);
+    Controls().lbClientsClick();
+    Controls().laRight1Click(); // type 2
+    QTimer::singleShot(0, [&] {
+        QWidget* layout = QApplication::activeModalWidget();
+        if (layout == nullptr)
+            return;
+        caption = layout->windowTitle();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(layout);
+        QTest::keyClick(layout, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+        if (layout->isVisible())
+            layout->close(); // the shortcut failed: end the modal run anyway
+    });
+    Controls().btSetupClick();
+    TfmDisplaySetup::SetQuitRequestHandler(nullptr);
+    EXPECT_EQ(CurrentDisplayType, 2);
+    EXPECT_EQ(caption, QString("Дисплей № 2"));
+    EXPECT_EQ(quitRequests, 1);
+}
+
+TEST_F(MainFormTest, PlayDisplayOpensEvenWithoutAClientName) {
+    CreateAndShowWithoutSplash();
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* layout = QApplication::activeModalWidget()) {
+            opened = true;
+            layout->close();
+        }
+    });
+    Controls().Button1->click();
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(CurrentDisplayType, 1);
+}
+
+TEST_F(MainFormTest, StopIsRefusedWhileAClientIsConnected) {
+    CreateAndShowWithoutSplash();
+    const uint16_t port = StartOnFreePort();
+    auto client = std::make_unique<TTestClient>(port);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return fmMain_->Server().Clients()->LockList().Count() == 1; }, 5000));
+    Controls().btStopClick();
+    ASSERT_TRUE(fmMain_->Server().Listening());
+    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(255, 0, 0));
+    client.reset();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return fmMain_->Server().Clients()->LockList().Count() == 0; }, 5000));
+    Controls().Img_Display->clicked(); // the display picture stops the server like btStop
+    ASSERT_FALSE(fmMain_->Server().Listening());
+    EXPECT_EQ(LogLines().last(), QString("Сервер остановлен "));
+    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(0, 128, 192));
+    EXPECT_EQ(fmMain_->Indicator_Start->toolTip(), QString("Server: Stop"));
+}
+
+TEST_F(MainFormTest, StartWithPortTextAbcListensOn5678) {
+    // The default port is listened on in a network of the test's own, never the machine's.
+    if (!EnterPrivateNetwork())
+        GTEST_SKIP() << "a network namespace of its own needs root";
+    CreateAndShowWithoutSplash();
+    Controls().edPort->setText("abc");
+    Controls().btStart->clicked();
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_EQ(fmMain_->Server().Server.BoundPort(), uint16_t{5678});
+    EXPECT_EQ(LogLines(), QStringList{"Сервер запущен на порту 5678"});
+}
+
+TEST_F(MainFormTest, StartOnABusyPortShowsTheErrorAndStaysStopped) {
+    CreateAndShowWithoutSplash();
+    TSocketHandle other;
+    Sockets::CreateTcpSocket(other);
+    Sockets::Bind(other.Get(), "", 0);
+    Sockets::Listen(other.Get(), 1);
+    uint16_t port = 0;
+    Sockets::LocalPort(other.Get(), port);
+    Controls().edPort->setText(QString::number(port));
+    Controls().btStart->clicked();
+    EXPECT_EQ(errors_, QStringList{"Could not bind socket. Address and port are already in use."});
+    ASSERT_FALSE(fmMain_->Server().Listening());
+    ASSERT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(MainFormTest, KickAllWithNothingListedClearsTheNameOnly) {
+    CreateAndShowWithoutSplash();
+    StartOnFreePort();
+    Tick();
+    Controls().edClientName->setText("Client 1");
+    const int lines = LogLines().size();
+    Controls().btKickAll->clicked();
+    ASSERT_TRUE(Controls().edClientName->text().isEmpty());
+    EXPECT_EQ(LogLines().size(), lines);
+}
+
+TEST_F(MainFormTest, WithoutANotificationAreaMinimisingKeepsTheWindowReachable) {
+    if (TTrayIcon::IsAvailable())
+        GTEST_SKIP() << "this desktop has a notification area";
+    CreateAndShowWithoutSplash();
+    fmMain_->Sb_Min->clicked();
+    ASSERT_TRUE(fmMain_->isMinimized() || fmMain_->windowState().testFlag(Qt::WindowMinimized));
+    ASSERT_FALSE(fmMain_->TrayIcon().IsVisible());
+}
+
+TEST_F(MainFormTest, StartMinimisedHappensOnceAtTheFirstActivation) {
+    {
+        TKeyStore key;
+        key.OpenKey(true);
+        key.WriteInteger("MinFormShow", 1);
+    }
+    CreateAndShowWithoutSplash();
+    fmMain_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fmMain_->isActiveWindow(); }, 5000));
+    Tick();
+    ASSERT_FALSE(fmMain_->FirstActivationPending);
+    ASSERT_TRUE(fmMain_->isMinimized() || !fmMain_->isVisible());
+    fmMain_->showNormal();
+    fmMain_->activateWindow();
+    Tick();
+    ASSERT_TRUE(fmMain_->isVisible() && !fmMain_->isMinimized());
+}
+
+TEST_F(MainFormTest, LanguageSwitchAppliesAndSavesAtOnce) {
+    CreateAndShowWithoutSplash();
+    EXPECT_EQ(fmMain_->Lbl_Title_1->property("text").toString(), QString("Server"));
+    fmMain_->Sb_Lang_Down->clicked();
+    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
+    EXPECT_EQ(Controls().Lbl1->text(), QString("Сетевые клиенты:"));
+    EXPECT_EQ(fmMain_->TrayMenu_5->text(), QString("Выйти из программы"));
+    TKeyStore key;
+    ASSERT_TRUE(key.OpenKey(false));
+    EXPECT_EQ(key.ReadInteger("Languare"), 1);
+}
+
+TEST_F(MainFormTest, HelpAndWebLinksFollowTheLanguage) {
+    TUrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    QDesktopServices::setUrlHandler("https", &catcher, "Open");
+    TTempDir current;
+    const QString oldCurrent = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(current.Path()));
+    CreateAndShowWithoutSplash();
+    fmMain_->Sb_Help->clicked(); // no help file anywhere: nothing happens
+    ASSERT_TRUE(catcher.urls.isEmpty());
+    FileIo::WriteAtomically(program_->File("Help_r.txt"), "руководство");
+    fmMain_->Sb_Lang_Up->clicked();
+    fmMain_->Sb_Help->clicked();
+    fmMain_->Sb_Internet->clicked();
+    fmMain_->TrayMenu_4->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    QDesktopServices::unsetUrlHandler("https");
+    QDir::setCurrent(oldCurrent);
+    EXPECT_EQ(catcher.urls.size(), 3);
+    EXPECT_EQ(catcher.urls[0].toLocalFile(), QString::fromStdString(program_->File("Help_r.txt")));
+    ASSERT_TRUE(catcher.urls[1].toString().endsWith("/index.html"));
+    ASSERT_TRUE(catcher.urls[2].toString().endsWith("/russ/velmora/velmora.html"));
+}
+
+TEST_F(MainFormTest, OptionTogglesFlipAndRedraw) {
+    CreateAndShowWithoutSplash();
+    const TPictureList& list = fmMain_->BitmapList_Btn();
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(), list.Picture(22).cacheKey());
+    fmMain_->Lbl_HintShow->clicked();
+    EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{0});
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(), list.Picture(21).cacheKey());
+    fmMain_->Cb_AutoRun->clicked();
+    EXPECT_EQ(fmMain_->Options.AutoRun, uint8_t{1});
+    ASSERT_TRUE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));
+    fmMain_->Cb_AutoRun->clicked();
+    ASSERT_FALSE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));
+}
+
+TEST_F(MainFormTest, ClosingWritesTheSettings) {
+    CreateAndShowWithoutSplash();
+    Controls().edPort->setText("abc");
+    Controls().cbAutoStart->setChecked(true);
+    fmMain_->Cb_MinFormShow->clicked();
+    fmMain_.reset();
+    TIniFile ini(Ini());
+    EXPECT_EQ(ini.ReadString("ServerParams", "ServerPort", ""), std::string("5678"));
+    EXPECT_EQ(ini.ReadString("ServerParams", "ServerAutoStart", ""), std::string("1"));
+    TKeyStore key;
+    ASSERT_TRUE(key.OpenKey(false));
+    EXPECT_EQ(key.ReadInteger("MinFormShow"), 1);
+}
+
+// The real program, ended by SIGTERM as a session logout or a service manager ends it.
+TEST_F(MainFormTest, TerminationSignalClosesInOrder) {
+    const QString program = QString::fromStdString(program_->File("velmora"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home_->Path()));
+    environment.insert("HOME", QString::fromStdString(home_->Path()));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    ASSERT_TRUE(process.waitForStarted());
+    // Once the program catches SIGTERM, the signal must end it in order, splash or not.
+    const auto pid = static_cast<pid_t>(process.processId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ProcessState::CatchesSignal(pid, SIGTERM); }, 10000));
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(15000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    TIniFile ini(Ini());
+    EXPECT_EQ(ini.ReadString("ServerParams", "ServerPort", ""), std::string("5678"));
+    TKeyStore key;
+    ASSERT_TRUE(key.OpenKey(false));
+    EXPECT_EQ(key.ReadInteger("HintShow"), 1);
+    EXPECT_EQ(key.ReadInteger("Languare"), 0);
+}
+
+} // namespace
+
+#include "MainFormTest.moc"

@@ -1,9 +1,0 @@
-// The widget tests need an application object for fonts, pixmaps and events.
-#include <QApplication>
-#include <gtest/gtest.h>
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
