@@ -10,19 +10,22 @@
 
 namespace {
 
-// Every option in the order it is read and written, with its default when absent.
+// Every option in the order it is read and written, with the flag that holds it.
 struct TOptionRow {
-    std::string_view Name;
+    const TSettingRow* Setting;
     uint8_t TOptionFlags::*Flag;
-    uint8_t Default;
 };
 
 constexpr TOptionRow OptionRows[] = {
-    {"LogOK", &TOptionFlags::LogOK, 1},
-    {"HintShow", &TOptionFlags::HintShow, 1},
-    {"MinFormShow", &TOptionFlags::MinFormShow, 0},
-    {"AutoRun", &TOptionFlags::AutoRun, 0},
+    {&SettingsTable::LogOK, &TOptionFlags::LogOK},
+    {&SettingsTable::HintShow, &TOptionFlags::HintShow},
+    {&SettingsTable::MinFormShow, &TOptionFlags::MinFormShow},
+    {&SettingsTable::AutoRun, &TOptionFlags::AutoRun},
 };
+
+constexpr const TSettingRow& Port = SettingsTable::ServerPort;
+constexpr const TSettingRow& AutoStart = SettingsTable::ServerAutoStart;
+constexpr const TSettingRow& Language = SettingsTable::Languare;
 
 } // namespace
 
@@ -33,8 +36,9 @@ TOptionFlags ReadOptions(TKeyStore& key) {
     try {
         key.OpenKey(true);
         for (const TOptionRow& row : OptionRows) {
-            options.*row.Flag =
-                key.ValueExists(row.Name) ? (key.ReadBool(row.Name) ? 1 : 0) : row.Default;
+            const std::string_view name = row.Setting->Name;
+            options.*row.Flag = key.ValueExists(name) ? (key.ReadBool(name) ? 1 : 0)
+                                                      : static_cast<uint8_t>(row.Setting->Default);
         }
     } catch (const std::exception&) {
         // Settings fall back without a message.
@@ -51,7 +55,7 @@ void WriteOptions(TKeyStore& key, const TOptionFlags& options) {
     try {
         key.OpenKey(true);
         for (const TOptionRow& row : OptionRows)
-            key.WriteBool(row.Name, options.*row.Flag != 0);
+            key.WriteBool(row.Setting->Name, options.*row.Flag != 0);
     } catch (const std::exception&) {
         // The program is ending; there is nobody left to tell.
     }
@@ -64,10 +68,6 @@ void WriteOptions(const TOptionFlags& options) {
 
 uint8_t Flipped(uint8_t flag) {
     return flag == 1 ? 0 : 1;
-}
-
-int OptionCheckPicture(uint8_t flag) {
-    return flag == 1 ? OptionCheckOnPicture : OptionCheckOffPicture;
 }
 
 void ToggleAutoRun(uint8_t& autoRun, TAutostart& autostart, std::string_view title,
@@ -86,10 +86,10 @@ void ToggleAutoRun(uint8_t& autoRun) {
 
 TServerParams ReadServerParams(const TIniFile& ini) {
     TServerParams params;
-    params.Port = ini.ReadInteger(ServerParamsSection, ServerPortKey, DefaultServerPort);
+    params.Port = ini.ReadInteger(Port.Section, Port.Name, Port.Default);
     if (params.Port == 0)
-        params.Port = DefaultServerPort;
-    params.AutoStart = ini.ReadBool(ServerParamsSection, ServerAutoStartKey, false);
+        params.Port = Port.Default;
+    params.AutoStart = ini.ReadBool(AutoStart.Section, AutoStart.Name, AutoStart.Default != 0);
     return params;
 }
 
@@ -97,23 +97,15 @@ TServerParams ReadServerParams() {
     return ReadServerParams(TIniFile(ProgramPaths::IniPath()));
 }
 
-std::string PortText(int port) {
-    return std::to_string(port);
-}
-
-int PortFromText(std::string_view text) {
-    return StrToIntDef(text, DefaultServerPort);
-}
-
 void WriteServerParams(TIniFile& ini, std::string_view portText, bool autoStart) {
     std::optional<EIniFileException> failure;
     try {
-        ini.WriteInteger(ServerParamsSection, ServerPortKey, PortFromText(portText));
+        ini.WriteInteger(Port.Section, Port.Name, SettingsTable::PortFromText(portText));
     } catch (const EIniFileException& e) {
         failure = e;
     }
     try {
-        ini.WriteBool(ServerParamsSection, ServerAutoStartKey, autoStart);
+        ini.WriteBool(AutoStart.Section, AutoStart.Name, autoStart);
     } catch (const EIniFileException& e) {
         if (!failure)
             failure = e;
@@ -130,12 +122,12 @@ void WriteServerParams(std::string_view portText, bool autoStart) {
 int ReadLanguage(TKeyStore& key) {
     try {
         key.OpenKey(true);
-        if (key.ValueExists(LanguageValue))
-            return key.ReadInteger(LanguageValue);
+        if (key.ValueExists(Language.Name))
+            return key.ReadInteger(Language.Name);
     } catch (const std::exception&) {
         // An unreadable language is English.
     }
-    return 0;
+    return Language.Default;
 }
 
 int ReadLanguage() {
@@ -146,7 +138,7 @@ int ReadLanguage() {
 bool SaveLanguage(TKeyStore& key, int languageIndex) {
     try {
         key.OpenKey(true);
-        key.WriteInteger(LanguageValue, languageIndex);
+        key.WriteInteger(Language.Name, languageIndex);
         return true;
     } catch (const std::exception&) {
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingsTable.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,7 +21,7 @@ struct TOptionFlags {
 
 // The server's own settings from section "ServerParams" of the program .ini.
 struct TServerParams {
-    int Port = 5678;
+    int Port = SettingsTable::ServerPort.Default;
     bool AutoStart = false;
 };
 
@@ -27,16 +29,6 @@ struct TServerParams {
 // in the per-user settings key, the server port and auto-start in the program .ini, and the
 // autostart entry that follows the autorun option.
 namespace Settings {
-
-inline constexpr std::string_view ServerParamsSection = "ServerParams";
-inline constexpr std::string_view ServerPortKey = "ServerPort";
-inline constexpr std::string_view ServerAutoStartKey = "ServerAutoStart";
-inline constexpr std::string_view LanguageValue = "Languare";
-inline constexpr int DefaultServerPort = 5678;
-
-// Pictures of the main window's button list that show an option check.
-inline constexpr int OptionCheckOffPicture = 21;
-inline constexpr int OptionCheckOnPicture = 22;
 
 // The options at main window creation. A value that is absent takes its default (LogOK and
 // HintShow on, MinFormShow and AutoRun off). A value that cannot be read (another type, a
@@ -52,9 +44,6 @@ void WriteOptions(const TOptionFlags& options);
 // 1 becomes 0, anything else becomes 1.
 uint8_t Flipped(uint8_t flag);
 
-// The picture an option check shows for its flag.
-int OptionCheckPicture(uint8_t flag);
-
 // Flips the autorun option, then writes the autostart entry when it is now on or removes it
 // when it is now off. Raises ERegistryException "Failed to set data for '<title>'" when the entry
 // cannot be written; the option has flipped all the same. A failed removal is silent.
@@ -66,11 +55,6 @@ void ToggleAutoRun(uint8_t& autoRun);
 // "ServerPort" (default 5678, and 0 also gives 5678) and "ServerAutoStart" (default off).
 TServerParams ReadServerParams(const TIniFile& ini);
 TServerParams ReadServerParams();
-
-// The port as the port field shows it.
-std::string PortText(int port);
-// The port field's text read by the .ini integer rule; 5678 when it is not an integer.
-int PortFromText(std::string_view text);
 
 // Writes "ServerPort" from the port field's text and "ServerAutoStart" as 1 or 0. Both are
 // tried; raises EIniFileException afterwards when either could not be written.

@@ -1,5 +1,7 @@
 #include "FileIo.h"
 
+#include "Descriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -8,27 +10,6 @@
 #include <vector>
 
 namespace {
-
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : fd_(fd) {}
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    ~FdGuard() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes now and reports whether the close succeeded (a failed close can lose data).
-    bool closeNow() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -57,13 +38,13 @@ bool WriteFully(int fd, std::string_view content) {
 namespace FileIo {
 
 std::optional<std::string> ReadAll(const std::string& path) {
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
         return std::nullopt;
     std::string content;
     std::vector<char> chunk(65536);
     for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        const ssize_t n = ::read(fd.Get(), chunk.data(), chunk.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -78,21 +59,21 @@ std::optional<std::string> ReadAll(const std::string& path) {
 
 bool WriteAtomically(const std::string& path, std::string_view content) {
     std::string temp = FolderOf(path) + "/.velmora-XXXXXX";
-    FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0)
+    TDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
         return false;
     struct stat old {};
     const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    const bool written = ::fchmod(fd.get(), mode) == 0 && WriteFully(fd.get(), content) &&
-                         ::fsync(fd.get()) == 0 && fd.closeNow();
+    const bool written = ::fchmod(fd.Get(), mode) == 0 && WriteFully(fd.Get(), content) &&
+                         ::fsync(fd.Get()) == 0 && fd.Close();
     if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
     // Make the rename itself durable.
-    FdGuard folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        ::fsync(folder.get());
+    TDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() >= 0)
+        ::fsync(folder.Get());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "FileIo.h"
 #include "ProgramPaths.h"
+#include "platform/Product.h"
 
 #include <mutex>
 #include <optional>
@@ -51,7 +52,8 @@ bool Save(const std::string& fileName, const TDocument& document) {
 } // namespace
 
 std::string TKeyStore::SettingsFileName() {
-    return ProgramPaths::ConfigHome() + "/Quillbrook/Velmora/settings.reg";
+    return ProgramPaths::ConfigHome() + "/" + Product::Maker + "/" + Product::Name +
+           "/settings.reg";
 }
 
 TKeyStore::TKeyStore() : TKeyStore(SettingsFileName(), SettingsKey) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingsTable.h"
+
 #include <string>
 #include <string_view>
 
@@ -21,7 +23,7 @@ inline std::string ClientKey(std::string_view clientName) {
 
 // "ClientDisplay_" + client key.
 inline std::string ClientDisplaySection(std::string_view clientName) {
-    return "ClientDisplay_" + ClientKey(clientName);
+    return std::string(SettingsTable::DisplayType.Section) + ClientKey(clientName);
 }
 
 // "DisplayParams_" + client key + "_" + display type.

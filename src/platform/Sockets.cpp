@@ -8,25 +8,6 @@
 #include <unistd.h>
 #include <utility>
 
-TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-TSocketHandle::~TSocketHandle() {
-    Close();
-}
-
-void TSocketHandle::Close() {
-    if (fd_ >= 0)
-        ::close(std::exchange(fd_, -1));
-}
-
 namespace {
 
 int Failed() {

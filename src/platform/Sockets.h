@@ -1,29 +1,15 @@
 #pragma once
 
+#include "Descriptor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-// Owns one socket descriptor and closes it when destroyed. Closing is for the owner alone:
-// another thread that must wake a call blocked on the socket shuts it down instead, so that a
-// descriptor number is never reused under a blocked call.
-class TSocketHandle {
-public:
-    TSocketHandle() = default;
-    explicit TSocketHandle(int fd) : fd_(fd) {}
-    TSocketHandle(TSocketHandle&& other) noexcept;
-    TSocketHandle& operator=(TSocketHandle&& other) noexcept;
-    TSocketHandle(const TSocketHandle&) = delete;
-    TSocketHandle& operator=(const TSocketHandle&) = delete;
-    ~TSocketHandle();
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Close();
-
-private:
-    int fd_ = -1;
-};
+// A socket descriptor. Closing is for the owner alone: another thread that must wake a call
+// blocked on the socket shuts it down instead, so that a descriptor number is never reused under
+// a blocked call.
+using TSocketHandle = TDescriptor;
 
 // Blocking IPv4 TCP over POSIX sockets. Every call returns 0 on success or the Windows Sockets
 // error number of the failure, so that error classes, numbers and messages stay the same as on

@@ -18,11 +18,13 @@ std::string LayoutSection(std::string_view clientName, int displayType) {
 }
 
 int GetClientDisplayType(const TIniFile& ini, std::string_view clientName) {
-    return ini.ReadInteger(ClientDisplaySection(clientName), "DisplayType", 1);
+    return ini.ReadInteger(ClientDisplaySection(clientName), SettingsTable::DisplayType.Name,
+                           SettingsTable::DisplayType.Default);
 }
 
 void SetClientDisplayType(TIniFile& ini, std::string_view clientName, int displayType) {
-    ini.WriteInteger(ClientDisplaySection(clientName), "DisplayType", displayType);
+    ini.WriteInteger(ClientDisplaySection(clientName), SettingsTable::DisplayType.Name,
+                     displayType);
 }
 
 std::string BuildDisplayConfig(const TIniFile& ini, int displayType, std::string_view clientName) {

@@ -4,6 +4,7 @@
 #include "IdExceptions.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
+#include "platform/ScopeGuard.h"
 
 #include <chrono>
 #include <thread>
@@ -191,14 +192,9 @@ void TDisplayServer::SvrDisconnect(TIdPeerThread& thread) {
     auto* entry = static_cast<TClientEntry*>(thread.ClientData);
     if (entry == nullptr)
         return;
-    struct TRemoveOnExit {
-        TClientTable& table;
-        TIdPeerThread& thread;
-        TClientEntry* entry;
-        ~TRemoveOnExit() {
-            table.LockList().Remove(entry);
-            thread.ClientData = nullptr;
-        }
-    } removeOnExit{*clients_, thread, entry};
+    const TScopeGuard removeOnExit([&] {
+        clients_->LockList().Remove(entry);
+        thread.ClientData = nullptr;
+    });
     Log(Clock::LongTimeText() + " Disconnect from " + Quoted(entry->PeerIP));
 }

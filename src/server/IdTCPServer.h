@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SettingsTable.h"
 #include "platform/Sockets.h"
 
 #include <atomic>
@@ -210,7 +211,7 @@ public:
 
     // Settings; change them only while the server is inactive, except TerminateWaitTime.
     std::vector<TBinding> Bindings;
-    int DefaultPort = 5678;
+    int DefaultPort = SettingsTable::ServerPort.Default;
     int ListenQueue = 15;
     std::atomic<int> TerminateWaitTime{5000};
     int MaxConnections = 0;

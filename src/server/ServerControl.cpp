@@ -2,7 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
-#include "platform/IniFile.h"
+#include "platform/ScopeGuard.h"
+#include "platform/SettingsTable.h"
 
 #include <string>
 
@@ -17,14 +18,10 @@ std::vector<std::string> TServerControl::ClientSlotNames() {
     return names;
 }
 
-int TServerControl::PortFromText(std::string_view portText) {
-    return StrToIntDef(portText, DefaultPort);
-}
-
 bool TServerControl::StartServer(std::string_view portText) {
     if (server_.Listening())
         return false;
-    const int port = PortFromText(portText);
+    const int port = SettingsTable::PortFromText(portText);
     // A port beyond 16 bits would otherwise be cut to another port without a word.
     if (port < 0 || port > 65535)
         throw EInvalidPort("Invalid port number " + std::to_string(port) +
@@ -47,10 +44,7 @@ void TServerControl::RefreshClients() {
     if (refreshing_)
         return;
     refreshing_ = true;
-    struct TClearOnExit {
-        bool& flag;
-        ~TClearOnExit() { flag = false; }
-    } clear{refreshing_};
+    const TScopeGuard clear([this] { refreshing_ = false; });
 
     try {
         int marked = 0;

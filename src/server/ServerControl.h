@@ -34,15 +34,10 @@ public:
 // with the client table, kicking and re-sending configurations. Runs in the window thread.
 class TServerControl {
 public:
-    static constexpr int DefaultPort = 5678;
-
     TServerControl(TDisplayServer& server, IClientListView& list, TDisplayServer::TLogSink addLog);
 
     // The sixteen slot names, "Client 1" to "Client 16".
     static std::vector<std::string> ClientSlotNames();
-
-    // The port the text asks for: a whole number, or 5678 when it is not one.
-    static int PortFromText(std::string_view portText);
 
     // Listens on the port of the text; false when the server was already listening. Raises the
     // connection server's error when listening fails.

@@ -1,5 +1,6 @@
 #include "widgets/CheckListBox.h"
 
+#include "SkinStyle.h"
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinZones.h"
 
@@ -173,8 +174,7 @@ TCheckListBox::TCheckListBox(QWidget* parent) : QWidget(parent), view_(new TChec
     pal.setColor(QPalette::Highlight, QColor(0x2A, 0x78, 0xCC));
     pal.setColor(QPalette::HighlightedText, QColor(Qt::white));
     view_->setPalette(pal);
-    QFont font(Skin::FontFamily);
-    font.setPixelSize(11);
+    const QFont font = Skin::PixelFont(11);
     view_->setFont(font);
 }
 

@@ -24,6 +24,13 @@ void RunAction(TAction&& action, QWidget* parent = nullptr) {
     }
 }
 
+// A slot for `connect` that runs a handler of `object` as an operator action, as RunAction
+// does. Every control of the windows is connected through it.
+template <typename TObject>
+auto Guarded(TObject* object, void (TObject::*handler)(), QWidget* parent) {
+    return [object, handler, parent] { RunAction([&] { (object->*handler)(); }, parent); };
+}
+
 // Tests hand the messages to a sink of their own instead of opening a modal box; an empty sink
 // restores the box.
 void SetTestSink(std::function<void(const QString&)> sink);

@@ -1,5 +1,6 @@
 #include "widgets/ShapeHint.h"
 
+#include "SkinStyle.h"
 #include "widgets/SkinZones.h"
 
 #include <QApplication>
@@ -45,8 +46,7 @@ public:
                                Qt::WindowDoesNotAcceptFocus) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        QFont font(Skin::FontFamily);
-        font.setPixelSize(12);
+        const QFont font = Skin::PixelFont(12);
         setFont(font);
     }
 

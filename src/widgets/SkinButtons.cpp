@@ -1,5 +1,6 @@
 // The button picture list of the main window: title buttons, server buttons, check pictures,
 // arrows, frames and the small icons.
+#include "SkinStyle.h"
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinGlyphs.h"
 #include "widgets/SkinPictures.h"
@@ -76,9 +77,7 @@ void WithShadow(QPainter& p, const QColor& colour, Draw draw) {
 using TTitleGlyph = void (*)(QPainter&, const QColor&);
 
 void HelpMark(QPainter& p, const QColor& c) {
-    QFont font(FontFamily);
-    font.setPixelSize(15);
-    font.setBold(true);
+    const QFont font = Skin::PixelFont(15, true);
     p.setFont(font);
     p.setPen(c);
     p.drawText(QRectF(0, 0, 22, 23), Qt::AlignCenter, QStringLiteral("?"));

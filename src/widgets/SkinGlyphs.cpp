@@ -1,5 +1,6 @@
 #include "widgets/SkinGlyphs.h"
 
+#include "SkinStyle.h"
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinZones.h"
 
@@ -361,9 +362,7 @@ void Lock(QPainter& p, const QRectF& box) {
 void Help(QPainter& p, const QRectF& box) {
     TGrid g(p, box);
     Fill(p, Circle({8, 8}, 6.8), QColor(0x7D, 0xBD, 0xFF), QColor(0x1F, 0x5F, 0xB5));
-    QFont font(Skin::FontFamily);
-    font.setPixelSize(11);
-    font.setBold(true);
+    const QFont font = Skin::PixelFont(11, true);
     p.setFont(font);
     p.setPen(kWhite);
     p.drawText(QRectF(0, 0.3, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
@@ -387,9 +386,7 @@ void Badge(QPainter& p, const QRectF& box, const QString& text, const QColor& to
            const QColor& bottom) {
     TGrid g(p, box);
     Fill(p, Rounded({0.5, 3, 15, 10}, 2.5), top, bottom);
-    QFont font(Skin::FontFamily);
-    font.setPixelSize(7);
-    font.setBold(true);
+    const QFont font = Skin::PixelFont(7, true);
     p.setFont(font);
     p.setPen(kWhite);
     p.drawText(QRectF(0.5, 3, 15, 10), Qt::AlignCenter, text);

@@ -1,5 +1,6 @@
 #include "widgets/TrayIcon.h"
 
+#include "SkinStyle.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinPictures.h"
@@ -129,8 +130,7 @@ void GivePicture(QAction* action) {
 TTrayMenu::TTrayMenu(QWidget* parent) : QMenu(parent), style_(new TTrayMenuStyle) {
     style_->setParent(this);
     setStyle(style_);
-    QFont font(Skin::FontFamily);
-    font.setPixelSize(12);
+    const QFont font = Skin::PixelFont(12);
     setFont(font);
     // The band takes the left edge; the items stand to its right.
     setContentsMargins(BandWidth, 0, 0, 0);
@@ -154,9 +154,7 @@ void TTrayMenu::paintEvent(QPaintEvent* event) {
                  TGradientDirection::BottomToTop, BandSteps);
     // The caption turned a quarter to the left, reading upwards from the bottom of the band.
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    QFont font(Skin::FontFamily);
-    font.setPixelSize(13);
-    font.setBold(true);
+    const QFont font = Skin::PixelFont(13, true);
     p.setFont(font);
     p.setPen(QColor(BandTextColor));
     p.translate(band.left(), band.bottom() + 1);
@@ -174,7 +172,7 @@ void TTrayMenu::actionEvent(QActionEvent* event) {
 TTrayIcon::TTrayIcon(QObject* parent)
     : QObject(parent), icon_(new QSystemTrayIcon(this)), menu_(std::make_unique<TTrayMenu>()) {
     icon_->setIcon(QIcon(QPixmap::fromImage(Skin::ProgramIcon())));
-    icon_->setToolTip(QStringLiteral("Velmora"));
+    icon_->setToolTip(QString::fromLatin1(Product::Name));
     // The menu is opened by hand rather than set as the icon's context menu, so that it keeps
     // its drawn look wherever the desktop would otherwise show a menu of its own.
     connect(icon_, &QSystemTrayIcon::activated, this, &TTrayIcon::HandleActivation);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Product.h"
+
 #include <QColor>
 #include <QMenu>
 #include <QObject>
@@ -20,7 +22,7 @@ public:
     static constexpr QRgb BandBottomColor = qRgb(0x02, 0x3D, 0x7D);
     static constexpr QRgb BandTopColor = qRgb(0x37, 0xBE, 0xFF);
     static constexpr QRgb BandTextColor = qRgb(0xD7, 0xED, 0xFF);
-    static constexpr const char* Caption = "Velmora";
+    static constexpr const char* Caption = Product::Name;
 
     explicit TTrayMenu(QWidget* parent = nullptr);
     ~TTrayMenu() override;

@@ -6,6 +6,7 @@
 #include "platform/IniFile.h"
 #include "platform/KeyStore.h"
 #include "platform/ProgramPaths.h"
+#include "platform/SettingsTable.h"
 
 #include <gtest/gtest.h>
 
@@ -96,12 +97,10 @@ TEST_F(SettingsTest, FailuresOfTheKeyStoreAreSilent) {
     EXPECT_EQ(Settings::ReadLanguage(), 0);
 }
 
-TEST_F(SettingsTest, FlipAndCheckPictures) {
+TEST_F(SettingsTest, FlipTurnsAnyNonZeroFlagOff) {
     EXPECT_EQ(Settings::Flipped(1), 0);
     EXPECT_EQ(Settings::Flipped(0), 1);
     EXPECT_EQ(Settings::Flipped(7), 1);
-    EXPECT_EQ(Settings::OptionCheckPicture(1), 22);
-    EXPECT_EQ(Settings::OptionCheckPicture(0), 21);
 }
 
 TEST_F(SettingsTest, ServerPortFallsBackTo5678) {
@@ -113,7 +112,7 @@ TEST_F(SettingsTest, ServerPortFallsBackTo5678) {
     EXPECT_EQ(Settings::ReadServerParams().Port, 5679);
     PutIni("[ServerParams]\nServerPort=$1F\n");
     EXPECT_EQ(Settings::ReadServerParams().Port, 31);
-    EXPECT_EQ(Settings::PortText(5678), "5678");
+    EXPECT_EQ(SettingsTable::PortText(5678), "5678");
 }
 
 TEST_F(SettingsTest, AutoStartIsOnForAnyNonZeroInteger) {

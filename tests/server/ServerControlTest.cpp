@@ -6,6 +6,7 @@
 #include "console/ActivityLog.h"
 #include "platform/CodePage1251.h"
 #include "platform/IniFile.h"
+#include "platform/SettingsTable.h"
 #include "server/IdExceptions.h"
 
 #include <gtest/gtest.h>
@@ -92,9 +93,9 @@ TEST_F(ServerControlTest, FirstTickListsTheSixteenSlotsAndSendsNothing) {
 }
 
 TEST_F(ServerControlTest, StartLogsThePortAndAPortThatIsNoNumberGives5678) {
-    EXPECT_EQ(TServerControl::PortFromText("abc"), 5678);
-    EXPECT_EQ(TServerControl::PortFromText("0x162E"), 5678);
-    EXPECT_EQ(TServerControl::PortFromText("5679"), 5679);
+    EXPECT_EQ(SettingsTable::PortFromText("abc"), 5678);
+    EXPECT_EQ(SettingsTable::PortFromText("0x162E"), 5678);
+    EXPECT_EQ(SettingsTable::PortFromText("5679"), 5679);
     const uint16_t port = Start();
     EXPECT_FALSE(control.StartServer("0")) << "a start while listening does nothing";
     EXPECT_EQ(Lines(), std::vector<std::string>{"Сервер запущен на порту " + std::to_string(port)});

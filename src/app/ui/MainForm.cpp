@@ -6,8 +6,10 @@
 #include "console/ui/Help.h"
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
-#include "platform/CodePage1251.h"
+#include "platform/Product.h"
 #include "platform/ProgramPaths.h"
+#include "platform/ScopeGuard.h"
+#include "platform/SettingsTable.h"
 #include "server/DisplayServer.h"
 #include "server/ui/ServerControls.h"
 #include "startup/ui/Logo.h"
@@ -16,6 +18,7 @@
 #include "widgets/HoverRule.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ShapeHint.h"
+#include "widgets/ShownText.h"
 #include "widgets/SkinStyle.h"
 #include "widgets/SkinZones.h"
 #include "widgets/TrayIcon.h"
@@ -68,7 +71,7 @@ TfmMain::TfmMain()
     : QWidget(nullptr, Qt::FramelessWindowHint), buttonPictures_(TPictureList::ButtonPictures()),
       displayPictures_(TPictureList::DisplayPictures()), background_(Skin::MainBackground()) {
     setObjectName("fmMain");
-    setWindowTitle("Velmora");
+    setWindowTitle(Product::Name);
     setWindowIcon(QIcon(QPixmap::fromImage(Skin::ProgramIcon())));
     setFixedSize(Skin::BackgroundSize);
     setMask(Skin::WindowOutline());
@@ -115,8 +118,8 @@ void TfmMain::CreateShell() {
                                         Skin::TitleShadowColor, 9, 3);
     Label_Title_Name =
         MakeLabel(*this, "Label_Title_Name", Skin::PixelFont(27), Skin::TitleNameColor, 8, 2);
-    Label_Title_Name_Shadow->SetText("Velmora");
-    Label_Title_Name->SetText("Velmora");
+    Label_Title_Name_Shadow->SetText(Product::Name);
+    Label_Title_Name->SetText(Product::Name);
 
     Sb_Help = TPictureButton::Create(*this, "Sb_Help",
                                      buttonPictures_.Picture(Skin::Btn::HelpNormal), {702, 5});
@@ -181,7 +184,7 @@ void TfmMain::CreateShell() {
     Skin::Place(*meLog, 226, 694, 138, 63);
 
     const auto guarded = [this](void (TfmMain::*handler)()) {
-        return [this, handler] { ErrorBox::RunAction([&] { (this->*handler)(); }, this); };
+        return ErrorBox::Guarded(this, handler, this);
     };
     connect(Sb_Help, &TPictureButton::clicked, this, guarded(&TfmMain::Sb_HelpClick));
     connect(Sb_Internet, &TPictureButton::clicked, this, guarded(&TfmMain::Sb_InternetClick));
@@ -202,9 +205,6 @@ void TfmMain::CreateShell() {
 
 void TfmMain::CreateTray() {
     trayIcon_ = new TTrayIcon(this);
-    const auto guarded = [this](void (TfmMain::*handler)()) {
-        return [this, handler] { ErrorBox::RunAction([&] { (this->*handler)(); }, this); };
-    };
     QAction** items[] = {&TrayMenu_1, &TrayMenu_2, &TrayMenu_3, &TrayMenu_4, &TrayMenu_5};
     void (TfmMain::*handlers[])() = {&TfmMain::TrayMenu_1Click, &TfmMain::TrayMenu_2Click,
                                      &TfmMain::TrayMenu_3Click, &TfmMain::TrayMenu_4Click,
@@ -214,10 +214,11 @@ void TfmMain::CreateTray() {
         auto* action = new QAction(this);
         action->setObjectName(QStringLiteral("TrayMenu_%1").arg(i + 1));
         trayIcon_->Menu()->addAction(action);
-        connect(action, &QAction::triggered, this, guarded(handlers[i]));
+        connect(action, &QAction::triggered, this, ErrorBox::Guarded(this, handlers[i], this));
         *items[i] = action;
     }
-    connect(trayIcon_, &TTrayIcon::doubleClicked, this, guarded(&TfmMain::TrayIconDblClick));
+    connect(trayIcon_, &TTrayIcon::doubleClicked, this,
+            ErrorBox::Guarded(this, &TfmMain::TrayIconDblClick, this));
 }
 
 void TfmMain::FormCreate() {
@@ -228,7 +229,7 @@ void TfmMain::FormCreate() {
     log_.Clear();
     meLog->clear();
     const TServerParams params = Settings::ReadServerParams();
-    controls_->edPort->setText(QString::fromStdString(Settings::PortText(params.Port)));
+    controls_->edPort->setText(QString::fromStdString(SettingsTable::PortText(params.Port)));
     controls_->cbAutoStart->setChecked(params.AutoStart);
     if (controls_->cbAutoStart->isChecked())
         ErrorBox::RunAction([this] { controls_->StartServer(); });
@@ -314,7 +315,8 @@ void TfmMain::RedrawOptionChecks() {
                                                           {Cb_MinFormShow, Options.MinFormShow},
                                                           {Cb_LogOK, Options.LogOK}};
     for (const auto& [check, flag] : checks)
-        check->SetPicture(buttonPictures_.Picture(Settings::OptionCheckPicture(flag)));
+        check->SetPicture(
+            buttonPictures_.Picture(flag == 1 ? Skin::Btn::CheckOn : Skin::Btn::CheckOff));
 }
 
 void TfmMain::Timer_WorkTimer() {
@@ -354,7 +356,7 @@ void TfmMain::UpdateHoverPictures() {
 
 void TfmMain::CollectLogLines() {
     for (const std::string& line : log_.LinesAfter(lastLogLine_, lastLogLine_))
-        meLog->appendPlainText(QString::fromStdString(CodePage1251::ToUtf8(line)));
+        meLog->appendPlainText(ShownText::FromBytes(line));
 }
 
 void TfmMain::MinimizeToTray() {
@@ -375,10 +377,7 @@ void TfmMain::Cb_HintShowClick() {
 
 void TfmMain::Cb_AutoRunClick() {
     // The option has flipped even when the autostart entry cannot be written.
-    struct TRedrawOnExit {
-        TfmMain& window;
-        ~TRedrawOnExit() { window.RedrawOptionChecks(); }
-    } redraw{*this};
+    const TScopeGuard redraw([this] { RedrawOptionChecks(); });
     Settings::ToggleAutoRun(Options.AutoRun);
 }
 

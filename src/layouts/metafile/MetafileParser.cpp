@@ -4,6 +4,7 @@
 #include "layouts/metafile/ParserSupport.h"
 #include "layouts/metafile/RecordReader.h"
 #include "platform/CodePage1251.h"
+#include "platform/Descriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -68,21 +69,6 @@ std::u16string CutAtNul(std::u16string text) {
 
 namespace {
 
-class TFd {
-public:
-    explicit TFd(int fd) : fd_(fd) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 [[noreturn]] void ThrowCannotOpen(const std::string& path, const std::string& reason) {
     throw EMetafileError("Cannot open file \"" + path + "\". " + reason);
 }
@@ -112,7 +98,7 @@ TMetafile ParseMetafile(std::span<const std::uint8_t> bytes, const std::string& 
 
 TMetafile ReadMetafile(const std::string& path) {
     // Not blocking: a named pipe given as a picture must not hang the window.
-    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
         ThrowCannotOpen(path, errno);
     struct stat info {};

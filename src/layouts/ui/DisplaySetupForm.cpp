@@ -7,8 +7,9 @@
 #include "layouts/ui/PanelColor.h"
 #include "layouts/ui/PictureBox.h"
 #include "layouts/ui/VideoPlayer.h"
-#include "platform/CodePage1251.h"
+#include "platform/ScopeGuard.h"
 #include "widgets/ErrorBox.h"
+#include "widgets/ShownText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,33 +34,12 @@ std::function<void()>& QuitRequestHandler() {
     return handler;
 }
 
-QString Shown(const std::string& bytes) {
-    return QString::fromStdString(CodePage1251::ToUtf8(bytes));
-}
-
-// A file name as chosen in a dialog, in the code page the layouts are stored and sent in.
-std::optional<std::string> Stored(const QString& fileName) {
-    return CodePage1251::FromUtf8(fileName.toStdString());
-}
-
 [[noreturn]] void ThrowUnstorableName(const QString& fileName) {
     throw std::runtime_error(
         QStringLiteral("The file name \"%1\" holds characters that a layout cannot store")
             .arg(fileName)
             .toStdString());
 }
-
-// Clears Building however BuildLayout ends.
-class TBuildingScope {
-public:
-    explicit TBuildingScope(bool& building) : building_(building) { building_ = true; }
-    ~TBuildingScope() { building_ = false; }
-    TBuildingScope(const TBuildingScope&) = delete;
-    TBuildingScope& operator=(const TBuildingScope&) = delete;
-
-private:
-    bool& building_;
-};
 
 // The window's elements as the layout store reads and writes them.
 class TFormElements : public TLayoutElements {
@@ -72,7 +52,7 @@ public:
         form_.ImageFileNames.at(n) = fileName;
     }
     void LoadImage(int n, const std::string& fileName) override {
-        form_.Images.at(n)->LoadFromFile(Shown(fileName));
+        form_.Images.at(n)->LoadFromFile(ShownText::FromBytes(fileName));
     }
 
     int TextBoxCount() const override { return static_cast<int>(form_.TextBoxes.size()); }
@@ -127,10 +107,13 @@ TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
     acClose = new QAction(QStringLiteral("close"), this);
     addAction(acClose);
 
-    connect(Button1, &QPushButton::clicked, this, &TfmDisplaySetup::btSaveClick);
+    connect(Button1, &QPushButton::clicked, this,
+            ErrorBox::Guarded(this, &TfmDisplaySetup::btSaveClick, this));
     connect(Button2, &QPushButton::clicked, acClose, &QAction::trigger);
-    connect(N1, &QAction::triggered, this, &TfmDisplaySetup::N1Click);
-    connect(N2, &QAction::triggered, this, &TfmDisplaySetup::N2Click);
+    connect(N1, &QAction::triggered, this,
+            ErrorBox::Guarded(this, &TfmDisplaySetup::N1Click, this));
+    connect(N2, &QAction::triggered, this,
+            ErrorBox::Guarded(this, &TfmDisplaySetup::N2Click, this));
     connect(Action1, &QAction::triggered, this, &TfmDisplaySetup::Action1Execute);
     connect(acClose, &QAction::triggered, this, &TfmDisplaySetup::acCloseExecute);
 }
@@ -190,7 +173,8 @@ TVideoPlayer* TfmDisplaySetup::AddMediaPlayer(QWidget* container) {
 
 void TfmDisplaySetup::BuildLayout() {
     {
-        TBuildingScope building(Building);
+        Building = true;
+        const TScopeGuard building([this] { Building = false; });
         const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(CurrentDisplayType);
 
         const auto dock = [this](TExPanel* panel, TAlign align, int extent) {
@@ -297,7 +281,7 @@ void TfmDisplaySetup::ArrangeLayout() {
         FitVideo(*MediaPlayers.front(), *mainArea_);
     if (plan.Main == LayoutGeometry::TMainContent::Picture && !Images.empty() && mainArea_) {
         if (Mode == TMode::Edit)
-            mainArea_->SetCaption(Shown(ImageFileNames.front()));
+            mainArea_->SetCaption(ShownText::FromBytes(ImageFileNames.front()));
         PlaceInset(*Images.front(), *mainArea_);
     }
     if (plan.Main == LayoutGeometry::TMainContent::TestPanel && !Panels.empty()) {
@@ -328,7 +312,7 @@ void TfmDisplaySetup::FitVideo(TVideoPlayer& player, TExPanel& panel) {
     player.SetDisplay(&panel);
     if (Mode == TMode::Edit) {
         panel.SetBevelOuter(TExPanel::TBevel::Raised);
-        panel.SetCaption(Shown(player.FileName()));
+        panel.SetCaption(ShownText::FromBytes(player.FileName()));
     }
 }
 
@@ -374,39 +358,27 @@ void TfmDisplaySetup::MediaPlayerNotify(TVideoPlayer& player) {
 void TfmDisplaySetup::N1Click() {
     if (!OD.Execute() || MediaPlayers.empty())
         return;
-    try {
-        const std::optional<std::string> fileName = Stored(OD.FileName());
-        if (!fileName)
-            ThrowUnstorableName(OD.FileName());
-        MediaPlayers.front()->SetFileName(*fileName);
-        ArrangeLayout();
-    } catch (const std::exception& error) {
-        ErrorBox::Show(error, this);
-    }
+    const std::optional<std::string> fileName = ShownText::ToBytes(OD.FileName());
+    if (!fileName)
+        ThrowUnstorableName(OD.FileName());
+    MediaPlayers.front()->SetFileName(*fileName);
+    ArrangeLayout();
 }
 
 void TfmDisplaySetup::N2Click() {
     TPictureBox* box = popupPictureBox_;
     if (box == nullptr || !ODPic.Execute())
         return;
-    try {
-        const std::optional<std::string> fileName = Stored(ODPic.FileName());
-        if (!fileName)
-            ThrowUnstorableName(ODPic.FileName());
-        box->LoadFromFile(ODPic.FileName());
-        ImageFileNames.at(static_cast<size_t>(box->Tag())) = *fileName;
-        ArrangeLayout();
-    } catch (const std::exception& error) {
-        ErrorBox::Show(error, this);
-    }
+    const std::optional<std::string> fileName = ShownText::ToBytes(ODPic.FileName());
+    if (!fileName)
+        ThrowUnstorableName(ODPic.FileName());
+    box->LoadFromFile(ODPic.FileName());
+    ImageFileNames.at(static_cast<size_t>(box->Tag())) = *fileName;
+    ArrangeLayout();
 }
 
 void TfmDisplaySetup::btSaveClick() {
-    try {
-        SaveLayout();
-    } catch (const std::exception& error) {
-        ErrorBox::Show(error, this);
-    }
+    SaveLayout();
 }
 
 void TfmDisplaySetup::Action1Execute() {

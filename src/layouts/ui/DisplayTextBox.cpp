@@ -1,7 +1,7 @@
 #include "layouts/ui/DisplayTextBox.h"
 
 #include "layouts/ui/PanelColor.h"
-#include "platform/CodePage1251.h"
+#include "widgets/ShownText.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +16,7 @@ public:
     using QValidator::QValidator;
 
     State validate(QString& input, int&) const override {
-        return CodePage1251::FromUtf8(input.toStdString()) ? Acceptable : Invalid;
+        return ShownText::ToBytes(input) ? Acceptable : Invalid;
     }
 };
 
@@ -114,11 +114,11 @@ std::string TDisplayTextBox::Text() const {
         return {};
     // The edit box lets through only what the code page carries; the label shows only what was
     // decoded from it.
-    return CodePage1251::FromUtf8(text.toStdString()).value_or(std::string());
+    return ShownText::ToBytes(text).value_or(std::string());
 }
 
 void TDisplayTextBox::SetText(const std::string& text) {
-    const QString shown = QString::fromStdString(CodePage1251::ToUtf8(text));
+    const QString shown = ShownText::FromBytes(text);
     if (edit_)
         edit_->setText(shown);
     else if (label_)

@@ -1,6 +1,6 @@
 #include "layouts/ui/VideoPlayer.h"
 
-#include "platform/CodePage1251.h"
+#include "widgets/ShownText.h"
 
 #include <QAudioOutput>
 #include <QEventLoop>
@@ -18,10 +18,6 @@ namespace {
 // How long opening may take before the file counts as one that cannot be played: a local
 // video is ready in a fraction of a second; this only keeps a stuck file from hanging the window.
 constexpr int OpenTimeoutMs = 15000;
-
-QString FileSystemPath(const std::string& fileName) {
-    return QString::fromStdString(CodePage1251::ToUtf8(fileName));
-}
 
 } // namespace
 
@@ -105,7 +101,7 @@ void TVideoPlayer::Open() {
     Close();
     error_ = NoError;
 
-    const QString path = FileSystemPath(fileName_);
+    const QString path = ShownText::FromBytes(fileName_);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         Fail(CannotOpenError,

@@ -1,13 +1,14 @@
 #include "ServerControls.h"
 
-#include "platform/CodePage1251.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/SettingsTable.h"
 #include "server/DisplayAssignment.h"
 #include "widgets/CheckListBox.h"
 #include "widgets/ErrorBox.h"
 #include "widgets/HoverRule.h"
 #include "widgets/PictureButton.h"
+#include "widgets/ShownText.h"
 #include "widgets/SkinPictures.h"
 #include "widgets/SkinStyle.h"
 #include "widgets/SkinZones.h"
@@ -23,23 +24,18 @@ namespace {
 struct TButtonPictures {
     int normal, hover, unusable;
 };
-constexpr TButtonPictures StartPictures{8, 9, 55};
-constexpr TButtonPictures StopPictures{10, 11, 56};
-constexpr TButtonPictures KickPictures{12, 13, 57};
-constexpr TButtonPictures KickAllPictures{14, 15, 58};
-constexpr TButtonPictures RefreshPictures{16, 17, 59};
-constexpr TButtonPictures SetupPictures{18, 19, 60};
-constexpr int DisplayFramePicture = 20;
-constexpr int StepLeftPicture = 23;
-constexpr int StepRightPicture = 24;
-
-QString FromCp1251(const std::string& bytes) {
-    return QString::fromStdString(CodePage1251::ToUtf8(bytes));
-}
-
-std::string ToCp1251(const QString& text) {
-    return CodePage1251::FromUtf8Literal(text.toStdString());
-}
+constexpr TButtonPictures StartPictures{Skin::Btn::StartNormal, Skin::Btn::StartHover,
+                                        Skin::Btn::StartDisabled};
+constexpr TButtonPictures StopPictures{Skin::Btn::StopNormal, Skin::Btn::StopHover,
+                                       Skin::Btn::StopDisabled};
+constexpr TButtonPictures KickPictures{Skin::Btn::KickNormal, Skin::Btn::KickHover,
+                                       Skin::Btn::KickDisabled};
+constexpr TButtonPictures KickAllPictures{Skin::Btn::KickAllNormal, Skin::Btn::KickAllHover,
+                                          Skin::Btn::KickAllDisabled};
+constexpr TButtonPictures RefreshPictures{Skin::Btn::RefreshNormal, Skin::Btn::RefreshHover,
+                                          Skin::Btn::RefreshDisabled};
+constexpr TButtonPictures SetupPictures{Skin::Btn::SetupNormal, Skin::Btn::SetupHover,
+                                        Skin::Btn::SetupDisabled};
 
 QLabel* MakeLabel(QWidget& window, const char* name, int left, int top) {
     auto* label = new QLabel(&window);
@@ -82,7 +78,8 @@ void TServerControls::CreateControls(QWidget& window) {
 
     Lbl2 = MakeLabel(window, "Lbl2", 232, 94);
     edPort = MakeEdit(window, "edPort", 232, 112, 80);
-    edPort->setText("5678");
+    edPort->setText(
+        QString::fromStdString(SettingsTable::PortText(SettingsTable::ServerPort.Default)));
     cbAutoStart = new QCheckBox("AutoStart", &window);
     cbAutoStart->setObjectName("cbAutoStart");
     cbAutoStart->setFont(Skin::PixelFont(11));
@@ -111,27 +108,27 @@ void TServerControls::CreateControls(QWidget& window) {
     Lbl4 = MakeLabel(window, "Lbl4", 480, 94);
     Img_Display_Fon2 = new QLabel(&window);
     Img_Display_Fon2->setObjectName("Img_Display_Fon2");
-    Img_Display_Fon2->setPixmap(buttonPictures_.Picture(DisplayFramePicture));
+    Img_Display_Fon2->setPixmap(buttonPictures_.Picture(Skin::Btn::DisplayFrame));
     Skin::Place(*Img_Display_Fon2, 480, 112, 104, 80);
     Img_Display = new TPictureButton(&window);
     Img_Display->setObjectName("Img_Display");
     Img_Display->SetPicture(displayPictures_.Picture(1));
     Img_Display->move(484, 116);
-    laLeft1 = TPictureButton::Create(window, "laLeft1", buttonPictures_.Picture(StepLeftPicture),
-                                     {480, 198});
+    laLeft1 = TPictureButton::Create(window, "laLeft1",
+                                     buttonPictures_.Picture(Skin::Btn::TypeLeft), {480, 198});
     edDisplay = MakeEdit(window, "edDisplay", 501, 198, 62);
     edDisplay->setReadOnly(true);
     edDisplay->setAlignment(Qt::AlignCenter);
     edDisplay->setText(QStringLiteral("№ 1"));
-    laRight1 = TPictureButton::Create(window, "laRight1", buttonPictures_.Picture(StepRightPicture),
-                                      {567, 198});
+    laRight1 = TPictureButton::Create(window, "laRight1",
+                                      buttonPictures_.Picture(Skin::Btn::TypeRight), {567, 198});
 
     Button1 = new QPushButton("Play display", &window);
     Button1->setObjectName("Button1");
     Skin::Place(*Button1, 400, 640, 100, 25);
 
     const auto guarded = [this](void (TServerControls::*handler)()) {
-        return [this, handler] { ErrorBox::RunAction([&] { (this->*handler)(); }, &window_); };
+        return ErrorBox::Guarded(this, handler, &window_);
     };
     connect(btStart, &TPictureButton::clicked, this, guarded(&TServerControls::btStartClick));
     connect(btStop, &TPictureButton::clicked, this, guarded(&TServerControls::btStopClick));
@@ -153,11 +150,11 @@ bool TServerControls::Listening() const {
 }
 
 std::string TServerControls::ClientName() const {
-    return ToCp1251(edClientName->text());
+    return ShownText::ToBytesLossy(edClientName->text());
 }
 
 void TServerControls::SetClientName(const std::string& name) {
-    edClientName->setText(FromCp1251(name));
+    edClientName->setText(ShownText::FromBytes(name));
 }
 
 void TServerControls::StartServer() {
@@ -285,7 +282,7 @@ int TServerControls::RowCount() const {
 }
 
 std::string TServerControls::RowText(int row) const {
-    return ToCp1251(lbClients->RowText(row));
+    return ShownText::ToBytesLossy(lbClients->RowText(row));
 }
 
 bool TServerControls::RowChecked(int row) const {
@@ -313,5 +310,5 @@ void TServerControls::Clear() {
 }
 
 void TServerControls::AddRow(const std::string& text) {
-    lbClients->AddRow(FromCp1251(text));
+    lbClients->AddRow(ShownText::FromBytes(text));
 }

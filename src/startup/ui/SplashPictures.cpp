@@ -1,5 +1,7 @@
 #include "SplashPictures.h"
 
+#include "platform/Product.h"
+
 #include <QConicalGradient>
 #include <QFont>
 #include <QLinearGradient>
@@ -173,9 +175,9 @@ void PaintMonitor(QPainter& p, const QPointF& centre, const TScreenLook& look) {
 void PaintTitle(QPainter& p) {
     p.setFont(SansFont(34, true));
     p.setPen(QColor(0xC5, 0x60, 0x0E));
-    p.drawText(QPointF(15, 43), QStringLiteral("Velmora"));
+    p.drawText(QPointF(15, 43), QString::fromLatin1(Product::Name));
     p.setPen(QColor(0xF0, 0xB9, 0x26));
-    p.drawText(QPointF(13, 41), QStringLiteral("Velmora"));
+    p.drawText(QPointF(13, 41), QString::fromLatin1(Product::Name));
     p.setFont(SansFont(11, false));
     p.setPen(QColor(0xC8, 0xE1, 0xBB));
     p.drawText(QPointF(16, 60), QStringLiteral("Advertising display network server"));
@@ -202,7 +204,7 @@ void PaintFooter(QPainter& p) {
     p.setFont(SansFont(10, false));
     p.setPen(QColor(0xB4, 0xD2, 0xF0));
     p.drawText(QRectF(14, 282, 372, 14), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8("© Quillbrook"));
+               QString::fromUtf8("© ") + QString::fromLatin1(Product::Maker));
     p.drawText(QRectF(14, 282, 372, 14), Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("Server for 16 displays"));
 }

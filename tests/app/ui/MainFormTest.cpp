@@ -192,14 +192,18 @@ TEST_F(MainFormTest, HoverPicturesFollowTheCursorWithStrictEdges) {
     const TPictureList& list = fmMain_->BitmapList_Btn();
     QCursor::setPos(origin + QPoint(785, 15));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(), list.Picture(6).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(),
+              list.Picture(Skin::Btn::CloseHover).cacheKey());
     QCursor::setPos(origin + QPoint(774, 15)); // the leftmost column itself
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(), list.Picture(7).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(),
+              list.Picture(Skin::Btn::CloseNormal).cacheKey());
     QCursor::setPos(origin + QPoint(38, 500));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture().cacheKey(), list.Picture(53).cacheKey());
-    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture().cacheKey(), list.Picture(50).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture().cacheKey(),
+              list.Picture(Skin::Btn::LangLeftHover).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture().cacheKey(),
+              list.Picture(Skin::Btn::LangRightNormal).cacheKey());
 }
 
 TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
@@ -421,10 +425,12 @@ TEST_F(MainFormTest, HelpAndWebLinksFollowTheLanguage) {
 TEST_F(MainFormTest, OptionTogglesFlipAndRedraw) {
     CreateAndShowWithoutSplash();
     const TPictureList& list = fmMain_->BitmapList_Btn();
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(), list.Picture(22).cacheKey());
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(),
+              list.Picture(Skin::Btn::CheckOn).cacheKey());
     fmMain_->Lbl_HintShow->clicked();
     EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{0});
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(), list.Picture(21).cacheKey());
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(),
+              list.Picture(Skin::Btn::CheckOff).cacheKey());
     fmMain_->Cb_AutoRun->clicked();
     EXPECT_EQ(fmMain_->Options.AutoRun, uint8_t{1});
     ASSERT_TRUE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));

@@ -245,7 +245,7 @@ TEST_F(DisplaySetupFormTest, AFailedSaveIsShownAndTheWindowStaysAsItWas) {
     TfmDisplaySetup& w = Open(TMode::Edit, 2);
     w.TextBoxes[0]->SetText("kept");
     FileIo::MakeFolders(ProgramPaths::IniPath()); // a folder where the .ini should be
-    w.btSaveClick();
+    w.Button1->click();
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0], QStringLiteral("Unable to write to %1")
                              .arg(QString::fromStdString(ProgramPaths::IniPath())));
