@@ -221,9 +221,9 @@ void* TCheckListBox::RowData(int row) const {
     return view_->item(row)->data(kDataRole).value<void*>();
 }
 
-void TCheckListBox::SetRowData(int row, void* data) {
+void TCheckListBox::SetRowData(int row, void* rowData) {
     CheckRow(row);
-    view_->item(row)->setData(kDataRole, QVariant::fromValue(data));
+    view_->item(row)->setData(kDataRole, QVariant::fromValue(rowData));
 }
 
 int TCheckListBox::SelectedRow() const {

@@ -28,7 +28,7 @@ public:
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
     void* RowData(int row) const;
-    void SetRowData(int row, void* data);
+    void SetRowData(int row, void* rowData);
 
     // The selected row, or -1 when none is selected.
     int SelectedRow() const;

@@ -396,11 +396,12 @@ QImage DrawButtonPicture(int index) {
         break;
     }
     if (index >= Btn::StartNormal && index <= Btn::SetupHover) {
-        const int button = (index - Btn::StartNormal) / 2;
+        const auto button = static_cast<size_t>((index - Btn::StartNormal) / 2);
         return ServerButton(kServerGlyphs[button], (index - Btn::StartNormal) % 2 == 1);
     }
     if (index >= Btn::StartDisabled && index <= Btn::SetupDisabled)
-        return SkinDraw::Disabled(ServerButton(kServerGlyphs[index - Btn::StartDisabled], false));
+        return SkinDraw::Disabled(
+            ServerButton(kServerGlyphs[static_cast<size_t>(index - Btn::StartDisabled)], false));
     throw std::out_of_range("Picture index out of range (" + std::to_string(index) + ")");
 }
 

@@ -25,7 +25,7 @@ TEST(ActivityLogTest, LinesFromManyThreadsStayWholeAndInOrderPerThread) {
     for (const auto& line : lines) {
         const auto quote = line.find("127.0.0.");
         ASSERT_NE(quote, std::string::npos) << line;
-        const int t = line[quote + 8] - '0';
+        const auto t = static_cast<size_t>(line[quote + 8] - '0');
         EXPECT_EQ(line, "12:00:00 Connection from \"127.0.0." + std::to_string(t) + "\" #" +
                             std::to_string(next[t]));
         ++next[t];

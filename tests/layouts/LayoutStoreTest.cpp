@@ -15,22 +15,29 @@ namespace {
 class TFakeElements : public TLayoutElements {
 public:
     TFakeElements(int images, int texts, int videos)
-        : images_(images), texts_(texts), videos_(videos) {}
+        : images_(static_cast<size_t>(images)), texts_(static_cast<size_t>(texts)),
+          videos_(static_cast<size_t>(videos)) {}
 
     int ImageCount() const override { return static_cast<int>(images_.size()); }
-    std::string ImageFileName(int n) const override { return images_.at(n); }
-    void SetImageFileName(int n, const std::string& name) override { images_.at(n) = name; }
+    std::string ImageFileName(int n) const override { return images_.at(static_cast<size_t>(n)); }
+    void SetImageFileName(int n, const std::string& name) override {
+        images_.at(static_cast<size_t>(n)) = name;
+    }
     void LoadImage(int n, const std::string& name) override {
         loaded.push_back(name);
         if (name.find("broken") != std::string::npos)
             throw std::runtime_error("damaged picture " + std::to_string(n));
     }
     int TextBoxCount() const override { return static_cast<int>(texts_.size()); }
-    std::string Text(int n) const override { return texts_.at(n); }
-    void SetText(int n, const std::string& text) override { texts_.at(n) = text; }
+    std::string Text(int n) const override { return texts_.at(static_cast<size_t>(n)); }
+    void SetText(int n, const std::string& text) override {
+        texts_.at(static_cast<size_t>(n)) = text;
+    }
     int MediaPlayerCount() const override { return static_cast<int>(videos_.size()); }
-    std::string MediaFileName(int n) const override { return videos_.at(n); }
-    void SetMediaFileName(int n, const std::string& name) override { videos_.at(n) = name; }
+    std::string MediaFileName(int n) const override { return videos_.at(static_cast<size_t>(n)); }
+    void SetMediaFileName(int n, const std::string& name) override {
+        videos_.at(static_cast<size_t>(n)) = name;
+    }
 
     std::vector<std::string> images_, texts_, videos_;
     std::vector<std::string> loaded;

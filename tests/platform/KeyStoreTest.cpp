@@ -94,7 +94,7 @@ TEST_F(KeyStoreTest, WritesLeaveNoTemporaryFilesBehind) {
     size_t files = 0;
     for (const auto& entry :
          std::filesystem::directory_iterator(home.Path() + "/Quillbrook/Velmora"))
-        files += entry.is_regular_file() ? 1 : 0;
+        files += entry.is_regular_file() ? 1u : 0u;
     EXPECT_EQ(files, 1u);
 }
 

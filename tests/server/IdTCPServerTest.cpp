@@ -60,7 +60,7 @@ protected:
 std::string Pattern(size_t size, char seed) {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i)
-        s[i] = static_cast<char>(seed + i * 7);
+        s[i] = static_cast<char>(static_cast<size_t>(seed) + i * 7);
     return s;
 }
 
@@ -302,7 +302,7 @@ TEST(ConnectionErrorTest, RepeatedReadErrorClosesInsteadOfSpinning) {
     ASSERT_EQ(::pipe(fds), 0);
     TSocketHandle writeEnd(fds[1]);
     ASSERT_EQ(::write(writeEnd.Get(), "x", 1), 1);
-    TIdTCPServerConnection connection(TSocketHandle(fds[0]), "1.2.3.4", 1);
+    TIdTCPServerConnection connection(TSocketHandle{fds[0]}, "1.2.3.4", 1);
     char buffer[4];
     try {
         connection.ReadExact(buffer, 4);

@@ -23,12 +23,12 @@ public:
         bool selected = false;
     };
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    std::string RowText(int row) const override { return rows[row].text; }
-    bool RowChecked(int row) const override { return rows[row].checked; }
-    void SetRowChecked(int row, bool checked) override { rows[row].checked = checked; }
-    TClientEntry* RowEntry(int row) const override { return rows[row].entry; }
-    void SetRowEntry(int row, TClientEntry* entry) override { rows[row].entry = entry; }
-    bool RowSelected(int row) const override { return rows[row].selected; }
+    std::string RowText(int row) const override { return At(row).text; }
+    bool RowChecked(int row) const override { return At(row).checked; }
+    void SetRowChecked(int row, bool checked) override { At(row).checked = checked; }
+    TClientEntry* RowEntry(int row) const override { return At(row).entry; }
+    void SetRowEntry(int row, TClientEntry* entry) override { At(row).entry = entry; }
+    bool RowSelected(int row) const override { return At(row).selected; }
     void Clear() override {
         rows.clear();
         ++rebuilds;
@@ -38,11 +38,14 @@ public:
     std::vector<int> CheckedRows() const {
         std::vector<int> checked;
         for (int i = 0; i < RowCount(); ++i) {
-            if (rows[i].checked)
+            if (At(i).checked)
                 checked.push_back(i + 1);
         }
         return checked;
     }
+
+    TRow& At(int row) { return rows.at(static_cast<size_t>(row)); }
+    const TRow& At(int row) const { return rows.at(static_cast<size_t>(row)); }
 
     std::vector<TRow> rows;
     int rebuilds = 0;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const int parses = 20;
     for (int i = 0; i < parses; ++i)
         Metafile::ParseMetafile(bytes, "bench");
-    const double parseMs = t.nsecsElapsed() / 1e6 / parses;
+    const double parseMs = static_cast<double>(t.nsecsElapsed()) / 1e6 / parses;
     TMetafilePicture picture(Metafile::ParseMetafile(bytes, "bench"));
     QImage image(800, 600, QImage::Format_RGB32);
     t.restart();
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         QPainter p(&image);
         picture.Play(p, QRectF(0, 0, 800, 600));
     }
-    const double playMs = t.nsecsElapsed() / 1e6 / plays;
+    const double playMs = static_cast<double>(t.nsecsElapsed()) / 1e6 / plays;
     std::printf("file %zu bytes, %zu commands: parse %.2f ms, play 800x600 %.1f ms\n", bytes.size(),
                 picture.File().commands.size(), parseMs, playMs);
 }

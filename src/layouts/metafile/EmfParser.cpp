@@ -630,7 +630,8 @@ void TEmfParser::Blit(std::uint32_t type, const TRecordReader& r) {
         // The colour named in the record is see-through: it becomes alpha 0.
         Require(bitmap != nullptr);
         const TColor key = TColor::FromColorRef(operation);
-        const std::uint32_t rgb = (std::uint32_t{key.r} << 16) | (key.g << 8) | key.b;
+        const std::uint32_t rgb =
+            (std::uint32_t{key.r} << 16) | (std::uint32_t{key.g} << 8) | key.b;
         for (std::uint32_t& pixel : bitmap->pixels)
             pixel = (pixel & 0xFFFFFF) == rgb ? 0 : (pixel | 0xFF000000);
         bitmap->hasAlpha = true;

@@ -47,22 +47,30 @@ public:
     explicit TFormElements(TfmDisplaySetup& form) : form_(form) {}
 
     int ImageCount() const override { return static_cast<int>(form_.Images.size()); }
-    std::string ImageFileName(int n) const override { return form_.ImageFileNames.at(n); }
+    std::string ImageFileName(int n) const override {
+        return form_.ImageFileNames.at(static_cast<size_t>(n));
+    }
     void SetImageFileName(int n, const std::string& fileName) override {
-        form_.ImageFileNames.at(n) = fileName;
+        form_.ImageFileNames.at(static_cast<size_t>(n)) = fileName;
     }
     void LoadImage(int n, const std::string& fileName) override {
-        form_.Images.at(n)->LoadFromFile(ShownText::FromBytes(fileName));
+        form_.Images.at(static_cast<size_t>(n))->LoadFromFile(ShownText::FromBytes(fileName));
     }
 
     int TextBoxCount() const override { return static_cast<int>(form_.TextBoxes.size()); }
-    std::string Text(int n) const override { return form_.TextBoxes.at(n)->Text(); }
-    void SetText(int n, const std::string& text) override { form_.TextBoxes.at(n)->SetText(text); }
+    std::string Text(int n) const override {
+        return form_.TextBoxes.at(static_cast<size_t>(n))->Text();
+    }
+    void SetText(int n, const std::string& text) override {
+        form_.TextBoxes.at(static_cast<size_t>(n))->SetText(text);
+    }
 
     int MediaPlayerCount() const override { return static_cast<int>(form_.MediaPlayers.size()); }
-    std::string MediaFileName(int n) const override { return form_.MediaPlayers.at(n)->FileName(); }
+    std::string MediaFileName(int n) const override {
+        return form_.MediaPlayers.at(static_cast<size_t>(n))->FileName();
+    }
     void SetMediaFileName(int n, const std::string& fileName) override {
-        form_.MediaPlayers.at(n)->SetFileName(fileName);
+        form_.MediaPlayers.at(static_cast<size_t>(n))->SetFileName(fileName);
     }
 
 private:

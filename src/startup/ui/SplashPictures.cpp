@@ -253,7 +253,8 @@ QImage Mark(std::string_view word) {
             const TGlyph glyph = GlyphFor(c);
             for (int row = 0; row < 7; ++row) {
                 for (int col = 0; col < 5; ++col) {
-                    if (glyph[row].empty() || glyph[row][col] != 'X')
+                    const std::string_view line = glyph[static_cast<size_t>(row)];
+                    if (line.empty() || line[static_cast<size_t>(col)] != 'X')
                         continue;
                     if (shadow)
                         plot(left + col + 1, 1 + row + 1, QColor(0xA8, 0x58, 0x10));

@@ -39,6 +39,7 @@
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -353,7 +354,7 @@ TEST_F(MainFormTest, KickAllWithNothingListedClearsTheNameOnly) {
     StartOnFreePort();
     Tick();
     Controls().edClientName->setText("Client 1");
-    const int lines = LogLines().size();
+    const qsizetype lines = LogLines().size();
     Controls().btKickAll->clicked();
     ASSERT_TRUE(Controls().edClientName->text().isEmpty());
     EXPECT_EQ(LogLines().size(), lines);
@@ -384,6 +385,35 @@ TEST_F(MainFormTest, StartMinimisedHappensOnceAtTheFirstActivation) {
     fmMain_->activateWindow();
     Tick();
     ASSERT_TRUE(fmMain_->isVisible() && !fmMain_->isMinimized());
+}
+
+// Every text of the language list lands in a control the real window has, with the property
+// it is meant for; a renamed control or one that lost its text property shows here.
+TEST_F(MainFormTest, EveryLanguageTextReachesAControlOfTheWindow) {
+    Create();
+    for (const int language : {LanguageTable::English, LanguageTable::Russian}) {
+        fmHelp_->ApplyLanguage(language, *fmMain_);
+        std::map<std::pair<std::string, TLanguageTarget>, std::string> last;
+        for (const TLanguageAssignment& a : LanguageTable::Assignments(fmHelp_->Table()))
+            last[{std::string(a.Control), a.Target}] = a.Text;
+        ASSERT_GE(last.size(), 30u);
+        for (const auto& [key, text] : last) {
+            const auto& [name, target] = key;
+            const QObject* control = fmMain_->findChild<QObject*>(QString::fromStdString(name));
+            ASSERT_NE(control, nullptr) << name;
+            const char* property = target == TLanguageTarget::Caption ? "text" : "toolTip";
+            EXPECT_EQ(control->property(property).toString(), QString::fromStdString(text))
+                << name << " " << property << " in language " << language;
+        }
+    }
+    EXPECT_EQ(fmMain_->Lbl_Title_2->property("text").toString(), QString("Настройки"));
+    EXPECT_EQ(fmMain_->Sb_Min->toolTip(), QString("Свернуть программу в Tray"));
+    EXPECT_EQ(fmMain_->TrayMenu_2->text(), QString("Сервер: Стоп"));
+    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
+    fmHelp_->ApplyLanguage(LanguageTable::English, *fmMain_);
+    EXPECT_EQ(fmMain_->Sb_Close->toolTip(), QString("Exit the program"));
+    EXPECT_EQ(fmMain_->TrayMenu_1->toolTip(), QString("Server: Start"));
+    EXPECT_EQ(fmMain_->Cb_AutoRun->toolTip(), QString("Autorun program at the start of Windows"));
 }
 
 TEST_F(MainFormTest, LanguageSwitchAppliesAndSavesAtOnce) {

@@ -118,7 +118,7 @@ TEST(Dib, LyingHeadersAreRefused) {
 
     auto patched = [&](std::size_t at, std::uint32_t value) {
         TDib d = dib;
-        for (int i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i)
             d.info[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
         return d;
     };
@@ -129,7 +129,7 @@ TEST(Dib, LyingHeadersAreRefused) {
     EXPECT_FALSE(Decode(patched(16, 4)));          // JPEG inside
     EXPECT_FALSE(Decode(patched(12, 0x00070001))); // seven bits a pixel
     TDib paletted = MakeDib(2, 2, 8, {0, 0, 0, 0}, {0});
-    for (int i = 0; i < 4; ++i) // a colour table of 2^30 entries
+    for (std::size_t i = 0; i < 4; ++i) // a colour table of 2^30 entries
         paletted.info[32 + i] = static_cast<std::uint8_t>(0x40000000u >> (8 * i));
     EXPECT_FALSE(Decode(paletted));
     // A side longer than any picture's, even with all its pixel data there.

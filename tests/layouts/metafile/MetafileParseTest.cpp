@@ -41,7 +41,7 @@ TBytes Cut(TBytes bytes, std::size_t size) {
 }
 
 void Put32(TBytes& bytes, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
@@ -442,7 +442,7 @@ TEST(MetafileRecords, BitmapsOfEveryBlitRecord) {
                                .Finish());
     const auto wmfBlits = All<TBlit>(wmf);
     ASSERT_EQ(wmfBlits.size(), 4u);
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         ASSERT_TRUE(wmfBlits[i].bitmap) << i;
         EXPECT_EQ(wmfBlits[i].bitmap->pixels, (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00}));
     }

@@ -61,7 +61,7 @@ inline TDib MakeDib(int width, int height, int bitCount, const std::vector<std::
                     const std::vector<std::uint32_t>& palette = {}, bool topDown = false) {
     TDib dib;
     TByteWriter info;
-    info.U32(40).I32(width).I32(topDown ? -height : height).U16(1).U16(bitCount).U32(0);
+    info.U32(40).I32(width).I32(topDown ? -height : height).U16(1).I16(bitCount).U32(0);
     info.U32(0).I32(2835).I32(2835).U32(static_cast<std::uint32_t>(palette.size())).U32(0);
     for (const std::uint32_t c : palette)
         info.U8(c & 0xFF).U8((c >> 8) & 0xFF).U8((c >> 16) & 0xFF).U8(0);
@@ -217,7 +217,7 @@ public:
     TWmfWriter& ExtTextOut(int x, int y, int options, const std::string& text,
                            const std::vector<int>& rect = {}, const std::vector<int>& dx = {}) {
         TByteWriter t;
-        t.I16(y).I16(x).I16(static_cast<std::int32_t>(text.size())).U16(options);
+        t.I16(y).I16(x).I16(static_cast<std::int32_t>(text.size())).I16(options);
         for (const int v : rect)
             t.I16(v);
         for (const char ch : text)
@@ -494,7 +494,7 @@ private:
         const int offDx = dx.empty() ? 0 : offString + static_cast<int>(chars.Get().size());
         TByteWriter r;
         r.I32(0).I32(0).I32(-1).I32(-1).U32(1).U32(0).U32(0);
-        r.I32(x).I32(y).I32(count).I32(offString).U32(options).I32(0).I32(0).I32(0).I32(0);
+        r.I32(x).I32(y).I32(count).I32(offString).I32(options).I32(0).I32(0).I32(0).I32(0);
         r.I32(offDx).Bytes(chars.Get());
         for (const int d : dx)
             r.I32(d);

@@ -200,7 +200,9 @@ QImage ToQImage(const TBitmap& bitmap, EAlpha alpha) {
         QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
         for (int y = 0; y < bitmap.height; ++y) {
             auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-            const std::uint32_t* source = bitmap.pixels.data() + std::size_t(y) * bitmap.width;
+            const std::uint32_t* source =
+                bitmap.pixels.data() +
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.width);
             for (int x = 0; x < bitmap.width; ++x)
                 line[x] = source[x] | 0xFF000000u;
         }
@@ -210,7 +212,9 @@ QImage ToQImage(const TBitmap& bitmap, EAlpha alpha) {
     QImage image(bitmap.width, bitmap.height, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < bitmap.height; ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-        const std::uint32_t* source = bitmap.pixels.data() + std::size_t(y) * bitmap.width;
+        const std::uint32_t* source =
+            bitmap.pixels.data() +
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.width);
         for (int x = 0; x < bitmap.width; ++x) {
             const std::uint32_t p = source[x];
             const std::uint32_t a = p >> 24;
