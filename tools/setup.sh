@@ -9,7 +9,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
     fonts-dejavu-core
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick iproute2
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -215,6 +216,61 @@ int SetSendTimeout(int fd, int milliseconds) {
     tv.tv_sec = milliseconds / 1000;
     tv.tv_usec = (milliseconds % 1000) * 1000;
     return ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0 ? 0 : Failed();
+}
+
+int SendAvailable(int fd, const char* buffer, size_t size, size_t& sent) {
+    sent = 0;
+    for (;;) {
+        const ssize_t n = ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            sent = static_cast<size_t>(n);
+            return 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        return Failed();
+    }
+}
+
+int SetDeadPeerDetection(int fd, const TDeadPeerTimes& times) {
+    const int on = 1;
+    const auto unsignedTimeout = static_cast<unsigned>(times.userTimeoutMs);
+    const bool ok =
+        ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &times.idleSeconds, sizeof(int)) == 0 &&
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &times.intervalSeconds, sizeof(int)) == 0 &&
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &times.probes, sizeof(int)) == 0 &&
+        ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unsignedTimeout, sizeof unsignedTimeout) ==
+            0;
+    return ok ? 0 : Failed();
+}
+
+int SetAbortiveClose(int fd) {
+    const linger now{1, 0};
+    return ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now) == 0 ? 0 : Failed();
+}
+
+int WaitSocket(int fd, bool wantWrite, int wakeFd, int timeoutMs, TReadiness& readiness) {
+    readiness = {};
+    pollfd p[2] = {{fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
+                   {wakeFd, POLLIN, 0}};
+    const nfds_t count = wakeFd >= 0 ? 2 : 1;
+    for (;;) {
+        const int n = ::poll(p, count, timeoutMs);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Failed();
+        }
+        if ((p[0].revents & POLLNVAL) != 0)
+            return WinsockError(EBADF);
+        readiness.readable = (p[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+        readiness.writable = (p[0].revents & POLLOUT) != 0;
+        readiness.woken = count == 2 && (p[1].revents & POLLIN) != 0;
+        return 0;
+    }
 }
 
 int ShutdownSend(int fd) {

@@ -49,6 +49,32 @@ int Receive(int fd, char* buffer, size_t size, size_t& received);
 int Send(int fd, const char* buffer, size_t size, size_t& sent);
 // Limits how long one send may block; 0 = no limit.
 int SetSendTimeout(int fd, int milliseconds);
+// Sends what the socket takes now without waiting; sent == 0 when it takes nothing yet.
+int SendAvailable(int fd, const char* buffer, size_t size, size_t& sent);
+
+// How a peer that vanished without a word (power or cable gone) is noticed: keep-alive probes
+// after idleSeconds of silence, every intervalSeconds, given up after probes unanswered; and
+// unacknowledged data given up after userTimeoutMs. A live peer's system answers the probes,
+// so a silent but live peer is never dropped.
+struct TDeadPeerTimes {
+    int idleSeconds = 20;
+    int intervalSeconds = 5;
+    int probes = 4;
+    int userTimeoutMs = 30000;
+};
+int SetDeadPeerDetection(int fd, const TDeadPeerTimes& times);
+// The close that follows sends a reset and frees the socket's buffers at once.
+int SetAbortiveClose(int fd);
+
+// What a wait on a socket and a wake-up descriptor saw.
+struct TReadiness {
+    bool readable = false; // data, a close or an error: the read that follows reports it
+    bool writable = false;
+    bool woken = false;
+};
+// Waits for the socket to be readable (or writable when wantWrite), or for wakeFd (-1: none)
+// to be readable; timeoutMs < 0 waits without limit.
+int WaitSocket(int fd, bool wantWrite, int wakeFd, int timeoutMs, TReadiness& readiness);
 int ShutdownSend(int fd);
 int ShutdownBoth(int fd);
 

@@ -88,7 +88,7 @@ bool TDisplayServer::WriteToClient(const TClientEntry* entry, const TExchangeBlo
     auto list = clients_->LockList();
     if (!list.Contains(entry))
         return false;
-    entry->Thread->Connection()->WriteAll(&block, sizeof block);
+    entry->Thread->Connection()->QueueWrite(&block, sizeof block);
     return true;
 }
 
@@ -116,7 +116,12 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
     if (entry == nullptr || thread.StopRequested() || !thread.Connection()->IsOpen())
         return;
     TExchangeBlock block;
-    thread.Connection()->ReadExact(&block, sizeof block);
+    try {
+        thread.Connection()->ReadExact(&block, sizeof block);
+    } catch (const EIdNotReading&) {
+        Log(Clock::LongTimeText() + " Dropped " + Quoted(entry->PeerIP) + ": not reading");
+        throw;
+    }
     entry->LastAction = Clock::NowDateTime();
     Log("Command=" + ExchangeBlock::KeptText(block.Command));
 
@@ -174,16 +179,16 @@ void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& 
 void TDisplayServer::WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
                                      const TExchangeBlock& block) {
     if (target.Thread == &sender) {
-        target.Thread->Connection()->WriteAll(&block, sizeof block);
+        target.Thread->Connection()->QueueWrite(&block, sizeof block);
         return;
     }
     // A failed write to another client is that client's trouble, not the sender's: a connection
-    // that is closed, reset or stuck has been shut down by the write and its own worker ends it.
+    // that is closed, or that overflowed and is being dropped, is ended by its own worker.
     // The sender keeps its connection, and the clients after the failed one still get the block
     // (a display reconnecting before its old connection was noticed dead would otherwise never
     // get its registration answered).
     try {
-        target.Thread->Connection()->WriteAll(&block, sizeof block);
+        target.Thread->Connection()->QueueWrite(&block, sizeof block);
     } catch (const EIdException&) {
     }
 }

@@ -39,8 +39,8 @@ public:
     // address and its layout as configuration text (empty when the text cannot be built).
     TExchangeBlock DisplayTypeBlockFor(const TClientEntry& entry) const;
 
-    // Writes the block to the entry's connection if the entry is still in the table, holding the
-    // table's lock for the write. False when the client has gone meanwhile.
+    // Queues the block for the entry's connection if the entry is still in the table, under the
+    // table's lock. False when the client has gone meanwhile.
     bool WriteToClient(const TClientEntry* entry, const TExchangeBlock& block);
 
     // The connection events, called by the connection server in each connection's worker.

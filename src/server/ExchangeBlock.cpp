@@ -37,7 +37,17 @@ std::string LogText(const TExchangeBlock& block, const TShortString100& field) {
     const auto* blockStart = reinterpret_cast<const char*>(&block);
     const size_t start = static_cast<size_t>(field.Chars - blockStart);
     const size_t n = std::min<size_t>(field.Length, Size - start);
-    return std::string(field.Chars, n);
+    // A line break from a client would start a forged line of its own in the log.
+    std::string text;
+    for (const char c : std::string_view(field.Chars, n)) {
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else
+            text += c;
+    }
+    return text;
 }
 
 std::string DataText(const TExchangeBlock& block) {

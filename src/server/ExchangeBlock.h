@@ -61,7 +61,8 @@ bool IsCommand(const TExchangeBlock& block, std::string_view word);
 std::string KeptText(const TShortString100& field);
 
 // The field as a log line shows it: as many bytes as the length byte gives, up to 255, running on
-// into the bytes that follow the field inside the block (never beyond the block's end).
+// into the bytes that follow the field inside the block (never beyond the block's end). Line
+// breaks show as "\r" and "\n", so that no client can write a line of its own into the log.
 std::string LogText(const TExchangeBlock& block, const TShortString100& field);
 
 // The data text: up to the first zero byte, at most 1000 bytes.

@@ -34,6 +34,12 @@ public:
     EIdNotConnected() : EIdException("Not Connected") {}
 };
 
+// A connection whose peer takes no more data is dropped by its worker.
+class EIdNotReading : public EIdException {
+public:
+    EIdNotReading() : EIdException("Not reading") {}
+};
+
 class EIdReadTimeout : public EIdException {
 public:
     EIdReadTimeout() : EIdException("Read Timeout") {}

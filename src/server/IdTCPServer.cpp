@@ -3,10 +3,13 @@
 #include "IdExceptions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <cxxabi.h>
+#include <sys/resource.h>
+#include <system_error>
 #include <typeinfo>
 
 namespace {
@@ -18,6 +21,23 @@ constexpr auto StopPollInterval = 250ms;
 // An accept that fails at once (for instance with no descriptors left) is retried after a pause
 // instead of in a tight loop.
 constexpr auto AcceptErrorPause = 100ms;
+
+// Descriptors or memory used up: an accept that failed for this fails again at once.
+bool IsExhaustion(int error) {
+    return error == Sockets::WinsockError(EMFILE) || error == Sockets::WinsockError(ENFILE) ||
+           error == Sockets::WinsockError(ENOBUFS) || error == Sockets::WinsockError(ENOMEM);
+}
+
+// Whether one more connection still leaves the process room for its files (the .ini, the
+// settings, pictures) below its descriptor limit.
+bool RoomForConnection(int acceptedFd, size_t connections) {
+    if (connections >= TIdTCPServer::MaxSimultaneousConnections)
+        return false;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return true;
+    return static_cast<rlim_t>(acceptedFd) + TIdTCPServer::ReservedDescriptors < limit.rlim_cur;
+}
 
 std::string ClassNameOf(const std::exception& error) {
     const char* mangled = typeid(error).name();
@@ -99,9 +119,14 @@ void TIdTCPServerConnection::ReadExact(void* buffer, int count) {
     if (count <= 0 || buffer == nullptr)
         return;
     const auto wanted = static_cast<size_t>(count);
+    const auto readDeadline = ReadTimeout > 0
+                                  ? TClock::now() + std::chrono::milliseconds(ReadTimeout)
+                                  : TClock::time_point::max();
     std::string chunk;
     while (input_.size() - inputOffset_ < wanted) {
         int fd;
+        auto deadline = readDeadline;
+        bool sending;
         {
             std::lock_guard lock(mutex_);
             const bool empty = input_.size() == inputOffset_;
@@ -111,13 +136,33 @@ void TIdTCPServerConnection::ReadExact(void* buffer, int count) {
                 throw EIdNotConnected();
             if (!allocated_)
                 throw EIdConnClosedGracefully();
+            sending = output_.size() > outputOffset_;
+            if (overflowed_ ||
+                (sending && StallTimeout > 0 &&
+                 TClock::now() - lastTaken_ >= std::chrono::milliseconds(StallTimeout)))
+                DropLocked();
+            if (sending && StallTimeout > 0)
+                deadline = std::min(deadline, lastTaken_ + std::chrono::milliseconds(StallTimeout));
             fd = socket_.Get();
         }
-        bool ready = false;
-        if (const int error = Sockets::WaitReadable(fd, ReadTimeout > 0 ? ReadTimeout : -1, ready))
+        int timeoutMs = -1;
+        if (deadline != TClock::time_point::max()) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - TClock::now());
+            timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+        }
+        Sockets::TReadiness readiness;
+        if (const int error = Sockets::WaitSocket(fd, sending, wakeup_.Fd(), timeoutMs, readiness))
             FailRead(error);
-        if (!ready)
-            throw EIdReadTimeout();
+        if (readiness.woken)
+            wakeup_.Drain();
+        if (readiness.writable)
+            SendPending();
+        if (!readiness.readable) {
+            if (TClock::now() >= readDeadline)
+                throw EIdReadTimeout();
+            continue;
+        }
 
         chunk.resize(static_cast<size_t>(std::max(RecvBufferSize, 1)));
         size_t received = 0;
@@ -146,40 +191,68 @@ void TIdTCPServerConnection::ReadExact(void* buffer, int count) {
     TakeFromInput(buffer, wanted);
 }
 
-void TIdTCPServerConnection::WriteAll(const void* buffer, int count) {
+void TIdTCPServerConnection::SendPending() {
+    std::lock_guard lock(mutex_);
+    if (!allocated_ || output_.size() == outputOffset_)
+        return;
+    size_t sent = 0;
+    const int error = Sockets::SendAvailable(socket_.Get(), output_.data() + outputOffset_,
+                                             output_.size() - outputOffset_, sent);
+    if (error != 0) {
+        // The stream cannot go on; shutting it down lets the worker end and the client leave.
+        CloseSocketLocked();
+        output_.clear();
+        outputOffset_ = 0;
+        throw EIdSocketError(error);
+    }
+    if (sent == 0)
+        return;
+    lastTaken_ = TClock::now();
+    outputOffset_ += sent;
+    if (outputOffset_ == output_.size()) {
+        output_.clear();
+        outputOffset_ = 0;
+    } else if (outputOffset_ >= MaxQueuedBytes / 4) {
+        output_.erase(0, outputOffset_);
+        outputOffset_ = 0;
+    }
+}
+
+void TIdTCPServerConnection::DropLocked() {
+    // A reset instead of a close: the kernel frees what the peer never took at once.
+    Sockets::SetAbortiveClose(socket_.Get());
+    allocated_ = false;
+    closed_ = true;
+    output_.clear();
+    outputOffset_ = 0;
+    throw EIdNotReading();
+}
+
+void TIdTCPServerConnection::QueueWrite(const void* buffer, int count) {
     if (count <= 0 || buffer == nullptr)
         return;
-    int fd;
-    {
-        std::lock_guard lock(mutex_);
-        if (!hasSocketLayer_)
-            throw EIdNotConnected();
-        if (closed_ || !allocated_)
-            throw EIdConnClosedGracefully();
-        fd = socket_.Get();
+    std::lock_guard lock(mutex_);
+    if (!hasSocketLayer_)
+        throw EIdNotConnected();
+    if (closed_ || !allocated_ || overflowed_)
+        throw EIdConnClosedGracefully();
+    const size_t pending = output_.size() - outputOffset_;
+    if (pending + static_cast<size_t>(count) > MaxQueuedBytes) {
+        overflowed_ = true;
+        wakeup_.Signal();
+        throw EIdConnClosedGracefully();
     }
-    const auto* bytes = static_cast<const char*>(buffer);
-    size_t done = 0;
-    while (done < static_cast<size_t>(count)) {
-        size_t sent = 0;
-        const int error = Sockets::Send(fd, bytes + done, static_cast<size_t>(count) - done, sent);
-        if (error == Sockets::WSAESHUTDOWN || error == Sockets::WSAECONNABORTED ||
-            error == Sockets::WSAECONNRESET || error == Sockets::WSAETIMEDOUT) {
-            // A timed-out send has left part of a block on the wire; the stream cannot go on, and
-            // shutting it down lets its worker end and its client leave the table.
-            std::lock_guard lock(mutex_);
-            CloseSocketLocked();
-            throw EIdSocketError(error);
-        }
-        if (error != 0)
-            throw EIdSocketError(error);
-        if (sent == 0) {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-            throw EIdConnClosedGracefully();
-        }
-        done += sent;
+    output_.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
+    // A worker already waiting to send needs no wake; one waiting only to read does.
+    if (pending == 0) {
+        lastTaken_ = TClock::now();
+        wakeup_.Signal();
     }
+}
+
+size_t TIdTCPServerConnection::QueuedBytes() {
+    std::lock_guard lock(mutex_);
+    return output_.size() - outputOffset_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -407,20 +480,25 @@ void TIdListenerThread::Stop() {
 }
 
 void TIdListenerThread::Run() {
+    // Ends only when told to stop: every failure on the way pauses at most and goes on.
     while (!stop_) {
         bool ready = false;
-        if (Sockets::WaitReadable(listening_.Get(), AcceptSliceMs, ready) != 0)
-            break;
+        if (Sockets::WaitReadable(listening_.Get(), AcceptSliceMs, ready) != 0) {
+            std::this_thread::sleep_for(AcceptErrorPause);
+            continue;
+        }
         if (!ready || stop_)
             continue;
         try {
             AcceptOne();
         } catch (const EIdSocketError& e) {
-            if (e.LastError() == Sockets::WSAEINTR || e.LastError() == Sockets::WSAENOTSOCK)
-                break;
+            if (e.LastError() == Sockets::WSAEINTR)
+                continue;
             if (server_.OnListenException)
                 server_.OnListenException(*this, e);
-            std::this_thread::sleep_for(AcceptErrorPause);
+            // Only exhaustion is worth a pause; anything else concerns one connection alone.
+            if (IsExhaustion(e.LastError()))
+                std::this_thread::sleep_for(AcceptErrorPause);
         } catch (const std::exception& e) {
             if (server_.OnListenException)
                 server_.OnListenException(*this, e);
@@ -434,17 +512,21 @@ void TIdListenerThread::AcceptOne() {
     TSocketHandle accepted;
     if (const int error = Sockets::Accept(listening_.Get(), accepted))
         throw EIdSocketError(error);
+    if (!RoomForConnection(accepted.Get(), server_.WorkerCount()))
+        return; // closed at once: a flood must not starve the displays and the files
     std::string address;
     uint16_t port = 0;
-    if (const int error = Sockets::PeerAddress(accepted.Get(), address, port))
-        throw EIdSocketError(error);
-    if (server_.SendTimeout > 0)
-        Sockets::SetSendTimeout(accepted.Get(), server_.SendTimeout);
+    // A connection reset while it waited in the queue has no peer any more: dropped.
+    if (Sockets::PeerAddress(accepted.Get(), address, port) != 0)
+        return;
+    // Best effort: a socket that refuses the options still serves a live display.
+    Sockets::SetDeadPeerDetection(accepted.Get(), server_.DeadPeerTimes);
 
     TIdThreadMgrDefault& manager = server_.threadMgr_;
     manager.ReapFinished();
     auto connection =
         std::make_unique<TIdTCPServerConnection>(std::move(accepted), std::move(address), port);
+    connection->StallTimeout = server_.StallTimeout;
     TIdPeerThread* thread = manager.CreateThread(server_, std::move(connection));
     if (server_.MaxConnections > 0 &&
         server_.WorkerCount() >= static_cast<size_t>(server_.MaxConnections)) {
@@ -453,7 +535,16 @@ void TIdListenerThread::AcceptOne() {
         return;
     }
     server_.AddWorker(thread);
-    manager.StartThread(thread);
+    try {
+        manager.StartThread(thread);
+    } catch (const std::system_error&) {
+        // No thread to be had (a thread limit): the connection cannot be served, and a worker
+        // left listed would refuse every later stop.
+        server_.RemoveWorker(thread);
+        thread->Connection()->CloseConnection();
+        manager.DiscardThread(thread);
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

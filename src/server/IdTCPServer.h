@@ -2,8 +2,10 @@
 
 #include "platform/SettingsTable.h"
 #include "platform/Sockets.h"
+#include "platform/Wakeup.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -11,13 +13,15 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
 class TIdTCPServer;
 class TIdThreadMgrDefault;
 
-// One accepted TCP connection. Its own worker reads; any thread may write or close it.
+// One accepted TCP connection. Only its own worker touches the socket: it reads, and it sends
+// what any thread queues for it, so that no peer that stops reading can hold up another thread.
 //
 // The descriptor is closed only when the connection object is destroyed, by its worker's
 // clean-up after the disconnect event. Closing from anywhere else shuts the socket down, which
@@ -25,6 +29,8 @@ class TIdThreadMgrDefault;
 class TIdTCPServerConnection {
 public:
     static constexpr int DefaultRecvBufferSize = 32768;
+    // A peer with more than this waiting for it is not reading; it is dropped.
+    static constexpr size_t MaxQueuedBytes = 1 << 20;
 
     TIdTCPServerConnection(TSocketHandle socket, std::string peerAddress, uint16_t peerPort);
     TIdTCPServerConnection(const TIdTCPServerConnection&) = delete;
@@ -36,10 +42,18 @@ public:
 
     // True while the socket is allocated; a close seen by an earlier receive closes it here.
     bool IsOpen();
-    // Returns only once exactly count bytes are in the buffer (own worker only).
+    // Returns only once exactly count bytes are in the buffer (own worker only). Meanwhile it
+    // sends what is queued, and drops the connection with EIdNotReading when the peer takes
+    // nothing for StallTimeout while data waits or lets more than MaxQueuedBytes pile up.
     void ReadExact(void* buffer, int count);
-    // Sends all count bytes before returning (any thread; callers serialise their writes).
-    void WriteAll(const void* buffer, int count);
+    // Queues the bytes whole for the worker to send, after everything queued before (any
+    // thread; never waits on the network).
+    void QueueWrite(const void* buffer, int count);
+    // Bytes queued and not yet taken by the socket.
+    size_t QueuedBytes();
+    // Sends what the socket takes of the queue now (own worker only; ReadExact does it too).
+    // A failed send shuts the connection down and raises EIdSocketError.
+    void SendPending();
     // Shuts the socket down and marks the connection closed (any thread).
     void CloseConnection();
     // After a reset or abort: the connection answers every query as closed and writes fail
@@ -50,9 +64,14 @@ public:
     int ReadTimeout = 0;
     int RecvBufferSize = DefaultRecvBufferSize;
     int SendBufferSize = DefaultRecvBufferSize;
+    // How long queued data may wait without a byte taken; 0 = no limit.
+    int StallTimeout = 10000;
 
 private:
+    using TClock = std::chrono::steady_clock;
+
     void CloseSocketLocked();
+    [[noreturn]] void DropLocked();
     [[noreturn]] void FailRead(int error);
     void TakeFromInput(void* buffer, size_t count);
 
@@ -63,6 +82,12 @@ private:
     bool allocated_ = true;
     bool closed_ = false;
     bool hasSocketLayer_ = true;
+
+    std::string output_; // guarded by mutex_
+    size_t outputOffset_ = 0;
+    bool overflowed_ = false;
+    TClock::time_point lastTaken_; // when the socket last took a byte, or the queue filled
+    TWakeup wakeup_;
 
     // Owned by the reading worker alone.
     std::string input_;
@@ -209,6 +234,10 @@ public:
     // The port of the first listener while active (tells which port 0 chose).
     uint16_t BoundPort() const;
 
+    // Beyond either limit a new connection is closed at once.
+    static constexpr size_t MaxSimultaneousConnections = 256;
+    static constexpr rlim_t ReservedDescriptors = 64; // kept free below RLIMIT_NOFILE
+
     // Settings; change them only while the server is inactive, except TerminateWaitTime.
     std::vector<TBinding> Bindings;
     int DefaultPort = SettingsTable::ServerPort.Default;
@@ -216,9 +245,11 @@ public:
     std::atomic<int> TerminateWaitTime{5000};
     int MaxConnections = 0;
     bool ReuseSocket = false;
-    // Limit of one blocked send on an accepted connection, so that a client that stops reading
-    // cannot hold up every other client; 0 = no limit.
-    int SendTimeout = 10000;
+    // How long data queued for a connection may wait without a byte taken before the
+    // connection is dropped; 0 = no limit.
+    int StallTimeout = 10000;
+    // How a vanished peer is noticed on every accepted connection.
+    Sockets::TDeadPeerTimes DeadPeerTimes;
 
     TPeerEvent OnConnect;
     TPeerEvent OnExecute;

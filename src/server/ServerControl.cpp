@@ -111,7 +111,7 @@ void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
             list_.SetRowEntry(match, entry.get());
         } else {
             const TExchangeBlock kick = ExchangeBlock::MakeKick(entry->PeerIP);
-            entry->Thread->Connection()->WriteAll(&kick, sizeof kick);
+            entry->Thread->Connection()->QueueWrite(&kick, sizeof kick);
         }
     }
 }
@@ -135,7 +135,7 @@ bool TServerControl::WriteToRowClient(TClientTable::TLockedList& clients, int ro
     if (entry == nullptr || !clients.Contains(entry))
         return false;
     const TExchangeBlock block = makeBlock(*entry);
-    entry->Thread->Connection()->WriteAll(&block, sizeof block);
+    entry->Thread->Connection()->QueueWrite(&block, sizeof block);
     return true;
 }
 

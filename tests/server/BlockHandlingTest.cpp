@@ -64,6 +64,7 @@ TEST_F(BlockHandlingTest, DeadConnectionFromTheSameAddressDoesNotBlockARegistrat
     old.thread->Connection()->ReleaseSocketLayer(); // every write to it fails now
     fresh.Send(ClientBlock("REGISTER", "d", "", "", "Client 8"));
     server.SvrExecute(*fresh.thread);
+    fresh.thread->Connection()->SendPending();
     const auto reply = fresh.Received();
     ASSERT_TRUE(reply.has_value());
     EXPECT_TRUE(ExchangeBlock::IsCommand(*reply, "DISPLAY_TYPE"));
@@ -78,21 +79,30 @@ TEST_F(BlockHandlingTest, FailedReceiverNeitherStopsTheRelayNorHarmsTheSender) {
     const TExchangeBlock message = ClientBlock("MESSAGE", "s", "to all", "", "");
     sender.Send(message);
     EXPECT_NO_THROW(server.SvrExecute(*sender.thread));
+    // Each worker sends its own queue; the vanished one's failure ends only that one.
+    EXPECT_THROW(gone.thread->Connection()->SendPending(), EIdSocketError);
+    sender.thread->Connection()->SendPending();
+    other.thread->Connection()->SendPending();
     EXPECT_TRUE(sender.Received().has_value());
     EXPECT_TRUE(other.Received().has_value());
     EXPECT_TRUE(sender.thread->Connection()->IsOpen());
 }
 
+// The copy for the sender itself waits in its queue like any other block; the send that
+// fails is its own worker's, and ends that worker.
 TEST_F(BlockHandlingTest, FailedWriteToTheSendersOwnConnectionIsTheSendersError) {
     TPeer& sender = Connect("10.0.0.4");
     sender.Send(ClientBlock("MESSAGE", "s", "to myself", "10.0.0.4", ""));
     sender.remote.Close(); // the block is still there to read; the copy cannot be delivered
+    EXPECT_NO_THROW(server.SvrExecute(*sender.thread));
+    EXPECT_EQ(sender.thread->Connection()->QueuedBytes(), sizeof(TExchangeBlock));
     try {
-        server.SvrExecute(*sender.thread);
-        FAIL() << "the sender's own failed write ends the handling of its block";
+        sender.thread->Connection()->SendPending();
+        FAIL() << "the failed send is the sender's worker's error";
     } catch (const EIdSocketError& e) {
         EXPECT_EQ(e.LastError(), 10058);
     }
+    EXPECT_FALSE(sender.thread->Connection()->IsOpen());
 }
 
 } // namespace

@@ -5,9 +5,11 @@
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
 #include "platform/IniFile.h"
+#include "platform/ScopeGuard.h"
 
 #include <gtest/gtest.h>
 #include <regex>
+#include <sys/resource.h>
 
 namespace {
 
@@ -16,10 +18,10 @@ class DisplayServerTest : public ::testing::Test {
 protected:
     void SetUp() override { Start(); }
 
-    void Start(int sendTimeout = 10000) {
+    void Start(int stallTimeout = 10000) {
         server = std::make_unique<TDisplayServer>(
             ini.FileName(), [this](std::string line) { log.AddLog(std::move(line)); });
-        server->Server.SendTimeout = sendTimeout;
+        server->Server.StallTimeout = stallTimeout;
         server->StartListening(0);
         port = server->Server.BoundPort();
     }
@@ -282,7 +284,8 @@ TEST_F(DisplayServerTest, ClientThatNeverReadsIsDroppedAndOthersCarryOn) {
         dropped = ClientCount() == 1;
     }
     ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }, 15000))
-        << "the stuck client's connection is shut down after the send limit";
+        << "the stuck client's connection is dropped after the stall limit";
+    EXPECT_TRUE(Logged("{time} Dropped \"127.0.0.20\": not reading"));
     EXPECT_TRUE(Logged("{time} Disconnect from \"127.0.0.20\""));
     // The others go on: a new client registers and gets its answer.
     auto late = Connect("127.0.0.22");
@@ -294,6 +297,72 @@ TEST_F(DisplayServerTest, ClientThatNeverReadsIsDroppedAndOthersCarryOn) {
     const auto echo = talker->Receive();
     ASSERT_TRUE(echo.has_value());
     EXPECT_EQ(ExchangeBlock::KeptText(echo->Text), "still here");
+}
+
+// With no stall limit at all, displays that never read still hold up nobody: blocks for them
+// wait in their own queues, and the server answers everybody else at once.
+TEST_F(DisplayServerTest, DisplaysThatNeverReadHoldUpNobody) {
+    server.reset();
+    Start(0);
+    std::vector<std::unique_ptr<TTestClient>> stuck;
+    for (int i = 0; i < 4; ++i)
+        stuck.push_back(std::make_unique<TTestClient>(port, "127.0.0.3" + std::to_string(i), 4096));
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 4; }));
+    auto talker = Connect("127.0.0.40");
+    const TExchangeBlock message = ClientBlock("MESSAGE", "t", "fill", "", "");
+    // Far more than the stuck peers' socket buffers hold, far less than their queue limit.
+    for (int i = 0; i < 300; ++i) {
+        talker->Send(message);
+        ASSERT_TRUE(talker->Receive().has_value()) << "the talker's own copy, block " << i;
+    }
+    auto late = Connect("127.0.0.41");
+    late->Send(ClientBlock("REGISTER", "late", "", "", "Client 4"));
+    EXPECT_TRUE(late->Receive().has_value());
+    EXPECT_EQ(ClientCount(), 6u);
+}
+
+// A peer that lets more than the queue limit pile up is dropped, whatever the stall limit.
+TEST_F(DisplayServerTest, AQueueBeyondItsLimitDropsThePeer) {
+    server.reset();
+    Start(0);
+    auto stuck = std::make_unique<TTestClient>(port, "127.0.0.50", 4096);
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+    auto talker = Connect("127.0.0.51");
+    const TExchangeBlock message = ClientBlock("MESSAGE", "t", "flood", "", "");
+    // The kernel's buffers of both ends take some megabytes before the queue grows.
+    const size_t blocks = 16 * TIdTCPServerConnection::MaxQueuedBytes / sizeof message;
+    for (size_t i = 0; i < blocks && ClientCount() == 2; ++i) {
+        talker->Send(message);
+        ASSERT_TRUE(talker->Receive().has_value()) << "block " << i;
+    }
+    EXPECT_TRUE(Logged("{time} Dropped \"127.0.0.50\": not reading"));
+    EXPECT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+}
+
+// A flood of idle connections takes at most what keeps the process inside its limits: the
+// descriptors the files need stay free, and a display registers once the flood is gone.
+TEST_F(DisplayServerTest, AFloodOfIdleConnectionsLeavesRoomForFilesAndDisplays) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 200;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    const TScopeGuard restore([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+    std::vector<std::unique_ptr<TTestClient>> flood;
+    // Each connection costs the test one descriptor and the server one (and its wake-up one).
+    for (int i = 0; i < 60; ++i)
+        flood.push_back(std::make_unique<TTestClient>(port, "127.0.2." + std::to_string(i + 1)));
+    ASSERT_TRUE(flood.back()->ClosedByServer()) << "connections beyond the reserve are closed";
+    EXPECT_LT(ClientCount(), flood.size());
+    // The reserve is there for the files.
+    ini.WriteString("ClientDisplay_Client1", "DisplayType", "2");
+    flood.clear();
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
+    auto display = Connect("127.0.0.60");
+    display->Send(ClientBlock("REGISTER", "d", "", "", "Client 1"));
+    const auto reply = display->Receive();
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(ExchangeBlock::KeptText(reply->Text), "2");
 }
 
 } // namespace

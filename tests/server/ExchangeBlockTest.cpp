@@ -86,4 +86,14 @@ TEST(ExchangeBlockTest, LengthBytesAbove100RunOnInsideTheBlockOnly) {
     EXPECT_EQ(block.Text.Length, 100) << "the server never writes more than the capacity";
 }
 
+TEST(ExchangeBlockTest, LineBreaksCannotForgeLogLines) {
+    TExchangeBlock block = ExchangeBlock::Empty();
+    ExchangeBlock::SetField(block.Sender, "x\r\n12:00:00 Disconnect from \"10.0.0.9\"");
+    EXPECT_EQ(ExchangeBlock::LogText(block, block.Sender),
+              "x\\r\\n12:00:00 Disconnect from \"10.0.0.9\"");
+    EXPECT_EQ(ExchangeBlock::KeptText(block.Sender).substr(0, 3), "x\r\n") << "kept as sent";
+    ExchangeBlock::SetField(block.Text, "a\\nb");
+    EXPECT_EQ(ExchangeBlock::LogText(block, block.Text), "a\\nb") << "other bytes unchanged";
+}
+
 } // namespace

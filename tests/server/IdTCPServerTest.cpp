@@ -265,10 +265,10 @@ TEST_F(ConnectionTest, PeerCloseGivesClosedGracefullyThenWritesFailTheSameWay) {
         EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
     }
     EXPECT_FALSE(connection->IsOpen());
-    EXPECT_THROW(connection->WriteAll("x", 1), EIdConnClosedGracefully);
+    EXPECT_THROW(connection->QueueWrite("x", 1), EIdConnClosedGracefully);
     connection->ReleaseSocketLayer();
     try {
-        connection->WriteAll("x", 1);
+        connection->QueueWrite("x", 1);
         FAIL();
     } catch (const EIdNotConnected& e) {
         EXPECT_STREQ(e.what(), "Not Connected");

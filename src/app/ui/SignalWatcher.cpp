@@ -38,10 +38,13 @@ TSignalWatcher::TSignalWatcher(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    // The terminal or the session going away ends the program as a logout does.
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 TSignalWatcher::~TSignalWatcher() {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     signalFd = -1;
 }

@@ -6,8 +6,8 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a Qt signal on the window thread, so that a session logout, a
-// service manager or Ctrl+C ends the program as its close button does, settings written.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the window thread, so that a session logout,
+// a service manager or Ctrl+C ends the program as its close button does, settings written.
 class TSignalWatcher : public QObject {
     Q_OBJECT
 

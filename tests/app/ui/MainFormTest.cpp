@@ -77,6 +77,8 @@ protected:
         fmMain_->ShowForm();
     }
     void Tick() { fmMain_->Timer_WorkTimer(); }
+    // Starts the real program, sends it the signal and checks that it ended saved.
+    void EndsInOrderOn(int signal);
     TServerControls& Controls() { return fmMain_->Controls(); }
     uint16_t StartOnFreePort() {
         Controls().edPort->setText("0");
@@ -482,10 +484,17 @@ TEST_F(MainFormTest, ClosingWritesTheSettings) {
     EXPECT_EQ(key.ReadInteger("MinFormShow"), 1);
 }
 
-// The real program, ended by SIGTERM as a session logout or a service manager ends it.
-TEST_F(MainFormTest, TerminationSignalClosesInOrder) {
+// The real program, ended by SIGTERM as a session logout or a service manager ends it, and by
+// SIGHUP as a closing terminal does.
+TEST_F(MainFormTest, TerminationSignalsCloseInOrder) {
+    for (const int signal : {SIGTERM, SIGHUP})
+        EndsInOrderOn(signal);
+}
+
+void MainFormTest::EndsInOrderOn(int signal) {
+    SCOPED_TRACE(signal);
     const QString program = QString::fromStdString(program_->File("velmora"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
+    ASSERT_TRUE(QFile::exists(program) || QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home_->Path()));
@@ -494,10 +503,10 @@ TEST_F(MainFormTest, TerminationSignalClosesInOrder) {
     process.setProcessEnvironment(environment);
     process.start(program, {});
     ASSERT_TRUE(process.waitForStarted());
-    // Once the program catches SIGTERM, the signal must end it in order, splash or not.
+    // Once the program catches the signal, it must end it in order, splash or not.
     const auto pid = static_cast<pid_t>(process.processId());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ProcessState::CatchesSignal(pid, SIGTERM); }, 10000));
-    process.terminate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ProcessState::CatchesSignal(pid, signal); }, 10000));
+    ::kill(pid, signal);
     ASSERT_TRUE(process.waitForFinished(15000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
