@@ -238,15 +238,22 @@ void TfmMain::FormCreate() {
 
 void TfmMain::FormDestroy() {
     Timer_Work->stop();
-    try {
+    // Everything is written before the server's stop waits for its workers, so that a session
+    // that loses patience with a slow stop and kills the program loses nothing.
+    const auto write = [](auto&& save) {
+        try {
+            save();
+        } catch (const std::exception& e) {
+            // The program is ending; no window is left to show it in.
+            std::fprintf(stderr, "velmora: %s\n", e.what());
+        }
+    };
+    write([this] {
         Settings::WriteServerParams(controls_->edPort->text().toStdString(),
                                     controls_->cbAutoStart->isChecked());
-    } catch (const std::exception& e) {
-        // The program is ending; no window is left to show it in.
-        std::fprintf(stderr, "velmora: %s\n", e.what());
-    }
+    });
+    write([this] { Settings::WriteOptions(Options); });
     server_->Shutdown();
-    Settings::WriteOptions(Options);
 }
 
 void TfmMain::ShowForm() {
