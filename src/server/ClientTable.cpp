@@ -6,7 +6,14 @@ bool TClientTable::TLockedList::Contains(const TClientEntry* entry) const {
     return std::any_of(begin(), end(), [entry](const auto& e) { return e.get() == entry; });
 }
 
+TClientEntry* TClientTable::TLockedList::Find(uint64_t serial) const {
+    const auto it =
+        std::find_if(begin(), end(), [serial](const auto& e) { return e->Serial == serial; });
+    return serial != 0 && it != end() ? it->get() : nullptr;
+}
+
 void TClientTable::TLockedList::Add(std::unique_ptr<TClientEntry> entry) {
+    entry->Serial = table_.nextSerial_++;
     table_.entries_.push_back(std::move(entry));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@ struct TClientEntry {
     double Connected = 0;              // local date-time of the accept
     std::atomic<double> LastAction{0}; // local date-time of the last block; own thread writes
     TIdPeerThread* Thread = nullptr;   // the worker, through which its connection is written
+    uint64_t Serial = 0;               // given by the table, never given twice in a run
     std::string ClientName;            // empty until the first "REGISTER"; written under the lock
 };
 
@@ -33,6 +35,8 @@ public:
         auto end() const { return table_.entries_.end(); }
         size_t Count() const { return table_.entries_.size(); }
         bool Contains(const TClientEntry* entry) const;
+        // The entry of that serial number; null when it has left (0 is never given).
+        TClientEntry* Find(uint64_t serial) const;
         void Add(std::unique_ptr<TClientEntry> entry);
         // Takes the entry out of the list; nothing when it is not there.
         std::unique_ptr<TClientEntry> Remove(const TClientEntry* entry);
@@ -47,4 +51,5 @@ public:
 private:
     std::mutex mutex_;
     std::vector<std::unique_ptr<TClientEntry>> entries_;
+    uint64_t nextSerial_ = 1;
 };

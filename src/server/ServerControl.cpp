@@ -88,7 +88,7 @@ bool TServerControl::ListOutOfStep(TClientTable::TLockedList& clients) const {
                 expected = entry.get();
         }
         if (list_.RowChecked(row) != (expected != nullptr) ||
-            (expected != nullptr && list_.RowEntry(row) != expected))
+            (expected != nullptr && list_.RowSerial(row) != expected->Serial))
             return true;
     }
     return false;
@@ -108,7 +108,7 @@ void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
         if (match >= 0) {
             // A later client of the same name takes the row over.
             list_.SetRowChecked(match, true);
-            list_.SetRowEntry(match, entry.get());
+            list_.SetRowSerial(match, entry->Serial);
         } else {
             const TExchangeBlock kick = ExchangeBlock::MakeKick(entry->PeerIP);
             entry->Thread->Connection()->QueueWrite(&kick, sizeof kick);
@@ -117,11 +117,9 @@ void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
 }
 
 std::optional<std::string> TServerControl::ListedClientName(int row) {
-    const TClientEntry* entry = list_.RowEntry(row);
-    if (entry == nullptr)
-        return std::nullopt;
     auto clients = server_.Clients()->LockList();
-    if (!clients.Contains(entry))
+    const TClientEntry* entry = clients.Find(list_.RowSerial(row));
+    if (entry == nullptr)
         return std::nullopt;
     return entry->ClientName;
 }
@@ -131,8 +129,8 @@ bool TServerControl::WriteToRowClient(TClientTable::TLockedList& clients, int ro
                                       TMakeBlock makeBlock) {
     // The row may still point at a client that left since the last rebuild: use the entry only
     // while the table, locked for the whole write, still holds it.
-    const TClientEntry* entry = list_.RowEntry(row);
-    if (entry == nullptr || !clients.Contains(entry))
+    const TClientEntry* entry = clients.Find(list_.RowSerial(row));
+    if (entry == nullptr)
         return false;
     const TExchangeBlock block = makeBlock(*entry);
     entry->Thread->Connection()->QueueWrite(&block, sizeof block);

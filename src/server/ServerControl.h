@@ -17,8 +17,10 @@ public:
     virtual std::string RowText(int row) const = 0; // Windows-1251
     virtual bool RowChecked(int row) const = 0;
     virtual void SetRowChecked(int row, bool checked) = 0;
-    virtual TClientEntry* RowEntry(int row) const = 0;
-    virtual void SetRowEntry(int row, TClientEntry* entry) = 0;
+    // The serial number of the client a row stands for (0: none). A number, not the entry's
+    // address: an entry freed and another made at the same place is never taken for the first.
+    virtual uint64_t RowSerial(int row) const = 0;
+    virtual void SetRowSerial(int row, uint64_t serial) = 0;
     virtual bool RowSelected(int row) const = 0;
     virtual void Clear() = 0;
     virtual void AddRow(const std::string& text) = 0;

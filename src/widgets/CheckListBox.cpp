@@ -216,14 +216,14 @@ void TCheckListBox::SetChecked(int row, bool checked) {
     view_->item(row)->setData(Qt::CheckStateRole, checked ? Qt::Checked : Qt::Unchecked);
 }
 
-void* TCheckListBox::RowData(int row) const {
+quint64 TCheckListBox::RowTag(int row) const {
     CheckRow(row);
-    return view_->item(row)->data(kDataRole).value<void*>();
+    return view_->item(row)->data(kDataRole).toULongLong();
 }
 
-void TCheckListBox::SetRowData(int row, void* rowData) {
+void TCheckListBox::SetRowTag(int row, quint64 tag) {
     CheckRow(row);
-    view_->item(row)->setData(kDataRole, QVariant::fromValue(rowData));
+    view_->item(row)->setData(kDataRole, QVariant::fromValue(tag));
 }
 
 int TCheckListBox::SelectedRow() const {

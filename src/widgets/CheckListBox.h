@@ -27,8 +27,8 @@ public:
     QString RowText(int row) const;
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
-    void* RowData(int row) const;
-    void SetRowData(int row, void* rowData);
+    quint64 RowTag(int row) const;
+    void SetRowTag(int row, quint64 tag);
 
     // The selected row, or -1 when none is selected.
     int SelectedRow() const;

@@ -19,15 +19,15 @@ public:
     struct TRow {
         std::string text;
         bool checked = false;
-        TClientEntry* entry = nullptr;
+        uint64_t serial = 0;
         bool selected = false;
     };
     int RowCount() const override { return static_cast<int>(rows.size()); }
     std::string RowText(int row) const override { return At(row).text; }
     bool RowChecked(int row) const override { return At(row).checked; }
     void SetRowChecked(int row, bool checked) override { At(row).checked = checked; }
-    TClientEntry* RowEntry(int row) const override { return At(row).entry; }
-    void SetRowEntry(int row, TClientEntry* entry) override { At(row).entry = entry; }
+    uint64_t RowSerial(int row) const override { return At(row).serial; }
+    void SetRowSerial(int row, uint64_t serial) override { At(row).serial = serial; }
     bool RowSelected(int row) const override { return At(row).selected; }
     void Clear() override {
         rows.clear();
@@ -171,7 +171,7 @@ TEST_F(ServerControlTest, TwoClientsUnderOneNameRebuildEveryTickWithTheLaterOnTh
     EXPECT_EQ(list.rebuilds, 3);
     EXPECT_EQ(control.ListedClientName(1), "Client 2");
     auto clients = server.Clients()->LockList();
-    EXPECT_EQ(list.RowEntry(1), std::next(clients.begin())->get());
+    EXPECT_EQ(list.RowSerial(1), (*std::next(clients.begin()))->Serial);
 }
 
 // Equal numbers of marks and named clients must not hide a change of slot.
@@ -247,7 +247,7 @@ TEST_F(ServerControlTest, SelectedRowsGetKickAndConfigurationRowsOfDepartedClien
     client.reset();
     ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
     // The row still points at the departed entry until the next tick; nothing may use it.
-    EXPECT_NE(list.RowEntry(2), nullptr);
+    EXPECT_NE(list.RowSerial(2), 0u);
     control.KickSelected();
     control.RefreshSelected();
     control.KickAll();

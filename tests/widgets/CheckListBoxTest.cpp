@@ -45,20 +45,19 @@ TEST_F(CheckListBoxTest, RowsStartUncheckedWithoutData) {
     EXPECT_EQ(list.AddRow(QStringLiteral("extra")), 16);
     for (int row = 0; row < list.RowCount(); ++row) {
         EXPECT_FALSE(list.IsChecked(row));
-        EXPECT_EQ(list.RowData(row), nullptr);
+        EXPECT_EQ(list.RowTag(row), 0u);
     }
     EXPECT_EQ(list.SelectedRow(), -1);
 }
 
 TEST_F(CheckListBoxTest, KeepsChecksDataAndSelectionPerRowWithoutSignals) {
-    int entry = 0;
     list.SetChecked(4, true);
-    list.SetRowData(4, &entry);
+    list.SetRowTag(4, 77);
     list.SetSelectedRow(2);
     EXPECT_TRUE(list.IsChecked(4));
     EXPECT_FALSE(list.IsChecked(3));
-    EXPECT_EQ(list.RowData(4), &entry);
-    EXPECT_EQ(list.RowData(3), nullptr);
+    EXPECT_EQ(list.RowTag(4), 77u);
+    EXPECT_EQ(list.RowTag(3), 0u);
     EXPECT_EQ(list.SelectedRow(), 2);
     list.SetChecked(4, false);
     EXPECT_FALSE(list.IsChecked(4));
@@ -84,8 +83,8 @@ TEST_F(CheckListBoxTest, RowsOutsideTheListAreRefused) {
     EXPECT_THROW(list.RowText(16), std::out_of_range);
     EXPECT_THROW(list.IsChecked(-1), std::out_of_range);
     EXPECT_THROW(list.SetChecked(16, true), std::out_of_range);
-    EXPECT_THROW(list.RowData(99), std::out_of_range);
-    EXPECT_THROW(list.SetRowData(-2, nullptr), std::out_of_range);
+    EXPECT_THROW(list.RowTag(99), std::out_of_range);
+    EXPECT_THROW(list.SetRowTag(-2, 0), std::out_of_range);
     EXPECT_THROW(list.SetSelectedRow(16), std::out_of_range);
     EXPECT_THROW(list.SetSelectedRow(-2), std::out_of_range);
 }

@@ -293,12 +293,12 @@ void TServerControls::SetRowChecked(int row, bool checked) {
     lbClients->SetChecked(row, checked);
 }
 
-TClientEntry* TServerControls::RowEntry(int row) const {
-    return static_cast<TClientEntry*>(lbClients->RowData(row));
+uint64_t TServerControls::RowSerial(int row) const {
+    return lbClients->RowTag(row);
 }
 
-void TServerControls::SetRowEntry(int row, TClientEntry* entry) {
-    lbClients->SetRowData(row, entry);
+void TServerControls::SetRowSerial(int row, uint64_t serial) {
+    lbClients->SetRowTag(row, serial);
 }
 
 bool TServerControls::RowSelected(int row) const {

@@ -94,8 +94,8 @@ private:
     std::string RowText(int row) const override;
     bool RowChecked(int row) const override;
     void SetRowChecked(int row, bool checked) override;
-    TClientEntry* RowEntry(int row) const override;
-    void SetRowEntry(int row, TClientEntry* entry) override;
+    uint64_t RowSerial(int row) const override;
+    void SetRowSerial(int row, uint64_t serial) override;
     bool RowSelected(int row) const override;
     void Clear() override;
     void AddRow(const std::string& text) override;
