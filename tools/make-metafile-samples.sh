@@ -7,7 +7,7 @@
 #
 # References are SAMPLE_WIDTH pixels wide, their height in the drawing's proportion, painted over
 # the panel colour (layouts/ui/PanelColor.h), the background our player draws over in the test
-# and in the layout window, so any part the metafile leaves uncovered compares alike.
+# and in the layout window, so whatever the metafile leaves uncovered compares alike.
 #
 # Run it again only to change the samples; the tests use the committed files and need no
 # Inkscape. Needs Debian's inkscape package (apt-get install --no-install-recommends inkscape).
