@@ -342,14 +342,9 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
     case EMR_DELETEOBJECT:
         out.push_back(TDeleteObject{r.U32(8)});
         break;
-    case EMR_CREATEPEN: {
-        TLogPen pen;
-        pen.style = r.U32(12);
-        pen.width = r.I32(16);
-        pen.color = TColor::FromColorRef(r.U32(24));
-        Create(r.U32(8), pen);
+    case EMR_CREATEPEN:
+        Create(r.U32(8), SimplePen(r.U32(12), r.I32(16), TColor::FromColorRef(r.U32(24))));
         break;
-    }
     case EMR_EXTCREATEPEN:
         Create(r.U32(8), ExtPen(r));
         break;
@@ -689,7 +684,9 @@ TLogFont TEmfParser::Font(const TRecordReader& r) {
 TLogPen TEmfParser::ExtPen(const TRecordReader& r) {
     TLogPen pen;
     pen.style = r.U32(28);
-    pen.width = static_cast<std::int32_t>(std::min<std::uint32_t>(r.U32(32), INT32_MAX));
+    // A cosmetic pen is one pixel wide whatever width it names.
+    if (pen.style & PS_GEOMETRIC)
+        pen.width = static_cast<std::int32_t>(std::min<std::uint32_t>(r.U32(32), INT32_MAX));
     const std::uint32_t brushStyle = r.U32(36);
     pen.color = TColor::FromColorRef(r.U32(40));
     if (brushStyle == BS_NULL)

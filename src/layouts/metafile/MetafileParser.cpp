@@ -65,6 +65,14 @@ std::u16string CutAtNul(std::u16string text) {
     return text;
 }
 
+TLogPen SimplePen(std::uint32_t style, std::int32_t width, TColor color) {
+    const std::uint32_t kind = style & PS_STYLE_MASK;
+    const bool dashed = kind >= PS_DASH && kind <= PS_DASHDOTDOT;
+    if (dashed && (width > 1 || width < -1))
+        style = (style & ~PS_STYLE_MASK) | PS_SOLID;
+    return TLogPen{style, width, color, {}};
+}
+
 } // namespace Detail
 
 namespace {

@@ -24,6 +24,10 @@ std::u16string FromUtf16Le(std::span<const std::uint8_t> bytes);
 // A fixed-size name field: up to the first NUL.
 std::u16string CutAtNul(std::u16string text);
 
+// A pen as CreatePen makes it, for the pen records of both formats (not ExtCreatePen's): a pen
+// wider than one logical unit keeps no dash or dot style and draws solid.
+TLogPen SimplePen(std::uint32_t style, std::int32_t width, TColor color);
+
 // Only called when the first bytes say which format it is.
 TMetafile ParseWmf(std::span<const std::uint8_t> bytes, const std::string& fileName);
 TMetafile ParseEmf(std::span<const std::uint8_t> bytes, const std::string& fileName);

@@ -333,14 +333,9 @@ void TWmfParser::Record(std::uint16_t function, const TRecordReader& r, std::siz
         slots_.Free(r.U16(0));
         out.push_back(TDeleteObject{r.U16(0)});
         break;
-    case META_CREATEPENINDIRECT: {
-        TLogPen pen;
-        pen.style = r.U16(0);
-        pen.width = r.I16(2);
-        pen.color = TColor::FromColorRef(r.U32(6));
-        Create(pen);
+    case META_CREATEPENINDIRECT:
+        Create(SimplePen(r.U16(0), r.I16(2), TColor::FromColorRef(r.U32(6))));
         break;
-    }
     case META_CREATEBRUSHINDIRECT: {
         TLogBrush brush;
         brush.style = r.U16(0);

@@ -271,15 +271,49 @@ TEST(MetafileRecords, WmfObjectsTakeTheLowestFreeSlot) {
     EXPECT_EQ(hatched.color, (TColor{0, 0, 0xFF}));
 }
 
+// CreatePen keeps dashes and dots only on pens one unit wide; ExtCreatePen keeps them on
+// geometric pens of any width, and its cosmetic pens are one pixel wide whatever they name.
+TEST(MetafileRecords, PenStylesAndWidthsAsGdiCreatesThem) {
+    auto pens = [](const TBytes& bytes) {
+        std::vector<TLogPen> found;
+        for (const TCreateObject& c : All<TCreateObject>(Parse(bytes)))
+            found.push_back(std::get<TLogPen>(c.object));
+        return found;
+    };
+    const auto wmf = pens(TWmfWriter()
+                              .CreatePen(PS_DASH, 1, 0)
+                              .CreatePen(PS_DASHDOT | PS_ENDCAP_FLAT, 7, 0)
+                              .Finish());
+    ASSERT_EQ(wmf.size(), 2u);
+    EXPECT_EQ(wmf[0].style, PS_DASH);
+    EXPECT_EQ(wmf[1].style, PS_SOLID | PS_ENDCAP_FLAT);
+    EXPECT_EQ(wmf[1].width, 7);
+
+    const std::int32_t geometricDash = PS_GEOMETRIC | PS_DASH;
+    const auto emf = pens(TEmfWriter()
+                              .CreatePen(1, PS_DOT, 5, 0)
+                              .CreatePen(2, PS_DOT, 1, 0)
+                              .Record(95, {3, 0, 0, 0, 0, geometricDash, 5, BS_SOLID, 0, 0, 0})
+                              .Record(95, {4, 0, 0, 0, 0, PS_DASH, 9, BS_SOLID, 0, 0, 0})
+                              .Finish());
+    ASSERT_EQ(emf.size(), 4u);
+    EXPECT_EQ(emf[0].style, PS_SOLID);
+    EXPECT_EQ(emf[1].style, PS_DOT);
+    EXPECT_EQ(emf[2].style, PS_GEOMETRIC | PS_DASH);
+    EXPECT_EQ(emf[2].width, 5);
+    EXPECT_EQ(emf[3].style, PS_DASH);
+    EXPECT_EQ(emf[3].width, 0);
+}
+
 TEST(MetafileRecords, WmfPenAndShapesReadTheirReversedParameters) {
     const auto file = Parse(TWmfWriter()
-                                .CreatePen(PS_DASH, 7, 0x123456)
+                                .CreatePen(PS_INSIDEFRAME, 7, 0x123456)
                                 .RoundRect(1, 2, 30, 40, 5, 6)
                                 .ArcLike(0x081A, 0, 0, 100, 50, 100, 25, 50, 0)
                                 .SetPixel(3, 4, 0xABCDEF)
                                 .Finish());
     const auto pen = std::get<TLogPen>(std::get<TCreateObject>(file.commands[0]).object);
-    EXPECT_EQ(pen.style, PS_DASH);
+    EXPECT_EQ(pen.style, PS_INSIDEFRAME);
     EXPECT_EQ(pen.width, 7);
     EXPECT_EQ(pen.color, (TColor{0x12, 0x34, 0x56}));
     const auto round = std::get<TShape>(file.commands[1]);

@@ -32,6 +32,9 @@ enum : std::uint32_t {
     BLACK_PEN = 7,
     NULL_PEN = 8,
     OEM_FIXED_FONT = 10,
+    DEVICE_DEFAULT_FONT = 14,
+    DEFAULT_PALETTE = 15,
+    SYSTEM_FIXED_FONT = 16,
     DEFAULT_GUI_FONT = 17,
     DC_BRUSH = 18,
     DC_PEN = 19,
@@ -63,7 +66,9 @@ std::optional<TGdiObject> StockObject(std::uint32_t index) {
     case NULL_PEN:
         return TLogPen{PS_NULL, 0, TColor{}, {}};
     default:
-        if (index >= OEM_FIXED_FONT && index <= DEFAULT_GUI_FONT)
+        // The stock fonts lie either side of the default palette, which is no font.
+        if ((index >= OEM_FIXED_FONT && index <= DEVICE_DEFAULT_FONT) ||
+            index == SYSTEM_FIXED_FONT || index == DEFAULT_GUI_FONT)
             return TLogFont{};
         return std::nullopt;
     }
@@ -313,10 +318,24 @@ void TMetafilePlayer::StrokeFigure(const QPainterPath& figure) {
     painter_.setRenderHint(QPainter::Antialiasing, true);
 }
 
-void TMetafilePlayer::ContinuePathFigure() {
+void TMetafilePlayer::ContinuePathFigure(const QPainterPath& figure) {
+    const QTransform& toDevice = LogicalToDevice();
     if (!figureOpen_) {
-        path_.moveTo(LogicalToDevice().map(state_.position));
+        path_.moveTo(toDevice.map(state_.position));
+        figureStart_ = state_.position;
         figureOpen_ = true;
+    }
+    // Element by element: QPainterPath::connectPath would drop the opening move of a new figure
+    // and join it to the figure before with a line.
+    const QPainterPath device = toDevice.map(figure);
+    for (int i = 1; i < device.elementCount(); ++i) {
+        const QPainterPath::Element e = device.elementAt(i);
+        if (e.isCurveTo() && i + 2 < device.elementCount()) {
+            path_.cubicTo(e, device.elementAt(i + 1), device.elementAt(i + 2));
+            i += 2;
+        } else {
+            path_.lineTo(e);
+        }
     }
 }
 
@@ -327,14 +346,12 @@ void TMetafilePlayer::Do(const TMoveTo& c) {
 
 void TMetafilePlayer::Do(const TLineTo& c) {
     const QPointF to = ToPoint(c.point);
-    if (recordingPath_) {
-        ContinuePathFigure();
-        path_.lineTo(LogicalToDevice().map(to));
-    } else {
-        QPainterPath line(state_.position);
-        line.lineTo(to);
+    QPainterPath line(state_.position);
+    line.lineTo(to);
+    if (recordingPath_)
+        ContinuePathFigure(line);
+    else
         Render(line, false);
-    }
     state_.position = to;
 }
 
@@ -381,12 +398,10 @@ void TMetafilePlayer::Do(const TPoly& c) {
             else if (i + 2 < points.size())
                 figure.cubicTo(ToPoint(points[i]), ToPoint(points[i + 1]), ToPoint(points[i + 2]));
         }
-        if (recordingPath_) {
-            ContinuePathFigure();
-            path_.connectPath(LogicalToDevice().map(figure));
-        } else {
+        if (recordingPath_)
+            ContinuePathFigure(figure);
+        else
             Render(figure, false);
-        }
         state_.position = figure.currentPosition();
         break;
     }
@@ -460,12 +475,10 @@ void TMetafilePlayer::Do(const TArc& c) {
     if (figure.isEmpty())
         return;
     if (c.kind == TArc::EKind::ArcTo) {
-        if (recordingPath_) {
-            ContinuePathFigure();
-            path_.connectPath(LogicalToDevice().map(figure));
-        } else {
+        if (recordingPath_)
+            ContinuePathFigure(figure);
+        else
             Render(figure, false);
-        }
         state_.position = end;
         return;
     }
@@ -737,13 +750,18 @@ void TMetafilePlayer::Do(const TPathOp& c) {
         recordingPath_ = false;
         return;
     case EKind::CloseFigure:
-        if (recordingPath_) {
-            path_.closeSubpath();
-            figureOpen_ = false;
-        }
+        if (!recordingPath_)
+            return;
+        // The closing line ends at the figure's first point, and so does the current position:
+        // a figure that follows without a move starts there.
+        path_.closeSubpath();
+        if (figureOpen_)
+            state_.position = figureStart_;
+        figureOpen_ = false;
         return;
     case EKind::Abort:
         recordingPath_ = false;
+        figureOpen_ = false;
         path_ = QPainterPath();
         return;
     case EKind::SelectClip:
@@ -756,17 +774,20 @@ void TMetafilePlayer::Do(const TPathOp& c) {
     case EKind::Stroke:
     case EKind::StrokeAndFill: {
         recordingPath_ = false;
+        figureOpen_ = false;
+        path_.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        // The path lies where the transforms in force while it was recorded put it; only the
+        // pen takes the transform in force now, so a fill needs nothing of it.
+        if (c.kind != EKind::Stroke) {
+            painter_.setTransform(deviceToPainter_);
+            FillFigure(path_);
+        }
         bool invertible = false;
         const QTransform toLogical = LogicalToDevice().inverted(&invertible);
-        if (invertible && CanDraw()) {
-            // Back to logical units, where pen widths and brushes mean what they say.
-            QPainterPath figure = toLogical.map(path_);
-            figure.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        if (c.kind != EKind::Fill && invertible && CanDraw()) {
+            // Back to logical units, where pen widths and dashes mean what they say.
             painter_.setTransform(LogicalToPainter());
-            if (c.kind != EKind::Stroke)
-                FillFigure(figure);
-            if (c.kind != EKind::Fill)
-                StrokeFigure(figure);
+            StrokeFigure(toLogical.map(path_));
         }
         path_ = QPainterPath();
         return;

@@ -79,8 +79,9 @@ private:
     void Render(const QPainterPath& figure, bool closed);
     void FillFigure(const QPainterPath& figure);
     void StrokeFigure(const QPainterPath& figure);
-    // Adds points that continue the current figure of the path being recorded.
-    void ContinuePathFigure();
+    // Adds a figure that starts at the current position to the path being recorded: it continues
+    // the open figure, or opens one there.
+    void ContinuePathFigure(const QPainterPath& figure);
     QPainterPath ArcFigure(const TArc& arc, QPointF& endPoint);
 
     void CombineClip(const QPainterPath& region, std::uint32_t mode);
@@ -104,8 +105,9 @@ private:
     QTransform logicalToPainter_;
 
     bool recordingPath_ = false;
-    bool figureOpen_ = false;
-    QPainterPath path_; // device units
+    bool figureOpen_ = false; // the last figure of the path goes on from the current position
+    QPointF figureStart_;     // that figure's first point, logical units
+    QPainterPath path_;       // device units
 };
 
 } // namespace Metafile

@@ -674,6 +674,66 @@ TEST(MetafilePlay, PathsJoinLinesIntoOneFigure) {
     EXPECT_EQ(At(image, 20, 80), kWhite);
 }
 
+TEST(MetafilePlay, PathFiguresBegunByAMoveStaySeparate) {
+    // Two stroked figures; a line joining the first's end to the second's start would cross
+    // the middle.
+    TEmfWriter w;
+    w.CreatePen(1, PS_SOLID, 4, kBlack).Select(1).PathOp(59);
+    w.MoveTo(10, 10).Poly(5, {{30, 10}, {60, 10}, {90, 10}});
+    w.MoveTo(10, 90).Poly(6, {{50, 90}, {90, 90}}).MoveTo(10, 50).LineTo(30, 50);
+    w.PathOp(60).PathOp(64);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(At(image, 50, 10), kBlack);
+    EXPECT_EQ(At(image, 50, 90), kBlack);
+    EXPECT_EQ(At(image, 20, 50), kBlack);
+    EXPECT_EQ(Ink(image, QRect(5, 20, 90, 25)), 0);
+    EXPECT_EQ(Ink(image, QRect(35, 45, 60, 35)), 0);
+}
+
+TEST(MetafilePlay, CloseFigureLeavesThePositionAtTheFigureStart) {
+    // The second triangle has no move of its own: it starts where the first one began.
+    TEmfWriter w = EmfWithBrush(kBlue);
+    w.PathOp(59).MoveTo(0, 0).LineTo(100, 0).LineTo(100, 40).PathOp(61);
+    w.LineTo(0, 100).LineTo(40, 100).PathOp(61).PathOp(60).PathOp(62);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(At(image, 80, 10), kBlue);
+    EXPECT_EQ(At(image, 8, 70), kBlue);
+    EXPECT_EQ(At(image, 60, 60), kWhite);
+}
+
+TEST(MetafilePlay, AHoleClosesBackToItsOwnFirstPoint) {
+    // A square with a square hole whose last side is drawn by the closing line alone.
+    TEmfWriter w = EmfWithBrush(kBlack);
+    w.SetPolyFillMode(ALTERNATE).PathOp(59);
+    w.MoveTo(0, 0).LineTo(100, 0).LineTo(100, 100).LineTo(0, 100).PathOp(61);
+    w.MoveTo(40, 40).Poly(6, {{60, 40}, {60, 60}, {40, 60}}).PathOp(61);
+    w.PathOp(60).PathOp(62);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(At(image, 50, 50), kWhite);
+    EXPECT_EQ(At(image, 30, 38), kBlack); // where a close to the outer figure's start would cut
+    EXPECT_EQ(At(image, 10, 90), kBlack);
+}
+
+TEST(MetafilePlay, APathIsFilledWhereItWasRecorded) {
+    // The transform in force while the path is recorded places it; one set before the fill,
+    // even one that collapses the plane, does not move it.
+    for (const float scale : {2.0f, 0.0f}) {
+        TEmfWriter w = EmfWithBrush(kGreen);
+        w.PathOp(59).Rectangle(0, 0, 50, 50).PathOp(60);
+        w.SetWorldTransform(scale, 0, 0, scale, 50, 50).PathOp(62);
+        const QImage image = Render(w.Finish());
+        EXPECT_EQ(At(image, 25, 25), kGreen) << scale;
+        EXPECT_EQ(At(image, 75, 75), kWhite) << scale;
+    }
+}
+
+TEST(MetafilePlay, SelectingTheDefaultPaletteKeepsTheFont) {
+    TEmfWriter w;
+    w.CreateFont(1, -60, 400, u"DejaVu Sans").Select(1).Select(STOCK_OBJECT_FLAG | 15);
+    w.SetBkMode(TRANSPARENT).ExtTextOutW(5, 5, u"H");
+    EXPECT_GT(InkBounds(Render(w.Finish())).height(), 30);
+}
+
 // ---- The picture ----
 
 TEST(MetafilePicture, PlayLeavesThePainterAsItWasFound) {
