@@ -15,6 +15,23 @@ int Failed() {
     return Sockets::WinsockError(errno);
 }
 
+// One send, retried when a signal interrupts it; wouldBlock is what a full socket gives.
+int SendOnce(int fd, const char* buffer, size_t size, int flags, int wouldBlock, size_t& sent) {
+    sent = 0;
+    for (;;) {
+        const ssize_t n = ::send(fd, buffer, size, flags);
+        if (n >= 0) {
+            sent = static_cast<size_t>(n);
+            return 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return wouldBlock;
+        return Failed();
+    }
+}
+
 } // namespace
 
 namespace Sockets {
@@ -195,20 +212,8 @@ int Receive(int fd, char* buffer, size_t size, size_t& received) {
 }
 
 int Send(int fd, const char* buffer, size_t size, size_t& sent) {
-    sent = 0;
-    for (;;) {
-        const ssize_t n = ::send(fd, buffer, size, MSG_NOSIGNAL);
-        if (n >= 0) {
-            sent = static_cast<size_t>(n);
-            return 0;
-        }
-        if (errno == EINTR)
-            continue;
-        // On a blocking socket this only happens when the send time limit ran out.
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return WSAETIMEDOUT;
-        return Failed();
-    }
+    // On a blocking socket a send that would block only happens when the time limit ran out.
+    return SendOnce(fd, buffer, size, MSG_NOSIGNAL, WSAETIMEDOUT, sent);
 }
 
 int SetSendTimeout(int fd, int milliseconds) {
@@ -219,19 +224,7 @@ int SetSendTimeout(int fd, int milliseconds) {
 }
 
 int SendAvailable(int fd, const char* buffer, size_t size, size_t& sent) {
-    sent = 0;
-    for (;;) {
-        const ssize_t n = ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n >= 0) {
-            sent = static_cast<size_t>(n);
-            return 0;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        return Failed();
-    }
+    return SendOnce(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT, 0, sent);
 }
 
 int SetDeadPeerDetection(int fd, const TDeadPeerTimes& times) {
