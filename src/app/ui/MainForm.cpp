@@ -217,7 +217,9 @@ void TfmMain::CreateTray() {
         connect(action, &QAction::triggered, this, ErrorBox::Guarded(this, handlers[i], this));
         *items[i] = action;
     }
-    connect(trayIcon_, &TTrayIcon::doubleClicked, this,
+    // A double click on an XEmbed tray, a D-Bus host's activation, or a notification area that
+    // went away with the icon in it.
+    connect(trayIcon_, &TTrayIcon::restoreRequested, this,
             ErrorBox::Guarded(this, &TfmMain::TrayIconDblClick, this));
 }
 
@@ -368,7 +370,7 @@ void TfmMain::CollectLogLines() {
 
 void TfmMain::MinimizeToTray() {
     // Without a notification area the window could never be brought back from it.
-    if (!TTrayIcon::IsAvailable()) {
+    if (!trayIcon_->IsAvailable()) {
         showMinimized();
         return;
     }

@@ -363,9 +363,9 @@ TEST_F(MainFormTest, KickAllWithNothingListedClearsTheNameOnly) {
 }
 
 TEST_F(MainFormTest, WithoutANotificationAreaMinimisingKeepsTheWindowReachable) {
-    if (TTrayIcon::IsAvailable())
-        GTEST_SKIP() << "this desktop has a notification area";
     CreateAndShowWithoutSplash();
+    if (fmMain_->TrayIcon().IsAvailable())
+        GTEST_SKIP() << "this desktop has a notification area";
     fmMain_->Sb_Min->clicked();
     ASSERT_TRUE(fmMain_->isMinimized() || fmMain_->windowState().testFlag(Qt::WindowMinimized));
     ASSERT_FALSE(fmMain_->TrayIcon().IsVisible());

@@ -1,0 +1,263 @@
+#include "common/DesktopSession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <fstream>
+
+namespace {
+
+constexpr std::chrono::milliseconds ToolLimit(10000);
+
+} // namespace
+
+namespace DesktopSession {
+
+bool HasProgram(const QString& name) {
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+QString MissingProgram(const QStringList& names) {
+    for (const QString& name : names) {
+        if (!HasProgram(name))
+            return name;
+    }
+    return {};
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const QDeadlineTimer deadline(limit);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+} // namespace DesktopSession
+
+TDesktopProcess::~TDesktopProcess() {
+    Stop();
+}
+
+bool TDesktopProcess::Start(const QString& program, const QStringList& arguments,
+                            const QProcessEnvironment& environment) {
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start(program, arguments);
+    return process_.waitForStarted(5000);
+}
+
+std::optional<QString> TDesktopProcess::FirstLine(std::chrono::milliseconds limit) {
+    const QDeadlineTimer deadline(limit);
+    while (!process_.canReadLine()) {
+        if (deadline.hasExpired() || process_.state() != QProcess::Running)
+            return std::nullopt;
+        process_.waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
+    }
+    return QString::fromLocal8Bit(process_.readLine()).trimmed();
+}
+
+void TDesktopProcess::Stop() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+TVirtualDisplay::TVirtualDisplay(QSize screen) : screen_(screen) {
+    // Xvfb picks a free display number itself and writes it to the descriptor given, here its
+    // standard output, once it accepts connections.
+    const QString geometry = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+    if (!server_.Start(QStringLiteral("Xvfb"),
+                       {"-displayfd", "1", "-screen", "0", geometry, "-nolisten", "tcp"},
+                       QProcessEnvironment::systemEnvironment()))
+        return;
+    if (const auto number = server_.FirstLine(ToolLimit); number && !number->isEmpty())
+        name_ = QStringLiteral(":") + *number;
+}
+
+bool TVirtualDisplay::StartWindowManager() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", name_);
+    if (!windowManager_.Start(QStringLiteral("openbox"), {"--sm-disable"}, environment))
+        return false;
+    // A window manager announces itself on the root window once it manages the screen.
+    return DesktopSession::WaitFor([this] {
+        return Tool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+    });
+}
+
+QString TVirtualDisplay::Tool(const QString& program, const QStringList& arguments) const {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", name_);
+    tool.setProcessEnvironment(environment);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(static_cast<int>(ToolLimit.count()))) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+std::vector<TVirtualDisplay::TWindow>
+TVirtualDisplay::VisibleWindows(const QString& pattern) const {
+    QStringList arguments{"search", "--onlyvisible"};
+    if (pattern.startsWith("class="))
+        arguments << "--class" << pattern.mid(6);
+    else
+        arguments << "--name" << QStringLiteral("^%1$").arg(pattern);
+    std::vector<TWindow> windows;
+    for (const QString& line : Tool("xdotool", arguments).split('\n', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qulonglong id = line.trimmed().toULongLong(&ok);
+        if (!ok)
+            continue;
+        const QString info = Tool("xwininfo", {"-id", QString::number(id)});
+        const auto number = [&info](const char* label) {
+            const QRegularExpression rule(QStringLiteral("%1:\\s*(-?\\d+)").arg(label));
+            return rule.match(info).captured(1).toInt();
+        };
+        if (!info.contains("IsViewable"))
+            continue;
+        windows.push_back(
+            {id, QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"),
+                       number("Width"), number("Height"))});
+    }
+    return windows;
+}
+
+QRect TVirtualDisplay::OuterGeometry(qulonglong id) const {
+    QRect client;
+    for (const TWindow& window : VisibleWindows(QStringLiteral("class=.")))
+        if (window.Id == id)
+            client = window.Geometry;
+    // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+    const QString extents = Tool("xprop", {"-id", QString::number(id), "_NET_FRAME_EXTENTS"});
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"))
+            .match(extents);
+    if (!m.hasMatch())
+        return client;
+    return client.adjusted(-m.captured(1).toInt(), -m.captured(3).toInt(), m.captured(2).toInt(),
+                           m.captured(4).toInt());
+}
+
+bool TVirtualDisplay::IsViewable(qulonglong id) const {
+    return Tool("xwininfo", {"-id", QString::number(id)}).contains("IsViewable");
+}
+
+void TVirtualDisplay::Click(QPoint at) const {
+    Tool("xdotool",
+         {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+}
+
+void TVirtualDisplay::MoveCursor(QPoint at) const {
+    Tool("xdotool", {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+}
+
+QImage TVirtualDisplay::Screenshot() const {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", name_);
+    tool.setProcessEnvironment(environment);
+    tool.start("import", {"-window", "root", "png:-"});
+    if (!tool.waitForFinished(static_cast<int>(ToolLimit.count())))
+        return {};
+    return QImage::fromData(tool.readAllStandardOutput(), "PNG");
+}
+
+TSessionBus::TSessionBus() {
+    if (!daemon_.Start(QStringLiteral("dbus-daemon"),
+                       {"--session", "--nofork", "--nopidfile", "--print-address=1"},
+                       QProcessEnvironment::systemEnvironment()))
+        return;
+    if (const auto address = daemon_.FirstLine(ToolLimit))
+        address_ = *address;
+}
+
+TProgramUnderTest::TProgramUnderTest() {
+    QFile::copy(QStringLiteral(VELMORA_PROGRAM), Executable());
+}
+
+TProgramUnderTest::~TProgramUnderTest() {
+    for (const auto& run : runs_) {
+        if (run->state() == QProcess::NotRunning)
+            continue;
+        run->kill();
+        run->waitForFinished(5000);
+    }
+}
+
+QString TProgramUnderTest::Executable() const {
+    return QString::fromStdString(folder_.File("velmora"));
+}
+
+std::string TProgramUnderTest::SettingsFile() const {
+    return home_.File(".config/Quillbrook/Velmora/settings.reg");
+}
+
+void TProgramUnderTest::SetOption(const char* name, int value) const {
+    // The registry export text the settings key is kept in; written whole before the start.
+    std::filesystem::create_directories(home_.File(".config/Quillbrook/Velmora"));
+    std::ifstream in(SettingsFile());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.empty())
+        text = "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_CURRENT_USER\\SoftWare\\Quillbrook\\Velmora]\r\n";
+    char line[128];
+    std::snprintf(line, sizeof line, "\"%s\"=dword:%08x\r\n", name, static_cast<unsigned>(value));
+    std::ofstream(SettingsFile(), std::ios::trunc) << text << line;
+}
+
+QProcessEnvironment TProgramUnderTest::Environment(const TVirtualDisplay* display,
+                                                   const TSessionBus* bus) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP",
+                             "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    environment.insert("HOME", QString::fromStdString(home_.Path()));
+    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home_.File(".config")));
+    std::filesystem::create_directories(home_.File("runtime"));
+    std::filesystem::permissions(home_.File("runtime"), std::filesystem::perms::owner_all);
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(home_.File("runtime")));
+    if (display != nullptr)
+        environment.insert("DISPLAY", display->Name());
+    else
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // Without a bus of the test's own the program must not find the machine's.
+    environment.insert("DBUS_SESSION_BUS_ADDRESS",
+                       bus != nullptr ? bus->Address() : QStringLiteral("disabled:"));
+    return environment;
+}
+
+QProcess& TProgramUnderTest::Start(const QProcessEnvironment& environment) {
+    runs_.push_back(std::make_unique<QProcess>());
+    QProcess& run = *runs_.back();
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.start(Executable(), {});
+    run.waitForStarted(5000);
+    return run;
+}
+
+QProcess& TProgramUnderTest::Start(const TVirtualDisplay* display, const TSessionBus* bus) {
+    return Start(Environment(display, bus));
+}
+
+bool TProgramUnderTest::EndsWith(QProcess& process, int exitCode, std::chrono::milliseconds limit) {
+    if (process.state() != QProcess::NotRunning &&
+        !DesktopSession::WaitFor([&] { return process.state() == QProcess::NotRunning; }, limit))
+        return false;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == exitCode;
+}
