@@ -24,6 +24,7 @@
 #include "widgets/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
@@ -263,6 +264,24 @@ void TfmMain::ShowForm() {
     show();
     raise();
     activateWindow();
+}
+
+void TfmMain::BringToFront() {
+    // Before the first showing the window is on its way anyway.
+    if (!SplashDone)
+        return;
+    if (trayIcon_->IsVisible()) {
+        TrayIconDblClick();
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    // A layout window open over the main window is what the operator works in.
+    QWidget* front = QApplication::activeModalWidget();
+    if (front == nullptr)
+        front = this;
+    front->raise();
+    front->activateWindow();
 }
 
 void TfmMain::FormShow() {

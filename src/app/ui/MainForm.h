@@ -43,6 +43,8 @@ public:
     // FormShow, then the window becomes visible: the splash at the first showing, the language
     // applied, the window placed at the top centre of the virtual screen.
     void ShowForm();
+    // Another start of the program asked for the window: back from the tray, or raised.
+    void BringToFront();
 
     // Shell flags.
     bool SplashDone = false;
