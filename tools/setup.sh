@@ -5,12 +5,12 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
-    qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6
+    qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-wayland
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2
-    dbus-daemon openbox x11-utils
+    dbus-daemon openbox x11-utils weston
 )
 
 missing=()

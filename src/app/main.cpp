@@ -1,4 +1,5 @@
 // Velmora: the operator's server for a network of advertising displays.
+#include "app/WindowSystem.h"
 #include "app/ui/Application.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/SignalWatcher.h"
@@ -14,6 +15,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    WindowSystem::Choose();
     TVideoPlayer::ChooseMediaBackend();
     TApplication application(argc, argv);
 

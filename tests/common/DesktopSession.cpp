@@ -186,6 +186,22 @@ TSessionBus::TSessionBus() {
         address_ = *address;
 }
 
+TWaylandCompositor::TWaylandCompositor() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    std::filesystem::permissions(runtime_.Path(), std::filesystem::perms::owner_all);
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime_.Path()));
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("DISPLAY");
+    if (!compositor_.Start(QStringLiteral("weston"),
+                           {"--backend=headless-backend.so", "--socket=wayland-test",
+                            "--idle-time=0", "--no-config"},
+                           environment))
+        return;
+    const QString socket = QString::fromStdString(runtime_.File("wayland-test"));
+    if (DesktopSession::WaitFor([&] { return QFile::exists(socket); }))
+        socket_ = socket;
+}
+
 TProgramUnderTest::TProgramUnderTest() {
     QFile::copy(QStringLiteral(VELMORA_PROGRAM), Executable());
 }
@@ -241,11 +257,12 @@ QProcessEnvironment TProgramUnderTest::Environment(const TVirtualDisplay* displa
     return environment;
 }
 
-QProcess& TProgramUnderTest::Start(const QProcessEnvironment& environment) {
+QProcess& TProgramUnderTest::Start(const QProcessEnvironment& environment,
+                                   QProcess::ProcessChannelMode channels) {
     runs_.push_back(std::make_unique<QProcess>());
     QProcess& run = *runs_.back();
     run.setProcessEnvironment(environment);
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.setProcessChannelMode(channels);
     run.start(Executable(), {});
     run.waitForStarted(5000);
     return run;

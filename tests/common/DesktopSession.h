@@ -102,6 +102,22 @@ private:
     TDesktopProcess daemon_;
 };
 
+// A Wayland compositor of the test's own: weston with no screen of its own, its socket in a
+// runtime folder of its own.
+class TWaylandCompositor {
+public:
+    TWaylandCompositor();
+
+    bool Started() const { return !socket_.isEmpty(); }
+    // The socket's full path, as WAYLAND_DISPLAY may give it.
+    const QString& Socket() const { return socket_; }
+
+private:
+    TTempDir runtime_;
+    QString socket_;
+    TDesktopProcess compositor_;
+};
+
 // The real program, copied into a throwaway program folder beside its own .ini and started with
 // a throwaway home, on the display and bus given.
 class TProgramUnderTest {
@@ -120,7 +136,8 @@ public:
 
     QProcessEnvironment Environment(const TVirtualDisplay* display, const TSessionBus* bus) const;
     // Starts one instance; more may be started, each is its own process.
-    QProcess& Start(const QProcessEnvironment& environment);
+    QProcess& Start(const QProcessEnvironment& environment,
+                    QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel);
     QProcess& Start(const TVirtualDisplay* display, const TSessionBus* bus);
 
     // Waits for the instance to end and says whether it ended by itself with that exit code.
