@@ -84,7 +84,7 @@ TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
     font.setPointSize(8);
     setFont(font);
     setWindowTitle(QStringLiteral("Дисплей № %1").arg(CurrentDisplayType));
-    resize(PlaySize);
+    SetOuterSize(PlaySize.width(), PlaySize.height());
     CenterOnDesktop();
 
     Panel1 = new TExPanel(this);
@@ -425,10 +425,20 @@ void TfmDisplaySetup::FreeLayout() {
 }
 
 void TfmDisplaySetup::SetOuterSize(int width, int height) {
-    // The frame is known only once the window system has framed the window; until then the
-    // whole size goes to the client area.
+    outerSize_ = QSize(width, height);
     const QSize frame = frameGeometry().size() - geometry().size();
-    resize(QSize(width, height) - frame);
+    resize(outerSize_ - frame);
+}
+
+void TfmDisplaySetup::FitFrame() {
+    // A window manager frames the window only after it is shown: until then the whole outer
+    // size went to the client area. Once the frame is known, the outer size and the centring
+    // are applied again, once.
+    if (frameFitted_ || !isVisible() || frameGeometry().size() == geometry().size())
+        return;
+    frameFitted_ = true;
+    SetOuterSize(outerSize_.width(), outerSize_.height());
+    CenterOnDesktop();
 }
 
 void TfmDisplaySetup::CenterOnDesktop() {
@@ -436,7 +446,9 @@ void TfmDisplaySetup::CenterOnDesktop() {
     if (screen == nullptr)
         return;
     const QRect desktop = screen->availableGeometry();
-    move(desktop.center() - QPoint(width() / 2, height() / 2));
+    const QSize outer = frameGeometry().size();
+    move(desktop.left() + (desktop.width() - outer.width()) / 2,
+         desktop.top() + (desktop.height() - outer.height()) / 2);
 }
 
 void TfmDisplaySetup::FormShow() {
@@ -459,6 +471,11 @@ void TfmDisplaySetup::showEvent(QShowEvent* event) {
         shown_ = true;
         FormShow();
     }
+}
+
+void TfmDisplaySetup::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    FitFrame();
 }
 
 void TfmDisplaySetup::resizeEvent(QResizeEvent* event) {

@@ -81,6 +81,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;     // FormShow
     void resizeEvent(QResizeEvent* event) override; // FormResize
+    void moveEvent(QMoveEvent* event) override;     // the window manager's frame arrives
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -91,6 +92,7 @@ private:
     void FormShow();
     void AlignControls();
     void SetOuterSize(int width, int height);
+    void FitFrame();
     void CenterOnDesktop();
 
     TExPanel* topStrip_ = nullptr;
@@ -99,6 +101,8 @@ private:
     TExPanel* bottomStrip_ = nullptr;
     TPictureBox* popupPictureBox_ = nullptr;
     bool shown_ = false;
+    QSize outerSize_;
+    bool frameFitted_ = false;
 };
 
 // Opens the layout of CurrentDisplayType for the client in Edit mode, owned by the active
