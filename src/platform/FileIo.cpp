@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -87,6 +88,23 @@ bool MakeFolders(const std::string& path) {
     if (parent != path && parent != "." && parent != "/" && !MakeFolders(parent))
         return false;
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+TDescriptor OpenRegularFile(const std::string& path, std::string& reason) {
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) {
+        reason = std::generic_category().message(errno);
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = S_ISDIR(info.st_mode) ? std::generic_category().message(EISDIR)
+                                       : std::string("Not a regular file");
+        return {};
+    }
+    // A regular file never blocks; reads then behave as usual.
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 bool Exists(const std::string& path) {

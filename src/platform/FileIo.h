@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,12 @@ bool WriteAtomically(const std::string& path, std::string_view content);
 
 // Creates the folder and every missing parent. True when the folder exists afterwards.
 bool MakeFolders(const std::string& path);
+
+// Opens a file that a user named for reading. Named pipes and devices are refused without
+// waiting on them (a pipe named like a picture blocks its open or its first read for ever, and a
+// device may never end), and so are folders. On failure the descriptor is invalid and `reason`
+// says why, as the system words it ("Not a regular file" for what is not a file).
+TDescriptor OpenRegularFile(const std::string& path, std::string& reason);
 
 bool Exists(const std::string& path);
 bool RemoveFile(const std::string& path);

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <utility>
 
 namespace {
 
@@ -230,7 +231,12 @@ void TfmDisplaySetup::BuildLayout() {
 
 void TfmDisplaySetup::LoadLayout() {
     TFormElements elements(*this);
-    ::LoadLayout(elements, LayoutClientName, CurrentDisplayType);
+    if (!::LoadLayout(elements, LayoutClientName, CurrentDisplayType).DataFolderUnusable)
+        return;
+    // Said once a run: the folder's name does not change while the program runs.
+    static bool told = false;
+    if (!std::exchange(told, true))
+        ErrorBox::Show(QString::fromStdString(LayoutStore::UnusableDataFolderMessage()));
 }
 
 void TfmDisplaySetup::SaveLayout() {
