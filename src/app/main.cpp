@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     TSignalWatcher terminationSignals;
     QObject::connect(&terminationSignals, &TSignalWatcher::terminationRequested, fmMain.get(),
-                     &QWidget::close);
+                     &TfmMain::CloseOnSignal);
     QObject::connect(&instance, &TSingleInstance::showRequested, fmMain.get(),
                      &TfmMain::BringToFront);
 

@@ -74,8 +74,9 @@ public:
     TPictureBox* PopupPictureBox() const { return popupPictureBox_; }
 
     // Ending the program is requested through this handler; by default it queues a quit of the
-    // application's main loop. Tests put their own in to see the request; an empty one restores
-    // the default.
+    // application's main loop. The main window puts its own in, so that the program ends as by
+    // its close button; tests put their own in to see the request; an empty one restores the
+    // default.
     static void SetQuitRequestHandler(std::function<void()> handler);
 
 protected:
