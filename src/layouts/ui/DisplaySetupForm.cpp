@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <utility>
 
 namespace {
@@ -29,6 +30,9 @@ using LayoutGeometry::TAlign;
 constexpr QSize PlaySize(816, 638);
 constexpr QSize EditSize(800, 660);
 constexpr int ButtonBarHeight = 60;
+// How long a window manager's frame is looked for after showing: 50 times 100 ms.
+constexpr int FrameWatchInterval = 100;
+constexpr int FrameWatchTicks = 50;
 
 std::function<void()>& QuitRequestHandler() {
     static std::function<void()> handler;
@@ -432,17 +436,20 @@ void TfmDisplaySetup::FreeLayout() {
 
 void TfmDisplaySetup::SetOuterSize(int width, int height) {
     outerSize_ = QSize(width, height);
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(outerSize_ - frame);
+    fittedFrame_ = frameGeometry().size() - geometry().size();
+    resize(outerSize_ - fittedFrame_);
 }
 
 void TfmDisplaySetup::FitFrame() {
     // A window manager frames the window only after it is shown: until then the whole outer
-    // size went to the client area. Once the frame is known, the outer size and the centring
-    // are applied again, once.
-    if (frameFitted_ || !isVisible() || frameGeometry().size() == geometry().size())
+    // size went to the client area. The frame comes with the move into it, or a little later as
+    // a property of the window that no event reports (and half-known frames happen on the way),
+    // so for a short while after showing, the outer size and the centring are applied again
+    // whenever the frame differs from the one they were applied with.
+    if (frameWatch_ == nullptr || !isVisible())
         return;
-    frameFitted_ = true;
+    if (frameGeometry().size() - geometry().size() == fittedFrame_)
+        return;
     SetOuterSize(outerSize_.width(), outerSize_.height());
     CenterOnDesktop();
 }
@@ -471,11 +478,33 @@ void TfmDisplaySetup::FormShow() {
     }
 }
 
+void TfmDisplaySetup::setVisible(bool visible) {
+    // The mode's outer size and place are taken before the window system makes the window, as
+    // showing will ask for them: a window placed between its making and its appearing may be
+    // framed without Qt hearing of the frame.
+    if (visible && !shown_) {
+        SetOuterSize(Mode == TMode::Edit ? EditSize.width() : PlaySize.width(),
+                     Mode == TMode::Edit ? EditSize.height() : PlaySize.height());
+        CenterOnDesktop();
+    }
+    QDialog::setVisible(visible);
+}
+
 void TfmDisplaySetup::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
         FormShow();
+        frameWatch_ = new QTimer(this);
+        frameWatch_->setInterval(FrameWatchInterval);
+        connect(frameWatch_, &QTimer::timeout, this, [this, left = FrameWatchTicks]() mutable {
+            FitFrame();
+            if (--left == 0) {
+                frameWatch_->deleteLater();
+                frameWatch_ = nullptr;
+            }
+        });
+        frameWatch_->start();
     }
 }
 

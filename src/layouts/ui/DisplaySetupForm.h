@@ -79,6 +79,8 @@ public:
     // default.
     static void SetQuitRequestHandler(std::function<void()> handler);
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;     // FormShow
     void resizeEvent(QResizeEvent* event) override; // FormResize
@@ -103,7 +105,8 @@ private:
     TPictureBox* popupPictureBox_ = nullptr;
     bool shown_ = false;
     QSize outerSize_;
-    bool frameFitted_ = false;
+    QSize fittedFrame_;                  // the frame the outer size was last applied with
+    class QTimer* frameWatch_ = nullptr; // runs while the frame is looked for after showing
 };
 
 // Opens the layout of CurrentDisplayType for the client in Edit mode, owned by the active

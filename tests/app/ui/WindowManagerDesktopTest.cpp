@@ -74,7 +74,8 @@ TEST_F(WindowManagerDesktopTest, TheLayoutWindowHasItsOuterSizeWithTheFrameCentr
         ASSERT_TRUE(window.has_value());
         const QRect outer = OuterOnceItIs(window->Id, c.Outer);
         EXPECT_EQ(outer.size(), c.Outer);
-        EXPECT_LT(window->Geometry.height(), c.Outer.height()) << "the frame is not counted";
+        EXPECT_LT(display_.ClientGeometry(window->Id).height(), c.Outer.height())
+            << "the frame is counted";
         EXPECT_EQ(outer.topLeft(),
                   QPoint((1280 - c.Outer.width()) / 2, (1024 - c.Outer.height()) / 2))
             << "centred";
