@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
+#include <cstdio>
 #include <fstream>
 
 namespace {
@@ -74,15 +75,28 @@ void TDesktopProcess::Stop() {
 }
 
 TVirtualDisplay::TVirtualDisplay(QSize screen) : screen_(screen) {
-    // Xvfb picks a free display number itself and writes it to the descriptor given, here its
-    // standard output, once it accepts connections.
     const QString geometry = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
-    if (!server_.Start(QStringLiteral("Xvfb"),
-                       {"-displayfd", "1", "-screen", "0", geometry, "-nolisten", "tcp"},
-                       QProcessEnvironment::systemEnvironment()))
-        return;
-    if (const auto number = server_.FirstLine(ToolLimit); number && !number->isEmpty())
-        name_ = QStringLiteral(":") + *number;
+    // A number found free, far from the low ones other servers of the machine take first and
+    // different for each test process; Xvfb writes it to the descriptor given, here its standard
+    // output, once it accepts connections, and ends when the number was taken after all. It must
+    // not reset when its last client goes: the tools that look at the screen come and go, and a
+    // program connecting during a reset is refused.
+    const int first = 1000 + static_cast<int>(QCoreApplication::applicationPid() % 400) * 10;
+    for (int number = first; number < first + 64; ++number) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        const QString display = QStringLiteral(":%1").arg(number);
+        if (!server_.Start(QStringLiteral("Xvfb"),
+                           {display, "-displayfd", "1", "-screen", "0", geometry, "-nolisten",
+                            "tcp", "-noreset"},
+                           QProcessEnvironment::systemEnvironment()))
+            return;
+        if (server_.FirstLine(ToolLimit) == QString::number(number)) {
+            name_ = display;
+            return;
+        }
+        server_.Stop();
+    }
 }
 
 bool TVirtualDisplay::StartWindowManager() {
@@ -91,9 +105,19 @@ bool TVirtualDisplay::StartWindowManager() {
     if (!windowManager_.Start(QStringLiteral("openbox"), {"--sm-disable"}, environment))
         return false;
     // A window manager announces itself on the root window once it manages the screen.
-    return DesktopSession::WaitFor([this] {
-        return Tool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-    });
+    if (DesktopSession::WaitFor([this] {
+            return Tool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+        }))
+        return true;
+    QProcess& openbox = windowManager_.Process();
+    QProcess& xvfb = server_.Process();
+    std::fprintf(stderr, "openbox on %s did not start (%s): %s%s\nXvfb (%s): %s\n",
+                 qPrintable(name_), openbox.state() == QProcess::Running ? "running" : "ended",
+                 openbox.readAllStandardOutput().constData(),
+                 openbox.readAllStandardError().constData(),
+                 xvfb.state() == QProcess::Running ? "running" : "ended",
+                 xvfb.readAllStandardError().constData());
+    return false;
 }
 
 QString TVirtualDisplay::Tool(const QString& program, const QStringList& arguments) const {
@@ -121,27 +145,25 @@ TVirtualDisplay::VisibleWindows(const QString& pattern) const {
     for (const QString& line : Tool("xdotool", arguments).split('\n', Qt::SkipEmptyParts)) {
         bool ok = false;
         const qulonglong id = line.trimmed().toULongLong(&ok);
-        if (!ok)
+        if (!ok || !IsViewable(id))
             continue;
-        const QString info = Tool("xwininfo", {"-id", QString::number(id)});
-        const auto number = [&info](const char* label) {
-            const QRegularExpression rule(QStringLiteral("%1:\\s*(-?\\d+)").arg(label));
-            return rule.match(info).captured(1).toInt();
-        };
-        if (!info.contains("IsViewable"))
-            continue;
-        windows.push_back(
-            {id, QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"),
-                       number("Width"), number("Height"))});
+        windows.push_back({id, ClientGeometry(id)});
     }
     return windows;
 }
 
+QRect TVirtualDisplay::ClientGeometry(qulonglong id) const {
+    const QString info = Tool("xwininfo", {"-id", QString::number(id)});
+    const auto number = [&info](const char* label) {
+        const QRegularExpression rule(QStringLiteral("%1:\\s*(-?\\d+)").arg(label));
+        return rule.match(info).captured(1).toInt();
+    };
+    return QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"),
+                 number("Height"));
+}
+
 QRect TVirtualDisplay::OuterGeometry(qulonglong id) const {
-    QRect client;
-    for (const TWindow& window : VisibleWindows(QStringLiteral("class=.")))
-        if (window.Id == id)
-            client = window.Geometry;
+    const QRect client = ClientGeometry(id);
     // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
     const QString extents = Tool("xprop", {"-id", QString::number(id), "_NET_FRAME_EXTENTS"});
     const QRegularExpressionMatch m =
@@ -157,13 +179,14 @@ bool TVirtualDisplay::IsViewable(qulonglong id) const {
     return Tool("xwininfo", {"-id", QString::number(id)}).contains("IsViewable");
 }
 
+// Never with xdotool's --sync: it waits for a motion, which never comes when the cursor is on the
+// spot already. The server handles the motion and the click in the order they were sent.
 void TVirtualDisplay::Click(QPoint at) const {
-    Tool("xdotool",
-         {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    Tool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
 
 void TVirtualDisplay::MoveCursor(QPoint at) const {
-    Tool("xdotool", {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+    Tool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
 }
 
 QImage TVirtualDisplay::Screenshot() const {
@@ -270,6 +293,15 @@ QProcess& TProgramUnderTest::Start(const QProcessEnvironment& environment,
 
 QProcess& TProgramUnderTest::Start(const TVirtualDisplay* display, const TSessionBus* bus) {
     return Start(Environment(display, bus));
+}
+
+std::vector<TVirtualDisplay::TWindow>
+TProgramUnderTest::MainWindows(const TVirtualDisplay& display) {
+    std::vector<TVirtualDisplay::TWindow> windows = display.VisibleWindows("Velmora");
+    std::erase_if(windows, [](const TVirtualDisplay::TWindow& window) {
+        return window.Geometry.size() != QSize(802, 602);
+    });
+    return windows;
 }
 
 bool TProgramUnderTest::EndsWith(QProcess& process, int exitCode, std::chrono::milliseconds limit) {

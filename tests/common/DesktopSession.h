@@ -75,7 +75,9 @@ public:
     // The mapped windows whose title matches the pattern exactly, or of the class when the
     // pattern starts with "class=".
     std::vector<TWindow> VisibleWindows(const QString& pattern) const;
-    // The window's outer rectangle: its client area with the frame the window manager announced.
+    // The window's client area on the screen, and its outer rectangle: the client area with
+    // the frame the window manager announced.
+    QRect ClientGeometry(qulonglong id) const;
     QRect OuterGeometry(qulonglong id) const;
     bool IsViewable(qulonglong id) const;
 
@@ -139,6 +141,10 @@ public:
     QProcess& Start(const QProcessEnvironment& environment,
                     QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel);
     QProcess& Start(const TVirtualDisplay* display, const TSessionBus* bus);
+
+    // The program's main window on the display (its hints and message boxes carry the same
+    // title, not its size).
+    static std::vector<TVirtualDisplay::TWindow> MainWindows(const TVirtualDisplay& display);
 
     // Waits for the instance to end and says whether it ended by itself with that exit code.
     static bool EndsWith(QProcess& process, int exitCode,

@@ -57,7 +57,7 @@ protected:
     }
 
     std::vector<TVirtualDisplay::TWindow> MainWindows() const {
-        return display_.VisibleWindows("Velmora");
+        return TProgramUnderTest::MainWindows(display_);
     }
 
     TVirtualDisplay display_;
@@ -95,7 +95,7 @@ TEST_F(SingleInstanceDesktopTest, AnInstanceThatDoesNotAnswerIsReported) {
     std::vector<TVirtualDisplay::TWindow> box;
     ASSERT_TRUE(WaitFor(
         [&] {
-            box = MainWindows();
+            box = display_.VisibleWindows("Velmora"); // the box has the program's name
             return !box.empty();
         },
         30s))

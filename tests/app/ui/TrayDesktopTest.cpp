@@ -47,7 +47,7 @@ protected:
     }
 
     std::vector<TVirtualDisplay::TWindow> MainWindows() const {
-        return display_.VisibleWindows("Velmora");
+        return TProgramUnderTest::MainWindows(display_);
     }
 
     TVirtualDisplay display_;

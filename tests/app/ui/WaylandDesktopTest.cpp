@@ -40,7 +40,7 @@ TEST_F(WaylandDesktopTest, WithXWaylandTheProgramRunsOnX11AtTheTopCentre) {
     std::vector<TVirtualDisplay::TWindow> windows;
     ASSERT_TRUE(WaitFor(
         [&] {
-            windows = xwayland.VisibleWindows("Velmora");
+            windows = TProgramUnderTest::MainWindows(xwayland);
             return !windows.empty();
         },
         30s))
