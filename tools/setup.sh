@@ -10,7 +10,7 @@ packages=(
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2
-    dbus-daemon openbox x11-utils weston
+    dbus-daemon openbox x11-utils weston libxcb1-dev
 )
 
 missing=()
