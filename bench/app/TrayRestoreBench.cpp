@@ -48,12 +48,10 @@ int Fail(const char* what) {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const QString missing =
-        DesktopSession::MissingProgram({"Xvfb", "dbus-daemon", "xdotool", "xwininfo"});
-    if (!missing.isEmpty()) {
-        std::fprintf(stderr, "%s is not installed (tools/setup.sh)\n", qPrintable(missing));
-        return 1;
-    }
+    if (const std::string why =
+            DesktopSession::MissingProgramReason({"Xvfb", "dbus-daemon", "xdotool", "xwininfo"});
+        !why.empty())
+        return Fail(why.c_str());
     TVirtualDisplay display;
     TSessionBus bus;
     TStatusNotifierWatcher watcher(bus.Address());

@@ -21,10 +21,10 @@ bool HasProgram(const QString& name) {
     return !QStandardPaths::findExecutable(name).isEmpty();
 }
 
-QString MissingProgram(const QStringList& names) {
+std::string MissingProgramReason(const QStringList& names) {
     for (const QString& name : names) {
         if (!HasProgram(name))
-            return name;
+            return name.toStdString() + " is not installed (tools/setup.sh)";
     }
     return {};
 }

@@ -23,8 +23,9 @@ namespace DesktopSession {
 // Whether a program of that name is on the PATH.
 bool HasProgram(const QString& name);
 
-// The first of the programs that is missing, for a test's skip message; empty when all are there.
-QString MissingProgram(const QStringList& names);
+// Why a test cannot run here: the first of the programs that is not installed; empty when all
+// are there.
+std::string MissingProgramReason(const QStringList& names);
 
 // Waits for the condition, processing events, until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition,

@@ -33,10 +33,10 @@ struct TFilesSeen {
 class SingleInstanceDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString missing =
-            DesktopSession::MissingProgram({"Xvfb", "dbus-daemon", "xdotool", "xwininfo"});
-        if (!missing.isEmpty())
-            GTEST_SKIP() << missing.toStdString() << " is not installed (tools/setup.sh)";
+        if (const std::string why = DesktopSession::MissingProgramReason(
+                {"Xvfb", "dbus-daemon", "xdotool", "xwininfo"});
+            !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(display_.Started());
         ASSERT_TRUE(bus_.Started());
         ASSERT_TRUE(watcher_.Start());

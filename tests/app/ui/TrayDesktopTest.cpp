@@ -16,10 +16,10 @@ using DesktopSession::WaitFor;
 class TrayDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString missing =
-            DesktopSession::MissingProgram({"Xvfb", "dbus-daemon", "xdotool", "xwininfo", "xprop"});
-        if (!missing.isEmpty())
-            GTEST_SKIP() << missing.toStdString() << " is not installed (tools/setup.sh)";
+        if (const std::string why = DesktopSession::MissingProgramReason(
+                {"Xvfb", "dbus-daemon", "xdotool", "xwininfo", "xprop"});
+            !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(display_.Started());
         ASSERT_TRUE(bus_.Started());
         watcher_ = std::make_unique<TStatusNotifierWatcher>(bus_.Address());

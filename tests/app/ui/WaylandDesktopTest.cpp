@@ -15,9 +15,10 @@ using DesktopSession::WaitFor;
 class WaylandDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString missing = DesktopSession::MissingProgram({"weston", "Xvfb", "xdotool"});
-        if (!missing.isEmpty())
-            GTEST_SKIP() << missing.toStdString() << " is not installed (tools/setup.sh)";
+        if (const std::string why =
+                DesktopSession::MissingProgramReason({"weston", "Xvfb", "xdotool"});
+            !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(compositor_.Started());
     }
 

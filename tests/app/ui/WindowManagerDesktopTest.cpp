@@ -16,10 +16,10 @@ using DesktopSession::WaitFor;
 class WindowManagerDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString missing =
-            DesktopSession::MissingProgram({"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"});
-        if (!missing.isEmpty())
-            GTEST_SKIP() << missing.toStdString() << " is not installed (tools/setup.sh)";
+        if (const std::string why = DesktopSession::MissingProgramReason(
+                {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"});
+            !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(display_.Started());
         ASSERT_TRUE(display_.StartWindowManager());
     }
