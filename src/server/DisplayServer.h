@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ClientTable.h"
-#include "ExchangeBlock.h"
 #include "IdTCPServer.h"
 #include "platform/IniFile.h"
+#include "protocol/ExchangeBlock.h"
 
 #include <atomic>
 #include <functional>
