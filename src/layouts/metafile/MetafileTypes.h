@@ -233,6 +233,11 @@ struct TSetAttribute {
     std::uint32_t value = 0; // a COLORREF for the colours
 };
 
+// The longest miter join, as a ratio of its length to the pen's width; longer ones are beveled.
+struct TSetMiterLimit {
+    double limit = 10;
+};
+
 struct TMoveTo {
     TPoint point;
 };
@@ -315,10 +320,10 @@ struct TPathOp {
     std::uint32_t mode = RGN_COPY; // SelectClip
 };
 
-using TCommand =
-    std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject, TSelectObject,
-                 TDeleteObject, TSetAttribute, TMoveTo, TLineTo, TPoly, TShape, TArc, TSetPixel,
-                 TText, TBlit, TSaveDc, TRestoreDc, TClipRect, TClipRegion, TPathOp>;
+using TCommand = std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject,
+                              TSelectObject, TDeleteObject, TSetAttribute, TSetMiterLimit, TMoveTo,
+                              TLineTo, TPoly, TShape, TArc, TSetPixel, TText, TBlit, TSaveDc,
+                              TRestoreDc, TClipRect, TClipRegion, TPathOp>;
 
 enum class EFormat { Wmf, PlaceableWmf, Emf };
 

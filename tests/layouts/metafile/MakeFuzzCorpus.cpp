@@ -132,6 +132,7 @@ TBytes EmfBitmapsAndClip() {
     w.Select(3).Blt(76, 0, 0, 100, 100, 0x00F00021);
     // A dashed geometric pen with a style of its own.
     w.Record(95, {4, 0, 0, 0, 0, 0x00010007, 5, 0, 0x0000FF, 0, 2, 10, 5}).Select(4);
+    w.Record(58, {4}); // the miter limit
     TByteWriter region;
     region.U32(32).U32(1).U32(2).U32(32).I32(0).I32(0).I32(100).I32(100);
     region.I32(0).I32(0).I32(50).I32(50).I32(50).I32(50).I32(100).I32(100);

@@ -280,6 +280,11 @@ void TMetafilePlayer::Do(const TSetAttribute& c) {
     }
 }
 
+void TMetafilePlayer::Do(const TSetMiterLimit& c) {
+    if (c.limit >= 1) // GDI refuses smaller limits
+        state_.miterLimit = c.limit;
+}
+
 // ---- Drawing ----
 
 void TMetafilePlayer::Render(const QPainterPath& figure, bool closed) {
@@ -307,8 +312,12 @@ void TMetafilePlayer::FillFigure(const QPainterPath& figure) {
     painter_.fillPath(figure, brush);
 }
 
+QPen TMetafilePlayer::CurrentPen() {
+    return MakePen(state_.pen, PixelsPerUnit(), state_.miterLimit);
+}
+
 void TMetafilePlayer::StrokeFigure(const QPainterPath& figure) {
-    const QPen pen = MakePen(state_.pen, PixelsPerUnit());
+    const QPen pen = CurrentPen();
     if (pen.style() == Qt::NoPen)
         return;
     // One-pixel lines stay crisp, as GDI draws them; smoothed they would smear over two pixels.

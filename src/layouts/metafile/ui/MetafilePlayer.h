@@ -37,6 +37,7 @@ public:
     void Do(const TSelectObject& c);
     void Do(const TDeleteObject& c);
     void Do(const TSetAttribute& c);
+    void Do(const TSetMiterLimit& c);
     void Do(const TMoveTo& c);
     void Do(const TLineTo& c);
     void Do(const TPoly& c);
@@ -65,6 +66,7 @@ private:
         std::uint32_t polyFillMode = ALTERNATE;
         std::uint32_t arcDirection = AD_COUNTERCLOCKWISE;
         std::uint32_t stretchMode = BLACKONWHITE;
+        double miterLimit = 10;
         QPointF position;                 // the current position, logical units
         std::optional<QPainterPath> clip; // device units; none: the whole frame
     };
@@ -79,6 +81,7 @@ private:
     void Render(const QPainterPath& figure, bool closed);
     void FillFigure(const QPainterPath& figure);
     void StrokeFigure(const QPainterPath& figure);
+    QPen CurrentPen();
     // Adds a figure that starts at the current position to the path being recorded: it continues
     // the open figure, or opens one there.
     void ContinuePathFigure(const QPainterPath& figure);

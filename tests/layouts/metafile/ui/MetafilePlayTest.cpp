@@ -11,9 +11,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <bit>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace Metafile;
 using namespace MetafileTest;
@@ -418,7 +420,7 @@ TEST(MetafilePlay, ExplicitAdvancesPlaceEachCharacter) {
 TEST(MetafilePens, LogPenMapsToQPen) {
     auto pen = [](std::uint32_t style, std::int32_t width, double pixelsPerUnit,
                   std::vector<std::uint32_t> dashes = {}) {
-        return MakePen(TLogPen{style, width, TColor{1, 2, 3}, std::move(dashes)}, pixelsPerUnit);
+        return MakePen(TLogPen{style, width, TColor{1, 2, 3}, std::move(dashes)}, pixelsPerUnit, 4);
     };
     EXPECT_EQ(pen(PS_NULL, 5, 1).style(), Qt::NoPen);
     EXPECT_EQ(pen(PS_SOLID, 0, 5).widthF(), 0);   // one device pixel
@@ -427,7 +429,8 @@ TEST(MetafilePens, LogPenMapsToQPen) {
     EXPECT_EQ(wide.widthF(), 4); // logical units; the painter scales them
     EXPECT_EQ(wide.color(), QColor(1, 2, 3));
     EXPECT_EQ(wide.capStyle(), Qt::FlatCap);
-    EXPECT_EQ(wide.joinStyle(), Qt::MiterJoin);
+    EXPECT_EQ(wide.joinStyle(), Qt::SvgMiterJoin); // beveled past the limit, as GDI does
+    EXPECT_EQ(wide.miterLimit(), 4);
     EXPECT_EQ(pen(PS_SOLID, 4, 2).capStyle(), Qt::RoundCap); // GDI's default ends
     EXPECT_EQ(pen(PS_DASH, 0, 1).dashPattern(), (QList<qreal>{18, 6}));
     EXPECT_EQ(pen(PS_USERSTYLE | PS_GEOMETRIC, 5, 1, {10, 5}).dashPattern(), (QList<qreal>{2, 1}));
@@ -725,6 +728,24 @@ TEST(MetafilePlay, APathIsFilledWhereItWasRecorded) {
         EXPECT_EQ(At(image, 25, 25), kGreen) << scale;
         EXPECT_EQ(At(image, 75, 75), kWhite) << scale;
     }
+}
+
+TEST(MetafilePlay, MiterJoinsAreBeveledPastTheMiterLimit) {
+    // A V whose joint, drawn mitered by a pen 6 wide, reaches 3 * 6.08 = 18 units below the
+    // corner at (50, 70): within GDI's default limit of 10, beyond a limit of 4.
+    auto tipAt80 = [](std::optional<std::int32_t> limitField) {
+        TEmfWriter w;
+        w.ExtCreatePen(1, PS_GEOMETRIC | PS_JOIN_MITER | PS_ENDCAP_FLAT, 6, kBlack).Select(1);
+        if (limitField)
+            w.Record(58, {*limitField});
+        w.Poly(4, {{40, 10}, {50, 70}, {60, 10}});
+        return At(Render(w.Finish()), 50, 80) == kBlack;
+    };
+    EXPECT_TRUE(tipAt80(std::nullopt));
+    EXPECT_FALSE(tipAt80(4));                                 // the integer the format names
+    EXPECT_FALSE(tipAt80(std::bit_cast<std::int32_t>(4.0f))); // the float GDI writes
+    EXPECT_TRUE(tipAt80(7));
+    EXPECT_TRUE(tipAt80(0)); // below 1: refused, the default stays
 }
 
 TEST(MetafilePlay, SelectingTheDefaultPaletteKeepsTheFont) {
