@@ -65,6 +65,7 @@ enum : std::uint32_t {
     EMR_FILLPATH = 62,
     EMR_STROKEANDFILLPATH = 63,
     EMR_STROKEPATH = 64,
+    EMR_WIDENPATH = 66,
     EMR_SELECTCLIPPATH = 67,
     EMR_ABORTPATH = 68,
     EMR_EXTSELECTCLIPRGN = 75,
@@ -432,6 +433,9 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
         break;
     case EMR_ABORTPATH:
         out.push_back(TPathOp{EPath::Abort});
+        break;
+    case EMR_WIDENPATH:
+        out.push_back(TPathOp{EPath::Widen});
         break;
     case EMR_SELECTCLIPPATH:
         out.push_back(TPathOp{EPath::SelectClip, r.U32(8)});

@@ -315,7 +315,17 @@ struct TClipRegion {
 };
 
 struct TPathOp {
-    enum class EKind { Begin, End, CloseFigure, Fill, Stroke, StrokeAndFill, Abort, SelectClip };
+    enum class EKind {
+        Begin,
+        End,
+        CloseFigure,
+        Fill,
+        Stroke,
+        StrokeAndFill,
+        Abort,
+        SelectClip,
+        Widen, // the path becomes the outline of what the pen would paint along it
+    };
     EKind kind = EKind::Begin;
     std::uint32_t mode = RGN_COPY; // SelectClip
 };

@@ -141,6 +141,7 @@ TBytes EmfBitmapsAndClip() {
     w.PathOp(59).Ellipse(0, 0, 100, 100).PathOp(60).Record(67, {5}).Record(75, {0, 5});
     w.PathOp(59).Rectangle(10, 10, 90, 90).PathOp(60).PathOp(63).PathOp(59).PathOp(68);
     w.IntersectClipRect(0, 0, 50, 50).PathOp(59).Rectangle(0, 0, 5, 5).PathOp(60).PathOp(62);
+    w.PathOp(59).MoveTo(10, 40).LineTo(40, 10).PathOp(60).PathOp(66).PathOp(62); // widened
     return w.Finish();
 }
 

@@ -82,6 +82,9 @@ private:
     void FillFigure(const QPainterPath& figure);
     void StrokeFigure(const QPainterPath& figure);
     QPen CurrentPen();
+    // Fill, stroke, clip and widen use the path recorded last, and only once its recording ended.
+    void UsePath(const TPathOp& c);
+    void WidenPath();
     // Adds a figure that starts at the current position to the path being recorded: it continues
     // the open figure, or opens one there.
     void ContinuePathFigure(const QPainterPath& figure);
@@ -108,6 +111,7 @@ private:
     QTransform logicalToPainter_;
 
     bool recordingPath_ = false;
+    bool pathEnded_ = false;  // its recording ended; it waits to be filled, stroked or clipped to
     bool figureOpen_ = false; // the last figure of the path goes on from the current position
     QPointF figureStart_;     // that figure's first point, logical units
     QPainterPath path_;       // device units

@@ -730,6 +730,59 @@ TEST(MetafilePlay, APathIsFilledWhereItWasRecorded) {
     }
 }
 
+TEST(MetafilePlay, PathsArePaintedOnlyOnceTheirRecordingHasEnded) {
+    // A fill before the end is refused and the recording goes on: the second rectangle still
+    // joins the path, and nothing shows until the path is ended and filled.
+    TEmfWriter w = EmfWithBrush(kBlue);
+    w.PathOp(59).Rectangle(0, 0, 50, 50).PathOp(62).Rectangle(50, 50, 100, 100);
+    EXPECT_EQ(Ink(Render(TEmfWriter(w).Finish()), QRect(0, 0, 100, 100)), 0);
+    w.PathOp(60).PathOp(62);
+    const QImage ended = Render(w.Finish());
+    EXPECT_EQ(At(ended, 25, 25), kBlue);
+    EXPECT_EQ(At(ended, 75, 75), kBlue);
+    EXPECT_EQ(At(ended, 75, 25), kWhite);
+
+    // Clipping to a path that was never recorded, or was used up, leaves the clip alone.
+    TEmfWriter clip = EmfWithBrush(kRed);
+    clip.PathOp(59).Rectangle(0, 0, 50, 50).PathOp(60).PathOp(62);
+    clip.Record(67, {RGN_COPY}).Rectangle(0, 0, 100, 100);
+    EXPECT_EQ(At(Render(clip.Finish()), 75, 75), kRed);
+}
+
+TEST(MetafilePlay, StrokingAndFillingAPathClosesItsOpenFigures) {
+    // An open corner: stroked alone it stays open; stroked and filled, the line closing it back
+    // to its start crosses the middle.
+    auto render = [](std::uint32_t pathOp) {
+        TEmfWriter w;
+        w.CreatePen(1, PS_SOLID, 4, kBlack).Select(1).Select(STOCK_OBJECT_FLAG | 5);
+        w.PathOp(59).MoveTo(10, 10).LineTo(90, 10).LineTo(90, 90).PathOp(60).PathOp(pathOp);
+        return Render(w.Finish());
+    };
+    const QImage stroked = render(64);
+    EXPECT_EQ(At(stroked, 90, 50), kBlack);
+    EXPECT_EQ(At(stroked, 50, 50), kWhite);
+    EXPECT_EQ(At(render(63), 50, 50), kBlack);
+}
+
+TEST(MetafilePlay, AWidenedPathFillsOnlyWhereThePenWouldPaint) {
+    auto render = [](bool widen, bool geometric) {
+        TEmfWriter w = EmfWithBrush(kGreen);
+        if (geometric)
+            w.ExtCreatePen(2, PS_GEOMETRIC | PS_SOLID, 10, kBlack).Select(2);
+        w.PathOp(59).Rectangle(20, 20, 80, 80).PathOp(60);
+        if (widen)
+            w.PathOp(66);
+        return Render(w.PathOp(62).Finish());
+    };
+    const QImage widened = render(true, true);
+    EXPECT_EQ(At(widened, 20, 50), kGreen); // on the outline, where the pen would paint
+    EXPECT_EQ(At(widened, 16, 50), kGreen);
+    EXPECT_EQ(At(widened, 50, 50), kWhite);
+    EXPECT_EQ(At(render(false, true), 50, 50), kGreen);
+    // GDI widens nothing with a pen one pixel wide: the null pen selected here.
+    EXPECT_EQ(At(render(true, false), 50, 50), kGreen);
+}
+
 TEST(MetafilePlay, MiterJoinsAreBeveledPastTheMiterLimit) {
     // A V whose joint, drawn mitered by a pen 6 wide, reaches 3 * 6.08 = 18 units below the
     // corner at (50, 70): within GDI's default limit of 10, beyond a limit of 4.
