@@ -89,6 +89,13 @@ enum : std::uint32_t {
     HS_BDIAGONAL = 3,
     HS_CROSS = 4,
     HS_DIAGCROSS = 5,
+    // Not hatches but solid colours: the brush's own, the text colour or the background colour.
+    HS_SOLIDCLR = 6,
+    HS_DITHEREDCLR = 7,
+    HS_SOLIDTEXTCLR = 8,
+    HS_DITHEREDTEXTCLR = 9,
+    HS_SOLIDBKCLR = 10,
+    HS_DITHEREDBKCLR = 11,
 
     MM_TEXT = 1,
     MM_LOMETRIC = 2,

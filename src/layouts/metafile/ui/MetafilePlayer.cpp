@@ -328,13 +328,26 @@ void TMetafilePlayer::Render(const QPainterPath& figure, bool closed) {
     StrokeFigure(figure);
 }
 
+QBrush TMetafilePlayer::CurrentBrush() const {
+    const TLogBrush& brush = state_.brush;
+    if (brush.style != BS_HATCHED || brush.hatch < HS_SOLIDCLR || brush.hatch > HS_DITHEREDBKCLR)
+        return MakeBrush(brush);
+    // Hatch styles that are no hatch but a solid colour, some of them the device context's.
+    if (brush.hatch >= HS_SOLIDBKCLR)
+        return state_.bkColor;
+    if (brush.hatch >= HS_SOLIDTEXTCLR)
+        return state_.textColor;
+    return ToQColor(brush.color);
+}
+
 void TMetafilePlayer::FillFigure(const QPainterPath& figure) {
-    QBrush brush = MakeBrush(state_.brush);
+    QBrush brush = CurrentBrush();
     if (brush.style() == Qt::NoBrush)
         return;
     if (brush.style() == Qt::TexturePattern)
         brush.setTransform(painter_.worldTransform().inverted()); // GDI patterns are not scaled
-    if (state_.brush.style == BS_HATCHED && state_.bkMode == OPAQUE)
+    if (state_.brush.style == BS_HATCHED && brush.style() != Qt::SolidPattern &&
+        state_.bkMode == OPAQUE)
         painter_.fillPath(figure, state_.bkColor);
     painter_.fillPath(figure, brush);
 }
@@ -646,8 +659,7 @@ void TMetafilePlayer::Do(const TBlit& c) {
             painter_.setCompositionMode(c.rop == DSTINVERT
                                             ? QPainter::RasterOp_NotDestination
                                             : QPainter::RasterOp_SourceXorDestination);
-            painter_.fillPath(area,
-                              c.rop == DSTINVERT ? QBrush(Qt::white) : MakeBrush(state_.brush));
+            painter_.fillPath(area, c.rop == DSTINVERT ? QBrush(Qt::white) : CurrentBrush());
             painter_.restore();
             break;
         default:

@@ -79,6 +79,7 @@ private:
 
     // Draws a figure built in logical units, or adds it to the path being recorded.
     void Render(const QPainterPath& figure, bool closed);
+    QBrush CurrentBrush() const;
     void FillFigure(const QPainterPath& figure);
     void StrokeFigure(const QPainterPath& figure);
     QPen CurrentPen();

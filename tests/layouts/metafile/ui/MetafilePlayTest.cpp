@@ -801,6 +801,21 @@ TEST(MetafilePlay, MiterJoinsAreBeveledPastTheMiterLimit) {
     EXPECT_TRUE(tipAt80(0)); // below 1: refused, the default stays
 }
 
+TEST(MetafilePlay, HatchStylesNamingAColourFillSolid) {
+    TEmfWriter w;
+    w.Select(STOCK_OBJECT_FLAG | 8).SetTextColor(kBlue).SetBkColor(kYellow);
+    w.CreateBrush(1, BS_HATCHED, kRed, HS_SOLIDCLR).Select(1).Rectangle(0, 0, 100, 30);
+    w.CreateBrush(2, BS_HATCHED, kRed, HS_SOLIDTEXTCLR).Select(2).Rectangle(0, 30, 100, 60);
+    w.CreateBrush(3, BS_HATCHED, kRed, HS_DITHEREDBKCLR).Select(3).Rectangle(0, 60, 100, 100);
+    const QImage image = Render(w.Finish());
+    for (int x = 10; x < 20; ++x)
+        for (int dy = 0; dy < 8; ++dy) {
+            EXPECT_EQ(At(image, x, 10 + dy), kRed) << x << "," << dy;
+            EXPECT_EQ(At(image, x, 40 + dy), kBlue) << x << "," << dy;
+            EXPECT_EQ(At(image, x, 70 + dy), kYellow) << x << "," << dy;
+        }
+}
+
 TEST(MetafilePlay, SelectingTheDefaultPaletteKeepsTheFont) {
     TEmfWriter w;
     w.CreateFont(1, -60, 400, u"DejaVu Sans").Select(1).Select(STOCK_OBJECT_FLAG | 15);
