@@ -229,6 +229,24 @@ TEST(MetafilePlay, EmfStockObjects) {
     EXPECT_EQ(At(image, 75, 25), 0x808080u);
 }
 
+TEST(MetafilePlay, EmfNullObjectsPaintNothingAndADeletedSelectionStays) {
+    // A null pen style, a geometric pen with a hollow brush, a hollow brush and the stock null
+    // brush: neither outline nor inside.
+    TEmfWriter w;
+    w.ExtCreatePen(1, PS_GEOMETRIC | PS_NULL, 8, kBlack).Select(1);
+    w.CreateBrush(2, BS_NULL, kBlack).Select(2).Rectangle(10, 10, 40, 40);
+    w.Record(95, {3, 0, 0, 0, 0, PS_GEOMETRIC | PS_SOLID, 8, BS_NULL, 0, 0, 0}).Select(3);
+    w.Select(STOCK_OBJECT_FLAG | 5).Rectangle(60, 10, 90, 40);
+    // A brush deleted while selected still paints; a new one in its place waits to be selected.
+    w.Select(STOCK_OBJECT_FLAG | 8);
+    w.CreateBrush(4, BS_SOLID, kRed).Select(4).Delete(4).CreateBrush(4, BS_SOLID, kBlue);
+    w.Rectangle(10, 60, 40, 90).Select(4).Rectangle(60, 60, 90, 90);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(Ink(image, QRect(0, 0, 100, 50)), 0);
+    EXPECT_EQ(At(image, 25, 75), kRed);
+    EXPECT_EQ(At(image, 75, 75), kBlue);
+}
+
 TEST(MetafilePlay, PatternBrushRepeatsItsBitmap) {
     // 2 x 2 checks of red and blue, painted in output pixels.
     const TDib dib = MakeDib(2, 2, 24, {kRed, kBlue, kBlue, kRed});
