@@ -74,52 +74,62 @@ TPathMap MapOf(const std::string& from, const std::string& to) {
     return TPathMap{WireText("The map's FROM", from), to};
 }
 
-// One option and its value, as the command line or the settings file gives it.
-void Apply(TDisplayOptions& options, const std::string& option, const std::string& value) {
-    if (option == "--server")
-        SetServer(options, value);
-    else if (option == "--name") {
-        if (value.find_first_of("\r\n") != std::string::npos)
-            throw EDisplayOptionsError("The name cannot hold a line break");
-        options.Name = WireText("The name", value);
-    } else if (option == "--kick-quiet")
-        options.KickQuietSeconds = Bounded(option, value, 0, 86400);
-    else if (option == "--message-seconds")
-        options.MessageSeconds = Bounded(option, value, 1, 3600);
-    else if (option == "--scale")
-        SetScale(options, value);
-    else if (option == "--screen")
-        options.Screen = Bounded(option, value, 0, 63);
-    else if (option == "--windowed")
-        SetWindowed(options, value);
-    else if (option == "--map") {
-        const auto eq = value.find('=');
-        if (eq == std::string::npos)
-            throw EDisplayOptionsError("--map takes FROM=TO, not \"" + value + "\"");
-        options.Maps.push_back(MapOf(value.substr(0, eq), value.substr(eq + 1)));
-    } else
-        throw EDisplayOptionsError("Unknown option \"" + option + "\"; --help lists them");
+void SetName(TDisplayOptions& options, const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw EDisplayOptionsError("The name cannot hold a line break");
+    options.Name = WireText("The name", value);
 }
 
-// The settings file's keys and the options they stand for.
-struct TKey {
+void AddMap(TDisplayOptions& options, const std::string& value) {
+    const auto eq = value.find('=');
+    if (eq == std::string::npos)
+        throw EDisplayOptionsError("--map takes FROM=TO, not \"" + value + "\"");
+    options.Maps.push_back(MapOf(value.substr(0, eq), value.substr(eq + 1)));
+}
+
+// Every option that takes a value, and its key in the settings file's section.
+struct TOption {
     const char* Name;
-    const char* Option;
+    const char* Key; // null: not in the section (path maps have a section of their own)
+    void (*Set)(TDisplayOptions&, const std::string&);
 };
-constexpr TKey Keys[] = {{"Server", "--server"},        {"Name", "--name"},
-                         {"KickQuiet", "--kick-quiet"}, {"MessageSeconds", "--message-seconds"},
-                         {"Scale", "--scale"},          {"Screen", "--screen"},
-                         {"Windowed", "--windowed"}};
+
+constexpr TOption Options[] = {
+    {"--server", "Server", SetServer},
+    {"--name", "Name", SetName},
+    {"--kick-quiet", "KickQuiet",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.KickQuietSeconds = Bounded("--kick-quiet", v, 0, 86400);
+     }},
+    {"--message-seconds", "MessageSeconds",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.MessageSeconds = Bounded("--message-seconds", v, 1, 3600);
+     }},
+    {"--scale", "Scale", SetScale},
+    {"--screen", "Screen",
+     [](TDisplayOptions& o, const std::string& v) { o.Screen = Bounded("--screen", v, 0, 63); }},
+    {"--windowed", "Windowed", SetWindowed},
+    {"--map", nullptr, AddMap},
+};
+
+const TOption* Find(const std::string& name) {
+    for (const TOption& option : Options) {
+        if (name == option.Name)
+            return &option;
+    }
+    return nullptr;
+}
 
 void ApplySettings(TDisplayOptions& options, const TIniFile& settings) {
-    for (const TKey& key : Keys) {
-        const std::string value = settings.ReadString(Section, key.Name, "");
+    for (const TOption& option : Options) {
+        const std::string value =
+            option.Key != nullptr ? settings.ReadString(Section, option.Key, "") : "";
         if (value.empty())
             continue;
         try {
-            Apply(options, key.Option, value);
+            option.Set(options, value);
         } catch (const EDisplayOptionsError& e) {
-            throw EDisplayOptionsError(settings.FileName() + ", " + key.Name + ": " + e.what());
+            throw EDisplayOptionsError(settings.FileName() + ", " + option.Key + ": " + e.what());
         }
     }
     for (const auto& [from, to] : settings.ReadSectionValues(MapsSection))
@@ -155,6 +165,10 @@ TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile&
         }
         std::string option = argument;
         std::string value;
+        if (const auto eq = argument.find('='); eq != argument.npos)
+            option = argument.substr(0, eq);
+        if (argument.rfind("--", 0) == 0 && Find(option) == nullptr)
+            throw EDisplayOptionsError("Unknown option \"" + option + "\"; --help lists them");
         if (const auto eq = argument.find('=');
             argument.rfind("--", 0) == 0 && eq != argument.npos) {
             option = argument.substr(0, eq);
@@ -174,7 +188,7 @@ TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile&
     std::vector<TPathMap> fileMaps = std::move(command.Options.Maps);
     command.Options.Maps.clear();
     for (const auto& [option, value] : given) {
-        Apply(command.Options, option, value);
+        Find(option)->Set(command.Options, value);
         command.OptionArguments.push_back(option + "=" + value);
     }
     command.Options.Maps.insert(command.Options.Maps.end(), fileMaps.begin(), fileMaps.end());
