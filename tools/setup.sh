@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
-    libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+    libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2
 )
