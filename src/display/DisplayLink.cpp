@@ -39,7 +39,7 @@ void TDisplayLink::Stop() {
 void TDisplayLink::Run() {
     while (!stopping_) {
         std::string why;
-        if (!transport_.Open(options_.Host, options_.Port, why)) {
+        if (!transport_.Open(options_.Host, options_.Port, options_.Source, why)) {
             if (stopping_)
                 break;
             events_.Status("cannot reach " + Where() + " (" + why + "), next try in " +

@@ -13,7 +13,8 @@ class IDisplayTransport {
 public:
     virtual ~IDisplayTransport() = default;
     // Opens a connection; on failure false, and why.
-    virtual bool Open(const std::string& host, uint16_t port, std::string& why) = 0;
+    virtual bool Open(const std::string& host, uint16_t port, const std::string& source,
+                      std::string& why) = 0;
     // This end's address as dotted text, for messages addressed to it.
     virtual std::string LocalAddress() = 0;
     virtual bool Send(const TExchangeBlock& block, std::string& why) = 0;

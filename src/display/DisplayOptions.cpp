@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 
+#include <arpa/inet.h>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -105,6 +106,13 @@ constexpr TOption Options[] = {
      [](TDisplayOptions& o, const std::string& v) {
          o.MessageSeconds = Bounded("--message-seconds", v, 1, 3600);
      }},
+    {"--source", "Source",
+     [](TDisplayOptions& o, const std::string& v) {
+         in_addr address{};
+         if (::inet_pton(AF_INET, v.c_str(), &address) != 1)
+             throw EDisplayOptionsError("--source takes an IPv4 address, not \"" + v + "\"");
+         o.Source = v;
+     }},
     {"--scale", "Scale", SetScale},
     {"--screen", "Screen",
      [](TDisplayOptions& o, const std::string& v) { o.Screen = Bounded("--screen", v, 0, 63); }},
@@ -204,6 +212,9 @@ std::string HelpText() {
            "  --map FROM=TO           media paths beginning with FROM begin with TO here;\n"
            "                          Windows paths (C:\\Media) match in any letter case and\n"
            "                          their backslashes become slashes; may be repeated\n"
+           "  --source ADDRESS        the local IPv4 address to connect from; the server\n"
+           "                          knows a display by its address, so several displays\n"
+           "                          on one machine each need one (127.0.0.2, ...)\n"
            "  --kick-quiet SECONDS    stay away this long after the operator's kick (60)\n"
            "  --message-seconds N     show a message this long over the layout (15)\n"
            "  --scale FACTOR          layout pixels per screen pixel; 1 keeps raw pixels\n"
@@ -220,7 +231,8 @@ std::string HelpText() {
            "The same settings may stand in " +
            SettingsPath() +
            ",\n"
-           "section [Display] (Server, Name, KickQuiet, MessageSeconds, Scale, Screen, Windowed)\n"
+           "section [Display] (Server, Name, Source, KickQuiet, MessageSeconds, Scale, Screen,\n"
+           "Windowed)\n"
            "and section [PathMaps] (one FROM=TO line each); the command line wins.\n";
 }
 

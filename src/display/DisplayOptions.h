@@ -26,6 +26,9 @@ struct TDisplayOptions {
     std::string Host; // empty: no server, the standby screen says how to set one
     uint16_t Port = DefaultPort;
     std::string Name; // the slot name, Windows-1251 bytes as the wire carries it
+    // The local IPv4 address to connect from; empty: the system's choice. The server knows a
+    // display by its address, so several displays on one machine each need one of their own.
+    std::string Source;
     int KickQuietSeconds = 60;
     int MessageSeconds = 15;
     std::vector<TPathMap> Maps; // tried in order: the command line's, then the file's

@@ -44,7 +44,8 @@ bool TTcpTransport::WaitFor(int fd, short events, int timeoutMs, std::string& wh
     }
 }
 
-bool TTcpTransport::Open(const std::string& host, uint16_t port, std::string& why) {
+bool TTcpTransport::Open(const std::string& host, uint16_t port, const std::string& source,
+                         std::string& why) {
     Close();
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -62,6 +63,15 @@ bool TTcpTransport::Open(const std::string& host, uint16_t port, std::string& wh
     if (!socket.Valid()) {
         why = ErrorText(errno);
         return false;
+    }
+    if (!source.empty()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+        if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            why = "cannot use " + source + ": " + ErrorText(errno);
+            return false;
+        }
     }
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         errno != EINPROGRESS) {

@@ -13,7 +13,8 @@ public:
     // How long a connection attempt may take before it counts as failed.
     static constexpr int ConnectTimeoutMs = 5000;
 
-    bool Open(const std::string& host, uint16_t port, std::string& why) override;
+    bool Open(const std::string& host, uint16_t port, const std::string& source,
+              std::string& why) override;
     std::string LocalAddress() override;
     bool Send(const TExchangeBlock& block, std::string& why) override;
     std::optional<TExchangeBlock> Receive(std::string& why) override;

@@ -36,7 +36,7 @@ public:
     int Opens = 0;
     TDisplayLink* Link = nullptr;
 
-    bool Open(const std::string&, uint16_t, std::string& why) override {
+    bool Open(const std::string&, uint16_t, const std::string&, std::string& why) override {
         if (Script.empty()) {
             Link->Stop();
             why = "stopped";

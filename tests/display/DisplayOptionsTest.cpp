@@ -86,6 +86,8 @@ TEST_F(DisplayOptionsTest, MistakesAreNamed) {
     EXPECT_EQ(message({"--windowed", "big"}), "--windowed takes WIDTHxHEIGHT, not \"big\"");
     EXPECT_EQ(message({"--scale", "0"}), "--scale takes a number from 0.1 to 10, not \"0\"");
     EXPECT_EQ(message({"--map", "nothing"}), "--map takes FROM=TO, not \"nothing\"");
+    EXPECT_EQ(message({"--source", "display-1"}),
+              "--source takes an IPv4 address, not \"display-1\"");
     EXPECT_EQ(message({"stray"}), "Unexpected argument \"stray\"; --help lists the options");
     Settings("[Display]\nKickQuiet=soon\n");
     EXPECT_EQ(message({}), settings.FileName() +
@@ -96,8 +98,8 @@ TEST_F(DisplayOptionsTest, MistakesAreNamed) {
 TEST_F(DisplayOptionsTest, HelpAndAutostartActions) {
     EXPECT_EQ(Parse({"--name", "x", "--help"}).Action, TDisplayAction::Help);
     for (const char* option :
-         {"--server", "--name", "--map", "--kick-quiet", "--message-seconds", "--scale", "--screen",
-          "--windowed", "--install-autostart", "--remove-autostart", "--help"})
+         {"--server", "--name", "--source", "--map", "--kick-quiet", "--message-seconds", "--scale",
+          "--screen", "--windowed", "--install-autostart", "--remove-autostart", "--help"})
         EXPECT_NE(DisplayOptions::HelpText().find(option), std::string::npos) << option;
     const auto install = Parse({"--install-autostart", "--server", "h"});
     EXPECT_EQ(install.Action, TDisplayAction::InstallAutostart);

@@ -79,7 +79,7 @@ TEST(DisplayOverTcpTest, RegistersTakesTheRefreshAndStopsAtOnce) {
     options.Port = port;
     TTcpTransport refused;
     std::string why;
-    EXPECT_FALSE(refused.Open("127.0.0.1", port, why));
+    EXPECT_FALSE(refused.Open("127.0.0.1", port, "", why));
     EXPECT_EQ(why, "Connection refused");
 }
 
