@@ -18,6 +18,7 @@ done
 
 started=$SECONDS
 work=${1:-$(mktemp -d /tmp/velmora-package-check-XXXXXX)}
+mkdir -p "$work"
 root=$work/root
 step() { echo "=== $* ($((SECONDS - started)) s)"; }
 
@@ -49,30 +50,32 @@ step "Installing the packages with apt"
 cp "${debs[@]}" "$root/tmp/"
 in_root apt-get update -q >/dev/null
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    /tmp/velmora_*.deb /tmp/velmora-display_*.deb xvfb xauth x11-utils >"$work/install.log"
-in_root id operator >/dev/null 2>&1 || in_root useradd -m -s /bin/sh operator
+    "/tmp/$(basename "${debs[0]}")" "/tmp/$(basename "${debs[1]}")" xvfb xauth x11-utils \
+    >"$work/install.log"
+in_root id alice >/dev/null 2>&1 || in_root useradd -m -s /bin/sh alice
 
 step "Starting the installed program as a normal user"
 cat >"$root/tmp/run-velmora.sh" <<'SCRIPT'
 #!/bin/sh
-# Runs as the user: starts velmora, waits for its window, ends it as a session would.
+# Runs as the user: starts velmora, waits for its main window (802 x 602, after the splash),
+# ends it as a session would.
 velmora &
 pid=$!
-for i in $(seq 1 100); do
-    xwininfo -root -tree | grep -q '"Velmora"' && break
+for i in $(seq 1 150); do
+    xwininfo -root -tree | grep -q '"Velmora".*802x602' && break
     sleep 0.2
 done
-xwininfo -root -tree | grep '"Velmora"' | head -1
+xwininfo -root -tree | grep '"Velmora".*802x602' || echo "no main window shown"
 kill -TERM $pid
 wait $pid
 echo "exit code $?"
 SCRIPT
 chmod +x "$root/tmp/run-velmora.sh"
-in_root su - operator -c "xvfb-run -a /tmp/run-velmora.sh"
-ini=/home/operator/.local/share/velmora/velmora.ini
+in_root su - alice -c "xvfb-run -a /tmp/run-velmora.sh"
+ini=/home/alice/.local/share/velmora/velmora.ini
 in_root test -f "$ini" || { echo "no .ini in the user's program folder" >&2; exit 1; }
 echo "The user's program folder:"
-in_root ls -l /home/operator/.local/share/velmora
+in_root ls -l /home/alice/.local/share/velmora
 in_root cat "$ini"
 in_root velmora-display --help | head -2
 
