@@ -9,6 +9,7 @@
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
 #include "layouts/ui/VideoPlayer.h"
+#include "media/VideoEngine.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 
@@ -16,8 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <QVideoFrame>
-#include <QVideoSink>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -62,34 +61,38 @@ int main(int argc, char** argv) {
     TVideoPlayer& player = *window.MediaPlayers.front();
 
     QElapsedTimer clock;
-    qint64 latestStart = -1; // start time in the clip of the newest decoded frame, microseconds
-    qint64 drawnStart = -1;  // ... of the frame drawn last
-    qint64 drawnAtNs = -1;   // when it was drawn
+    // The frames of the next pass come after the engine says the pass has ended, so the frame
+    // number at that moment divides the passes.
+    quint64 boundary = 0;
+    bool boundarySet = false;
+    quint64 drawnNumber = 0;
+    qint64 drawnAtNs = -1; // when the frame drawn last was drawn
     qint64 firstFrameNs = -1;
     std::vector<double> seamsMs;
     std::vector<double> intervalsMs;
-    QObject::connect(player.VideoSink(), &QVideoSink::videoFrameChanged,
-                     [&](const QVideoFrame& frame) {
-                         if (frame.isValid())
-                             latestStart = frame.startTime();
-                     });
+    QObject::connect(&player.Engine(), &TVideoEngine::PassEnded, [&] {
+        boundary = player.Engine().FrameNumber();
+        boundarySet = true;
+    });
     QObject::connect(&player, &TVideoPlayer::FramePresented, [&] {
         const qint64 now = clock.nsecsElapsed();
+        const quint64 number = player.Engine().FrameNumber();
         if (firstFrameNs < 0)
             firstFrameNs = now;
         if (drawnAtNs >= 0) {
             const double gapMs = static_cast<double>(now - drawnAtNs) / 1e6;
-            if (latestStart < drawnStart) {
+            if (boundarySet && drawnNumber <= boundary && number > boundary) {
+                boundarySet = false;
                 seamsMs.push_back(gapMs);
                 std::printf("loop %2zu: seam %6.1f ms\n", seamsMs.size(), gapMs);
                 std::fflush(stdout);
                 if (static_cast<int>(seamsMs.size()) >= loops)
                     app.quit();
-            } else if (latestStart > drawnStart) {
+            } else {
                 intervalsMs.push_back(gapMs);
             }
         }
-        drawnStart = latestStart;
+        drawnNumber = number;
         drawnAtNs = now;
     });
 
