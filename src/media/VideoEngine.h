@@ -28,8 +28,9 @@ public:
     };
 
     // Starts the decoders' framework, which reads its plugin registry (tens of milliseconds, or
-    // a scan of every plugin when the registry is stale). The program does it at start, so that
-    // the first video does not wait for it; the first Open does it otherwise.
+    // a scan of every plugin when the registry is stale), and loads the common decoders on
+    // Qt's global thread pool. The program does it at start, so that the first video does not
+    // wait for it; the first Open does it otherwise.
     static void Prepare();
 
     explicit TVideoEngine(QObject* parent = nullptr);

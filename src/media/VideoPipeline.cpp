@@ -2,6 +2,7 @@
 
 #include "media/MediaFile.h"
 
+#include <QThreadPool>
 #include <chrono>
 #include <condition_variable>
 #include <gst/app/gstappsink.h>
@@ -16,6 +17,13 @@ namespace {
 // playbin's flags: video only. The program plays its videos silent, so sound and subtitles are
 // neither decoded nor given a device.
 constexpr guint PlayVideoOnly = 1u << 0;
+
+// The plugins nearly every video needs: the player, type finding, demuxers, decoders and the
+// conversion to the frames drawn.
+constexpr const char* PreloadedPlugins[] = {
+    "coreelements", "playback",    "typefindfunctions", "app",  "videoconvertscale",
+    "libav",        "isomp4",      "matroska",          "avi",  "asf",
+    "mpegpsdemux",  "mpegtsdemux", "videoparsersbad",   "jpeg", "vpx"};
 
 // A frame's time on show when the stream does not say.
 constexpr GstClockTime DefaultFrameTime = 40 * GST_MSECOND;
@@ -152,6 +160,14 @@ void TVideoPipeline::Prepare() {
     std::call_once(once, [] {
         gst_init(nullptr, nullptr);
         gst_pb_utils_init();
+        // Loading the decoders takes longer than decoding a first frame; done in the background
+        // now, it does not hold up the first video the operator opens.
+        QThreadPool::globalInstance()->start([] {
+            for (const char* plugin : PreloadedPlugins) {
+                if (GstPlugin* loaded = gst_plugin_load_by_name(plugin))
+                    gst_object_unref(loaded);
+            }
+        });
     });
 }
 
@@ -245,8 +261,8 @@ void TVideoPipeline::TState::Open() {
     }
 
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    GstElement* output =
-        gst_parse_bin_from_description("videoconvert ! appsink name=frames", TRUE, &error);
+    GstElement* output = gst_parse_bin_from_description(
+        "videoconvert ! queue max-size-buffers=3 ! appsink name=frames", TRUE, &error);
     if (playbin == nullptr || output == nullptr) {
         Fail(error != nullptr ? error->message : "GStreamer's playbin is missing");
         g_clear_error(&error);
