@@ -56,11 +56,10 @@ bool Holds(GstElement* pipeline, const char* factoryName) {
     return found;
 }
 
-template <typename T>
 struct TGFree {
-    void operator()(T* p) const { g_free(p); }
+    void operator()(gchar* text) const { g_free(text); }
 };
-using TGString = std::unique_ptr<gchar, TGFree<gchar>>;
+using TGString = std::unique_ptr<gchar, TGFree>;
 
 // A decoded frame mapped for reading, kept alive as long as a QImage uses its pixels. It holds
 // the buffer, not the sample, which the sink may reuse.
@@ -359,11 +358,13 @@ void TVideoPipeline::TState::QueueNextPass() {
 
 void TVideoPipeline::TState::LoopSeek() {
     GstPad* pad = nullptr;
+    GstElement* playbin = nullptr;
     {
         const std::lock_guard lock(Lock);
         if (Closing || SinkPad == nullptr)
             return;
         pad = GST_PAD(gst_object_ref(SinkPad));
+        playbin = GST_ELEMENT(gst_object_ref(Playbin));
     }
     // Not flushing: the next pass queues up behind what is still on its way to the sink. Sent
     // up from the sink's pad, not to the pipeline, which would hold its state lock until the
@@ -377,12 +378,9 @@ void TVideoPipeline::TState::LoopSeek() {
             const std::lock_guard lock(Lock);
             SegmentLoop = false;
         }
-        GstElement* element = gst_pad_get_parent_element(pad);
-        if (element != nullptr) {
-            gst_element_send_event(element, gst_event_new_eos());
-            gst_object_unref(element);
-        }
+        gst_element_send_event(playbin, gst_event_new_eos());
     }
+    gst_object_unref(playbin);
     gst_object_unref(pad);
 }
 
