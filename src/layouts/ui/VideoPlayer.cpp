@@ -12,7 +12,7 @@ TVideoPlayer::TVideoPlayer(QObject* owner) : QObject(owner), engine_(new TVideoE
     connect(engine_, &TVideoEngine::Opened, this, &TVideoPlayer::OnOpened);
     connect(engine_, &TVideoEngine::PassEnded, this, &TVideoPlayer::OnEnded);
     connect(engine_, &TVideoEngine::Failed, this, [this] {
-        error_ = CannotOpenError;
+        error_ = FailureCode();
         PlaceSurface();
         OnEnded();
     });
@@ -53,7 +53,7 @@ void TVideoPlayer::Play() {
     case TVideoEngine::TState::Closed:
         Fail(NotOpenError, QStringLiteral("The video is not open"));
     case TVideoEngine::TState::Failed:
-        Fail(CannotOpenError, engine_->FailureText());
+        Fail(FailureCode(), engine_->FailureText());
     default:
         break;
     }
@@ -104,7 +104,7 @@ TVideoPlayer::TMode TVideoPlayer::Mode() {
         error_ = NotOpenError;
         return TMode::NotReady;
     case TVideoEngine::TState::Failed:
-        error_ = CannotOpenError;
+        error_ = FailureCode();
         return TMode::NotReady;
     case TVideoEngine::TState::Opening:
         return engine_->PlayRequested() ? TMode::Playing : TMode::Stopped;
@@ -126,6 +126,11 @@ void TVideoPlayer::SetDisplay(QWidget* display) {
         surface_->setParent(display);
     }
     PlaceSurface();
+}
+
+int TVideoPlayer::FailureCode() const {
+    // A video that showed a picture failed on the way; one that never did, while opening.
+    return HasPicture() ? PlaybackError : CannotOpenError;
 }
 
 bool TVideoPlayer::HasPicture() const {

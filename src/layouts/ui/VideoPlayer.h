@@ -100,6 +100,7 @@ private:
     void OnEnded();
     void PlaceSurface();
     bool HasPicture() const;
+    int FailureCode() const;
 
     std::string fileName_;
     TVideoEngine* engine_ = nullptr; // a child
