@@ -3,15 +3,15 @@
 #include "app/ui/MainForm.h"
 #include "app/ui/SignalWatcher.h"
 #include "console/ui/Help.h"
-#include "layouts/ui/VideoPlayer.h"
+#include "media/VideoEngine.h"
 #include "startup/ui/Logo.h"
 
 #include <QTimer>
 #include <memory>
 
 int main(int argc, char** argv) {
-    TVideoPlayer::ChooseMediaBackend();
     TApplication application(argc, argv);
+    TVideoEngine::Prepare();
 
     // The start order matters: the main window's creation must not read the language table,
     // which the help object holds, nor the language, which the splash object reads.
