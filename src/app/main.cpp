@@ -5,7 +5,7 @@
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
 #include "console/ui/Help.h"
-#include "layouts/ui/VideoPlayer.h"
+#include "media/VideoEngine.h"
 #include "platform/ProgramPaths.h"
 #include "startup/ui/Logo.h"
 #include "widgets/ErrorBox.h"
@@ -16,7 +16,6 @@
 
 int main(int argc, char** argv) {
     WindowSystem::Choose();
-    TVideoPlayer::ChooseMediaBackend();
     TApplication application(argc, argv);
 
     // Before anything reads or writes a setting: a second start of this executable hands over to
@@ -32,6 +31,7 @@ int main(int argc, char** argv) {
         ErrorBox::Show(instance.UnreachableMessage());
         return 1;
     }
+    TVideoEngine::Prepare();
 
     // The start order matters: the main window's creation must not read the language table,
     // which the help object holds, nor the language, which the splash object reads.

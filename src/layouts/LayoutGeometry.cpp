@@ -53,19 +53,19 @@ int ColumnBoxTop(int k) {
     return 10 + 50 * k;
 }
 
-TRect PlaceInset(int containerWidth, int containerHeight) {
-    return {InsetMargin, InsetMargin, containerWidth - 2 * InsetMargin,
-            containerHeight - 2 * InsetMargin};
+TRect PlaceInset(int containerWidth, int containerHeight, int margin) {
+    return {margin, margin, containerWidth - 2 * margin, containerHeight - 2 * margin};
 }
 
-std::optional<TRect> FitVideo(int panelWidth, int panelHeight, int videoWidth, int videoHeight) {
+std::optional<TRect> FitVideo(int panelWidth, int panelHeight, int videoWidth, int videoHeight,
+                              int margin) {
     if (videoWidth == 0 || videoHeight == 0)
         return std::nullopt;
     const double scale = std::min(static_cast<double>(panelWidth) / videoWidth,
                                   static_cast<double>(panelHeight) / videoHeight);
     const int width = std::min(panelWidth, RoundHalfEven(videoWidth * scale));
     const int height = std::min(panelHeight, RoundHalfEven(videoHeight * scale));
-    return TRect{InsetMargin, InsetMargin, width - 2 * InsetMargin, height - 2 * InsetMargin};
+    return TRect{margin, margin, width - 2 * margin, height - 2 * margin};
 }
 
 TRect FitPicture(int boxWidth, int boxHeight, double pictureWidth, double pictureHeight) {

@@ -57,14 +57,16 @@ int TextBoxWidth(int containerWidth);
 // Top of text box k (0 to 3) of the right column.
 int ColumnBoxTop(int k);
 
-// A picture's place inside its area: a 20-pixel margin all round.
-TRect PlaceInset(int containerWidth, int containerHeight);
+// A picture's place inside its area: a 20-pixel margin all round (the display program scales
+// the margin with its screen).
+TRect PlaceInset(int containerWidth, int containerHeight, int margin = InsetMargin);
 
 // The destination rectangle of a video of natural size videoWidth x videoHeight in a panel:
 // scaled to the largest size that fits with its proportions kept, shrunk by 40 pixels in each
 // direction and anchored at (20, 20). Nothing when the video has no size (not open, no picture).
 // The result may have no positive width or height in a panel of 40 pixels or less.
-std::optional<TRect> FitVideo(int panelWidth, int panelHeight, int videoWidth, int videoHeight);
+std::optional<TRect> FitVideo(int panelWidth, int panelHeight, int videoWidth, int videoHeight,
+                              int margin = InsetMargin);
 
 // Where a picture of the given size goes in a box: as large as fits with its proportions kept,
 // enlarged or reduced, at the box's top-left corner. Empty for a picture without size.

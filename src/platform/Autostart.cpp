@@ -35,35 +35,48 @@ std::string EscapeString(std::string_view text) {
     return out;
 }
 
-std::string ExecValue(std::string_view executablePath) {
+namespace {
+
+// One word of an Exec line, quoted when it holds a reserved character, "%" doubled.
+std::string ExecWord(std::string_view word) {
     static constexpr std::string_view Reserved = " \t\n\"'\\><~|&;$*?#()`";
     static constexpr std::string_view EscapedInQuotes = "\"`$\\";
-    std::string argument;
-    if (executablePath.find_first_of(Reserved) == std::string_view::npos) {
-        argument = executablePath;
+    std::string quoted;
+    if (!word.empty() && word.find_first_of(Reserved) == std::string_view::npos) {
+        quoted = word;
     } else {
-        argument = "\"";
-        for (const char c : executablePath) {
+        quoted = "\"";
+        for (const char c : word) {
             if (EscapedInQuotes.find(c) != std::string_view::npos)
-                argument += '\\';
-            argument += c;
+                quoted += '\\';
+            quoted += c;
         }
-        argument += '"';
+        quoted += '"';
     }
     std::string withPercent;
-    for (const char c : argument) {
+    for (const char c : quoted) {
         withPercent += c;
         if (c == '%')
             withPercent += '%';
     }
-    // The string escapes are undone before the quoting, so they are applied last. A leading
-    // blank cannot occur: the path is absolute or starts with a quote.
-    return EscapeString(withPercent);
+    return withPercent;
 }
 
-std::string Text(std::string_view title, std::string_view executablePath) {
+} // namespace
+
+std::string ExecValue(std::string_view executablePath, const std::vector<std::string>& arguments) {
+    std::string line = ExecWord(executablePath);
+    for (const std::string& argument : arguments)
+        line += " " + ExecWord(argument);
+    // The string escapes are undone before the quoting, so they are applied last. A leading
+    // blank cannot occur: the path is absolute or starts with a quote.
+    return EscapeString(line);
+}
+
+std::string Text(std::string_view title, std::string_view executablePath,
+                 const std::vector<std::string>& arguments) {
     return "[Desktop Entry]\nType=Application\nName=" + EscapeString(title) +
-           "\nExec=" + ExecValue(executablePath) + "\n";
+           "\nExec=" + ExecValue(executablePath, arguments) + "\n";
 }
 
 } // namespace DesktopEntry
@@ -80,9 +93,11 @@ bool TAutostart::EntryExists(std::string_view title) const {
     return FileIo::Exists(EntryFileName(title));
 }
 
-void TAutostart::WriteEntry(std::string_view title, std::string_view executablePath) {
+void TAutostart::WriteEntry(std::string_view title, std::string_view executablePath,
+                            const std::vector<std::string>& arguments) {
     if (!FileIo::MakeFolders(folder_) ||
-        !FileIo::WriteAtomically(EntryFileName(title), DesktopEntry::Text(title, executablePath)))
+        !FileIo::WriteAtomically(EntryFileName(title),
+                                 DesktopEntry::Text(title, executablePath, arguments)))
         throw ERegistryException("Failed to set data for '" + std::string(title) + "'");
 }
 

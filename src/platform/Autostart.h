@@ -2,10 +2,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Starting the program with the desktop session: one desktop entry per program in the user's
 // autostart folder, $XDG_CONFIG_HOME/autostart/<program title>.desktop, whose Exec line is the
-// full path of the executable with no arguments.
+// full path of the executable with the arguments given (none for the operator's program).
 class TAutostart {
 public:
     // The autostart folder of the current configuration folder.
@@ -20,7 +21,8 @@ public:
     // Writes the entry, creating the autostart folder (the desktop's standard per-user folder)
     // when it is absent. Raises ERegistryException "Failed to set data for '<title>'" when the
     // folder cannot be created or the entry cannot be written.
-    void WriteEntry(std::string_view title, std::string_view executablePath);
+    void WriteEntry(std::string_view title, std::string_view executablePath,
+                    const std::vector<std::string>& arguments = {});
 
     // Removes the entry. A missing entry is no error; false only when an existing entry could
     // not be removed.
@@ -32,12 +34,15 @@ private:
 
 namespace DesktopEntry {
 
-// The whole entry file for a program title and executable path.
-std::string Text(std::string_view title, std::string_view executablePath);
+// The whole entry file for a program title, executable path and arguments.
+std::string Text(std::string_view title, std::string_view executablePath,
+                 const std::vector<std::string>& arguments = {});
 
-// The value of an Exec key that runs exactly this program path: quoted by the Desktop Entry
-// rules when the path holds a reserved character, "%" doubled, then the string escapes applied.
-std::string ExecValue(std::string_view executablePath);
+// The value of an Exec key that runs exactly this program path with these arguments: each word
+// quoted by the Desktop Entry rules when it holds a reserved character, "%" doubled, then the
+// string escapes applied.
+std::string ExecValue(std::string_view executablePath,
+                      const std::vector<std::string>& arguments = {});
 
 // A string value with the Desktop Entry escapes (\\, \n, \t, \r, and \s for a leading blank).
 std::string EscapeString(std::string_view text);

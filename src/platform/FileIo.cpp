@@ -34,14 +34,33 @@ bool WriteFully(int fd, std::string_view content) {
     return true;
 }
 
+int64_t Nanoseconds(const timespec& t) {
+    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+FileIo::TFileIdentity IdentityFrom(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
+}
+
 } // namespace
 
 namespace FileIo {
 
-std::optional<std::string> ReadAll(const std::string& path) {
-    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
+std::optional<TFileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
+    return IdentityFrom(st);
+}
+
+std::optional<std::string> ReadAll(const std::string& path, TFileIdentity* identity) {
+    // Non-blocking open: a FIFO put where a file belongs must not hold the reader for ever.
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    if (identity != nullptr)
+        *identity = IdentityFrom(st);
     std::string content;
     std::vector<char> chunk(65536);
     for (;;) {

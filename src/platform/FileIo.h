@@ -2,6 +2,7 @@
 
 #include "platform/Descriptor.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,24 @@
 // concurrent reader sees either the old content or the new one.
 namespace FileIo {
 
-// The whole content, or nothing when the file cannot be opened or read.
-std::optional<std::string> ReadAll(const std::string& path);
+// What tells one state of a file from another without reading it: the same identity means the
+// same content, unless two changes of one size fell within one tick of the file system's clock.
+struct TFileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modified = 0; // nanoseconds since the epoch
+    int64_t changed = 0;  // nanoseconds since the epoch (status change, which nobody can set)
+    bool operator==(const TFileIdentity&) const = default;
+};
+
+// The identity of a regular file; nothing when it is missing or not a regular file.
+std::optional<TFileIdentity> IdentityOf(const std::string& path);
+
+// The whole content of a regular file, or nothing when it cannot be opened or read. Anything
+// else (a FIFO, a device) is refused without waiting on it. With identity given, it receives
+// the identity of what was read.
+std::optional<std::string> ReadAll(const std::string& path, TFileIdentity* identity = nullptr);
 
 // Replaces the file atomically; creates it when absent. Keeps the permissions of a file it
 // replaces. Returns false (and leaves the old file untouched) when anything fails.

@@ -3,8 +3,11 @@
 #include "AsciiText.h"
 #include "FileIo.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -72,11 +75,69 @@ ParsedFile Parse(std::string content) {
     return file;
 }
 
-std::optional<ParsedFile> Load(const std::string& fileName) {
-    auto content = FileIo::ReadAll(fileName);
-    if (!content)
-        return std::nullopt;
-    return Parse(std::move(*content));
+using TParsed = std::shared_ptr<const ParsedFile>;
+
+// The parsed state of each file last read, so that reading a value costs a stat() instead of a
+// read and a parse. Every use first compares the file's identity with the one parsed: any
+// change from outside (an editor, another program) is seen by the very next read, as if the
+// file were read afresh each time.
+class TParsedCache {
+public:
+    TParsed Load(const std::string& fileName) {
+        const auto identity = FileIo::IdentityOf(fileName);
+        if (!identity)
+            return nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = entries_.find(fileName);
+            if (found != entries_.end() && found->second.identity == *identity)
+                return found->second.parsed;
+        }
+        FileIo::TFileIdentity read{};
+        auto content = FileIo::ReadAll(fileName, &read);
+        if (!content)
+            return nullptr;
+        auto parsed = std::make_shared<const ParsedFile>(Parse(std::move(*content)));
+        std::lock_guard lock(mutex_);
+        // A file changed within the last moments may change again within one tick of the file
+        // system's clock, with the same size and times: such a state is not kept.
+        if (Settled(read))
+            entries_[fileName] = {read, parsed};
+        else
+            entries_.erase(fileName);
+        return parsed;
+    }
+
+    // After a write of our own the next read parses what was written.
+    void Forget(const std::string& fileName) {
+        std::lock_guard lock(mutex_);
+        entries_.erase(fileName);
+    }
+
+private:
+    struct TEntry {
+        FileIo::TFileIdentity identity;
+        TParsed parsed;
+    };
+
+    static bool Settled(const FileIo::TFileIdentity& identity) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+        return nowNs - std::max(identity.changed, identity.modified) >= TIniFile::SettleTimeNs;
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, TEntry> entries_;
+};
+
+TParsedCache& ParsedCache() {
+    static TParsedCache cache;
+    return cache;
+}
+
+TParsed Load(const std::string& fileName) {
+    return ParsedCache().Load(fileName);
 }
 
 // Index range [first, last) of the body of the first section with that name.
@@ -281,7 +342,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
         text.append(line);
         text.append(breakText);
     }
-    if (!FileIo::WriteAtomically(fileName_, text))
+    const bool written = FileIo::WriteAtomically(fileName_, text);
+    ParsedCache().Forget(fileName_);
+    if (!written)
         ThrowWriteError();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,9 +18,10 @@ public:
 // the default.
 int StrToIntDef(std::string_view text, int defaultValue);
 
-// An .ini file with the semantics of the classic profile functions. Every call reads the file
-// afresh and every write replaces it whole and atomically, so no state is cached between calls
-// and a reader in another thread never sees half a file.
+// An .ini file with the semantics of the classic profile functions. Every call sees the file as
+// it is now (reads go through a parsed copy checked against the file's identity each time, and
+// reparse on any change) and every write replaces it whole and atomically, so a reader in
+// another thread never sees half a file.
 //
 // Section and key names compare without regard to ASCII letter case; blanks around names and
 // values are not part of them; a value is everything after the first "="; lines that are not
@@ -30,6 +32,9 @@ public:
     static constexpr size_t MaxValueLength = 2047;
     // Size of the buffer through which the key names of one section are listed.
     static constexpr size_t SectionNamesBufferSize = 16384;
+    // A file state younger than this is read afresh at every use: time stamps tick coarsely
+    // (2 s on FAT), so two changes within one tick can leave the same identity.
+    static constexpr int64_t SettleTimeNs = 2'000'000'000;
 
     explicit TIniFile(std::string fileName);
 

@@ -74,15 +74,28 @@ std::string ProgramTitle() {
     return title;
 }
 
-std::string ConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0')
+namespace {
+
+// An XDG base folder: the variable when set and not empty, else the folder under the home.
+std::string XdgFolder(const char* variable, const char* underHome) {
+    if (const char* xdg = std::getenv(variable); xdg != nullptr && *xdg != '\0')
         return xdg;
     const char* home = std::getenv("HOME");
     if (home == nullptr || *home == '\0') {
         if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr)
             home = pw->pw_dir;
     }
-    return std::string(home != nullptr ? home : ".") + "/.config";
+    return std::string(home != nullptr ? home : ".") + underHome;
+}
+
+} // namespace
+
+std::string ConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string StateHome() {
+    return XdgFolder("XDG_STATE_HOME", "/.local/state");
 }
 
 } // namespace ProgramPaths

@@ -30,4 +30,7 @@ std::string ProgramTitle();
 // The per-user configuration folder: $XDG_CONFIG_HOME, or ~/.config when it is unset or empty.
 std::string ConfigHome();
 
+// The per-user folder for state kept between runs: $XDG_STATE_HOME, or ~/.local/state.
+std::string StateHome();
+
 } // namespace ProgramPaths

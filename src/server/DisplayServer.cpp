@@ -6,6 +6,7 @@
 #include "platform/CodePage1251.h"
 #include "platform/ScopeGuard.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -29,7 +30,16 @@ TDisplayServer::~TDisplayServer() {
     Shutdown();
 }
 
+void TDisplayServer::TRelease::operator()(TDisplayServer* server) const {
+    if (server->Shutdown() || server->ThreadMgr.LiveCount() == 0)
+        delete server;
+    // Otherwise a worker is still inside the server (an event handler that never returned):
+    // freeing it would pull its objects from under that worker. The process is ending; the
+    // worker and the server are left to its end.
+}
+
 void TDisplayServer::Log(std::string line) const {
+    std::shared_lock lock(logMutex_);
     if (addLog_)
         addLog_(std::move(line));
 }
@@ -50,38 +60,53 @@ bool TDisplayServer::StopListening() {
     return true;
 }
 
-void TDisplayServer::Shutdown() {
-    if (shutDown_)
-        return;
-    shutDown_ = true;
-    Server.TerminateWaitTime = 2000;
+bool TDisplayServer::Shutdown() {
+    if (shutDown_.exchange(true))
+        return allEnded_;
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(ShutdownWaitMs);
+    const auto left = [&] {
+        return static_cast<int>(std::max<milliseconds::rep>(
+            0, duration_cast<milliseconds>(deadline - steady_clock::now()).count()));
+    };
+    Server.TerminateWaitTime = ShutdownWaitMs;
     Server.ClearWorkers();
-    // A client that connects now joins the list again; the wait for it is bounded, and the stop
-    // below closes its connection.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
-    while (Server.WorkerCount() > 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // A client that connects now joins the list again; the stop below closes its connection.
+    while (Server.WorkerCount() > 0 && left() > 0)
+        std::this_thread::sleep_for(milliseconds(10));
+    // The stop's own wait takes what is left of the bound, at least its one poll.
+    Server.TerminateWaitTime = std::max(left(), 250);
     try {
         Server.SetActive(false);
     } catch (const std::exception&) {
-        // Only a worker accepted during the shutdown can still be listed; it ends below.
+        // Only a worker accepted during the shutdown can still be listed; it is closed below.
     }
     // The workers taken out of the list are still running: close their connections and let them
     // finish before the client table they use goes away.
-    if (!ThreadMgr.TerminateAll(2000))
-        ThreadMgr.WaitAllEnded();
-    clients_.reset();
+    allEnded_ = ThreadMgr.TerminateAll(left());
+    {
+        std::unique_lock lock(logMutex_);
+        addLog_ = nullptr;
+    }
+    if (allEnded_)
+        clients_.reset();
+    return allEnded_;
 }
 
 TExchangeBlock TDisplayServer::DisplayTypeBlockFor(const TClientEntry& entry) const {
-    const int displayType = DisplayAssignment::GetClientDisplayType(ini_, entry.ClientName);
+    return DisplayTypeBlockFor(entry.ClientName, entry.PeerIP);
+}
+
+TExchangeBlock TDisplayServer::DisplayTypeBlockFor(const std::string& clientName,
+                                                   const std::string& peerIP) const {
+    const int displayType = DisplayAssignment::GetClientDisplayType(ini_, clientName);
     std::string config;
     try {
-        config = DisplayAssignment::BuildDisplayConfig(ini_, displayType, entry.ClientName);
+        config = DisplayAssignment::BuildDisplayConfig(ini_, displayType, clientName);
     } catch (const std::exception&) {
         // The reply still goes out, with an empty configuration.
     }
-    return ExchangeBlock::MakeDisplayType(displayType, entry.PeerIP, config);
+    return ExchangeBlock::MakeDisplayType(displayType, peerIP, config);
 }
 
 bool TDisplayServer::WriteToClient(const TClientEntry* entry, const TExchangeBlock& block) {
@@ -138,16 +163,20 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
 
 void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block) {
     // Every connection from the sender's address takes the name and gets its own reply;
-    // normally that is the sender alone.
+    // normally that is the sender alone. The reply is the same for all of them (same name, same
+    // address), and is read from the .ini before the table is locked, so that a slow file
+    // holds up no other client and not the window.
+    const std::string name = ExchangeBlock::KeptText(block.Name);
+    const TExchangeBlock reply =
+        DisplayTypeBlockFor(name, thread.PeerAddress().substr(0, TClientEntry::PeerIPCapacity));
     auto list = clients_->LockList();
     for (const auto& e : list) {
         if (e->PeerIP != thread.PeerAddress())
             continue;
-        e->ClientName = ExchangeBlock::KeptText(block.Name);
+        e->ClientName = name;
         Log(Clock::LongTimeText() + " Register " +
             Quoted(ExchangeBlock::LogText(block, block.Sender)) + " as " +
             ExchangeBlock::LogText(block, block.Name));
-        const TExchangeBlock reply = DisplayTypeBlockFor(*e);
         WriteFromWorker(thread, *e, reply);
     }
 }

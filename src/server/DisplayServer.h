@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ClientTable.h"
-#include "ExchangeBlock.h"
 #include "IdTCPServer.h"
 #include "platform/IniFile.h"
+#include "protocol/ExchangeBlock.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 
 // The display server without its window: the connection server, the client table and the
@@ -15,6 +17,9 @@
 class TDisplayServer {
 public:
     using TLogSink = std::function<void(std::string)>;
+
+    // The bound of the shutdown's whole wait for the workers.
+    static constexpr int ShutdownWaitMs = 2000;
 
     TDisplayServer(std::string iniPath, TLogSink addLog);
     TDisplayServer(const TDisplayServer&) = delete;
@@ -27,17 +32,28 @@ public:
     bool StopListening();
     bool Listening() const { return Server.Active(); }
 
-    // The end of the program: takes the workers out of the server's list, stops listening with a
-    // 2000 ms wait, closes every connection still open and waits for its worker, then releases
-    // the client table. No worker runs afterwards.
-    void Shutdown();
+    // The end of the program: takes the workers out of the server's list, stops listening,
+    // closes every connection still open and waits for the workers, all within one bound of
+    // 2000 ms, then releases the client table. From then on no worker reaches the activity log.
+    // False when a worker outlived the bound (stuck in an event handler, say); it still holds
+    // this object, which must then be left to the process end (TRelease does that).
+    bool Shutdown();
+
+    // Deleter for the owner of a server: shuts it down and frees it, or leaves it, with the
+    // workers that outlived the shutdown still inside it, to the end of the process.
+    struct TRelease {
+        void operator()(TDisplayServer* server) const;
+    };
+    using TOwner = std::unique_ptr<TDisplayServer, TRelease>;
 
     // The client table; null after Shutdown.
-    TClientTable* Clients() { return clients_.get(); }
+    TClientTable* Clients() { return shutDown_ ? nullptr : clients_.get(); }
 
     // The "DISPLAY_TYPE" block that answers a registration: the client's display type, its peer
     // address and its layout as configuration text (empty when the text cannot be built).
     TExchangeBlock DisplayTypeBlockFor(const TClientEntry& entry) const;
+    TExchangeBlock DisplayTypeBlockFor(const std::string& clientName,
+                                       const std::string& peerIP) const;
 
     // Queues the block for the entry's connection if the entry is still in the table, under the
     // table's lock. False when the client has gone meanwhile.
@@ -57,8 +73,11 @@ private:
                          const TExchangeBlock& block);
 
     const TIniFile ini_;
+    // Cut at the end of the shutdown, so that a worker that outlives it never reaches the log.
+    mutable std::shared_mutex logMutex_;
     TLogSink addLog_;
-    bool shutDown_ = false;
+    std::atomic<bool> shutDown_{false};
+    bool allEnded_ = true;
     // Declared so that the workers end (server, then thread manager) before the table goes.
     std::unique_ptr<TClientTable> clients_;
 

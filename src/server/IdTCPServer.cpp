@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cxxabi.h>
@@ -370,21 +371,14 @@ void TIdPeerThread::CleanUp() {
 // TIdThreadMgrDefault
 
 TIdThreadMgrDefault::~TIdThreadMgrDefault() {
-    TerminateAll(2000);
-    WaitAllEnded();
+    TerminateAllOrAbort(2000);
 }
 
-void TIdThreadMgrDefault::WaitAllEnded() {
-    // Only called once every connection has been shut down, so a worker still running is only
-    // finishing; waiting for it is safer than letting it outlive the objects it uses.
-    {
-        std::unique_lock lock(mutex_);
-        endedSignal_.wait(lock, [this] {
-            return std::all_of(threads_.begin(), threads_.end(),
-                               [](const auto& t) { return t->ended_; });
-        });
-    }
-    ReapFinished();
+void TIdThreadMgrDefault::TerminateAllOrAbort(int waitMilliseconds) {
+    if (TerminateAll(waitMilliseconds))
+        return;
+    std::fputs("velmora: a connection worker did not end and would outlive its server\n", stderr);
+    std::abort();
 }
 
 TIdPeerThread*
@@ -537,13 +531,15 @@ void TIdListenerThread::AcceptOne() {
     server_.AddWorker(thread);
     try {
         manager.StartThread(thread);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& e) {
         // No thread to be had (a thread limit): the connection cannot be served, and a worker
-        // left listed would refuse every later stop.
+        // left listed would refuse every later stop. The loop goes on at once: each connection
+        // waiting is taken and closed, and one that comes once a thread is free is served.
         server_.RemoveWorker(thread);
         thread->Connection()->CloseConnection();
         manager.DiscardThread(thread);
-        throw;
+        if (server_.OnListenException)
+            server_.OnListenException(*this, e);
     }
 }
 
@@ -560,8 +556,7 @@ TIdTCPServer::~TIdTCPServer() {
     }
     // Workers the shutdown took out of the list, or that outlived the stop's wait, still refer
     // to this server: none may outlive it.
-    threadMgr_.TerminateAll(TerminateWaitTime);
-    threadMgr_.WaitAllEnded();
+    threadMgr_.TerminateAllOrAbort(std::max(TerminateWaitTime.load(), 250));
 }
 
 void TIdTCPServer::SetActive(bool value) {

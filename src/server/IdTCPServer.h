@@ -160,8 +160,10 @@ public:
     // Closes the connection of every worker still running and waits, up to the bound, for all of
     // their threads to end. True when none is left.
     bool TerminateAll(int waitMilliseconds);
-    // Waits without limit for every worker thread to end; for use after TerminateAll.
-    void WaitAllEnded();
+    // For destructors: like TerminateAll, but a worker still running after the bound would use
+    // freed objects, so the process stops with a message instead. Owners that can meet workers
+    // stuck in an event handler leave their objects to the process end before this point.
+    void TerminateAllOrAbort(int waitMilliseconds);
 
     // A new worker for the connection, created suspended: its events run only once it is
     // started. Tools that drive the events themselves use a suspended worker and discard it.

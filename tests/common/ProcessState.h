@@ -1,10 +1,13 @@
 #pragma once
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // What the kernel says about a process or thread, so that a test waits for a state instead of
 // sleeping and hoping it has been reached.
@@ -30,6 +33,44 @@ inline bool ThreadSleeps(pid_t tid) {
     // The state follows the command name, which stands in parentheses and may hold blanks.
     const size_t close = text.rfind(')');
     return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S';
+}
+
+// A TCP socket the process listens on (IPv4): its port, and how many connections wait in its
+// accept queue (the kernel drops new ones while it is full).
+struct TListener {
+    uint16_t port = 0;
+    unsigned long queued = 0;
+};
+
+// Found through the process's socket descriptors, so that a test learns which port a program it
+// started listens on, and whether that program keeps up with accepting.
+inline std::vector<TListener> Listeners(pid_t pid) {
+    std::set<std::string> sockets;
+    std::error_code error;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (target.rfind("socket:[", 0) == 0)
+            sockets.insert(target.substr(8, target.size() - 9));
+    }
+    std::vector<TListener> listeners;
+    std::ifstream table("/proc/" + std::to_string(pid) + "/net/tcp");
+    std::string line;
+    std::getline(table, line); // the heading
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+            timeout >> inode;
+        if (state != "0A" || sockets.count(inode) == 0)
+            continue;
+        TListener listener;
+        listener.port =
+            static_cast<uint16_t>(std::stoul(local.substr(local.find(':') + 1), nullptr, 16));
+        listener.queued = std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16);
+        listeners.push_back(listener);
+    }
+    return listeners;
 }
 
 } // namespace ProcessState

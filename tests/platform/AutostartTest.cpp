@@ -20,6 +20,11 @@ TEST(DesktopEntryTest, ExecIsQuotedOnlyWhenThePathNeedsIt) {
     EXPECT_EQ(DesktopEntry::ExecValue("/100%/v"), "/100%%/v");
     EXPECT_EQ(DesktopEntry::ExecValue("/a\nb/v"), "\"/a\\nb/v\"");
     EXPECT_EQ(DesktopEntry::ExecValue("/a\tb/v"), "\"/a\\tb/v\"");
+    // Arguments are words of their own, each quoted by the same rules.
+    EXPECT_EQ(DesktopEntry::ExecValue("/usr/bin/velmora-display",
+                                      {"--server=hall", "--name=Client 3", "--map=C:\\M=/m", ""}),
+              "/usr/bin/velmora-display --server=hall \"--name=Client 3\" "
+              "\"--map=C:\\\\\\\\M=/m\" \"\"");
 }
 
 TEST(DesktopEntryTest, NameTakesTheStringEscapes) {

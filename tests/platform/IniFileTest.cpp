@@ -4,8 +4,12 @@
 #include "platform/FileIo.h"
 
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +17,14 @@ class IniFileTest : public ::testing::Test {
 protected:
     void Put(const std::string& text) { ASSERT_TRUE(FileIo::WriteAtomically(path, text)); }
     std::string Content() { return FileIo::ReadAll(path).value_or("<missing>"); }
+    // Overwrites the start of the file where it stands: same inode, same size, as an editor that
+    // writes in place would.
+    static void PatchInPlace(const std::string& file, const std::string& bytes) {
+        const int fd = ::open(file.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    }
 
     TTempDir dir;
     std::string path = dir.File("velmora.ini");
@@ -128,6 +140,52 @@ TEST_F(IniFileTest, UnwritableFolderRaisesUnableToWrite) {
         EXPECT_EQ(std::string(e.what()),
                   "Unable to write to " + dir.File("missing-folder/velmora.ini"));
     }
+}
+
+// Reads are served from a parsed copy; every change made from outside must still be seen by the
+// very next read, however it is made.
+TEST_F(IniFileTest, EveryChangeFromOutsideIsSeenByTheNextRead) {
+    Put("[A]\nb=1\n");
+    EXPECT_EQ(ini.ReadString("A", "b", ""), "1");
+    PatchInPlace(path, "[A]\nb=2");
+    EXPECT_EQ(ini.ReadString("A", "b", ""), "2") << "in place, same size, at once";
+    Put("[A]\nb=3\n");
+    EXPECT_EQ(ini.ReadString("A", "b", ""), "3") << "replaced by rename";
+    TIniFile other(path);
+    other.WriteString("A", "b", "4");
+    EXPECT_EQ(ini.ReadString("A", "b", ""), "4") << "written through another object";
+    ASSERT_TRUE(FileIo::RemoveFile(path));
+    EXPECT_EQ(ini.ReadString("A", "b", "gone"), "gone");
+}
+
+// A file that has not changed for a while is read from the parsed copy; the copies of two files
+// never mix, and a change still shows at once.
+TEST_F(IniFileTest, SettledFilesReadRightAndChangesStillShow) {
+    const std::string second = dir.File("second.ini");
+    Put("[A]\nb=first\n");
+    ASSERT_TRUE(FileIo::WriteAtomically(second, "[A]\nb=other\n"));
+    const auto settle =
+        std::chrono::nanoseconds(TIniFile::SettleTimeNs) + std::chrono::milliseconds(100);
+    std::this_thread::sleep_for(settle);
+    TIniFile secondIni(second);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ini.ReadString("A", "b", ""), "first");
+        EXPECT_EQ(secondIni.ReadString("A", "b", ""), "other");
+    }
+    PatchInPlace(second, "[A]\nb=OTHER");
+    EXPECT_EQ(secondIni.ReadString("A", "b", ""), "OTHER");
+    EXPECT_EQ(ini.ReadString("A", "b", ""), "first");
+}
+
+// A FIFO where the file belongs (or a device) is neither waited on nor replaced.
+TEST_F(IniFileTest, FifoInPlaceOfTheFileReadsAsDefaultAndRefusesWrites) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(ini.ReadString("A", "b", "def"), "def");
+    EXPECT_FALSE(ini.SectionExists("A"));
+    EXPECT_THROW(ini.WriteString("A", "b", "c"), EIniFileException);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(IniFileTest, ConcurrentReaderNeverSeesHalfAFile) {

@@ -249,6 +249,39 @@ TEST_F(DisplayServerTest, ShutdownDoesNotHangOnClientsConnectingDuringIt) {
     EXPECT_EQ(server->ThreadMgr.LiveCount(), 0u);
 }
 
+// A worker stuck in an event handler (a hung file system, say) cannot hold the program's end:
+// the shutdown keeps its bound, and what the worker does once it moves on reaches neither the
+// log nor freed memory.
+TEST_F(DisplayServerTest, ShutdownKeepsItsBoundWithAWorkerStuckInItsConnectEvent) {
+    std::mutex gate;
+    std::unique_lock held(gate);
+    std::atomic<int> entered{0};
+    server->Server.OnConnect = [&](TIdPeerThread& thread) {
+        if (thread.PeerAddress() == "127.0.0.2") {
+            ++entered;
+            std::lock_guard wait(gate);
+        }
+        server->SvrConnect(thread);
+    };
+    auto idle = Connect();
+    TTestClient stuck(port, "127.0.0.2");
+    ASSERT_TRUE(WaitFor([&] { return entered == 1; }));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(server->Shutdown()) << "the stuck worker outlives the bound";
+    const auto took = std::chrono::steady_clock::now() - started;
+    RecordProperty(
+        "shutdown_ms",
+        std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_EQ(server->Clients(), nullptr);
+    EXPECT_TRUE(idle->ClosedByServer());
+    const size_t linesAtEnd = LogLines().size();
+    held.unlock();
+    ASSERT_TRUE(WaitFor([&] { return server->ThreadMgr.LiveCount() == 0; }));
+    EXPECT_EQ(LogLines().size(), linesAtEnd) << "nothing is logged after the shutdown";
+    // Its owner's deleter frees it once nothing runs inside any more.
+    TDisplayServer::TRelease()(server.release());
+}
+
 TEST_F(DisplayServerTest, SimultaneousConnectionsGiveWholeLogLines) {
     std::vector<std::unique_ptr<TTestClient>> clients;
     std::vector<std::thread> threads;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/ExchangeBlock.h"
+#include "protocol/ExchangeBlock.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -81,7 +81,7 @@ TfmMain::TfmMain()
     const TDisplayServer::TLogSink addLog = [this](std::string line) {
         log_.AddLog(std::move(line));
     };
-    server_ = std::make_unique<TDisplayServer>(ProgramPaths::IniPath(), addLog);
+    server_ = TDisplayServer::TOwner(new TDisplayServer(ProgramPaths::IniPath(), addLog));
     controls_ = new TServerControls(*server_, addLog, *this, buttonPictures_, displayPictures_);
     connect(controls_, &TServerControls::ServerStateChanged, this, &TfmMain::ShowServerState);
     controls_->SetCurrentDisplayType = [](int displayType) { CurrentDisplayType = displayType; };

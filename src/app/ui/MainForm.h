@@ -3,6 +3,7 @@
 #include "app/WebLinks.h"
 #include "console/ActivityLog.h"
 #include "console/Settings.h"
+#include "server/DisplayServer.h"
 #include "widgets/SkinPictures.h"
 
 #include <QImage>
@@ -15,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTimer;
-class TDisplayServer;
+
 class TfmHelp;
 class TfmLogo;
 class TGradientLabel;
@@ -144,7 +145,7 @@ private:
     TPictureList buttonPictures_;
     TPictureList displayPictures_;
     QImage background_;
-    std::unique_ptr<TDisplayServer> server_;
+    TDisplayServer::TOwner server_;
     TServerControls* controls_ = nullptr;
     TTrayIcon* trayIcon_ = nullptr;
     TShapeHint* hints_ = nullptr;

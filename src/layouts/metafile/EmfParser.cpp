@@ -58,12 +58,14 @@ enum : std::uint32_t {
     EMR_LINETO = 54,
     EMR_ARCTO = 55,
     EMR_SETARCDIRECTION = 57,
+    EMR_SETMITERLIMIT = 58,
     EMR_BEGINPATH = 59,
     EMR_ENDPATH = 60,
     EMR_CLOSEFIGURE = 61,
     EMR_FILLPATH = 62,
     EMR_STROKEANDFILLPATH = 63,
     EMR_STROKEPATH = 64,
+    EMR_WIDENPATH = 66,
     EMR_SELECTCLIPPATH = 67,
     EMR_ABORTPATH = 68,
     EMR_EXTSELECTCLIPRGN = 75,
@@ -96,6 +98,9 @@ enum : std::uint32_t { ETO_NO_RECT = 0x0100, ETO_SMALL_CHARS = 0x0200 };
 enum : std::uint8_t { AC_SRC_ALPHA = 1 };
 
 constexpr std::size_t kMinHeaderSize = 88;
+// The bits of the smallest normal float. Below them a miter limit is an integer, as the format
+// names it; from them on it is the float GDI itself writes (no limit below 1 is valid).
+constexpr std::uint32_t kSmallestFloatBits = 0x00800000;
 // Index 0 stands for the metafile itself; object handles are 16-bit in the header's count.
 constexpr std::uint32_t kMaxObjectIndex = 0xFFFF;
 
@@ -283,6 +288,13 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
     case EMR_SETARCDIRECTION:
         out.push_back(TSetAttribute{EAttr::ArcDirection, r.U32(8)});
         break;
+    case EMR_SETMITERLIMIT: {
+        const std::uint32_t bits = r.U32(8);
+        const double limit = bits < kSmallestFloatBits ? static_cast<double>(bits) : r.F32(8);
+        Require(std::isfinite(limit));
+        out.push_back(TSetMiterLimit{limit});
+        break;
+    }
     case EMR_SETPIXELV:
         out.push_back(TSetPixel{PointAt(r, 8), TColor::FromColorRef(r.U32(16))});
         break;
@@ -421,6 +433,9 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
         break;
     case EMR_ABORTPATH:
         out.push_back(TPathOp{EPath::Abort});
+        break;
+    case EMR_WIDENPATH:
+        out.push_back(TPathOp{EPath::Widen});
         break;
     case EMR_SELECTCLIPPATH:
         out.push_back(TPathOp{EPath::SelectClip, r.U32(8)});

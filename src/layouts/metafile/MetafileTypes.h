@@ -89,6 +89,13 @@ enum : std::uint32_t {
     HS_BDIAGONAL = 3,
     HS_CROSS = 4,
     HS_DIAGCROSS = 5,
+    // Not hatches but solid colours: the brush's own, the text colour or the background colour.
+    HS_SOLIDCLR = 6,
+    HS_DITHEREDCLR = 7,
+    HS_SOLIDTEXTCLR = 8,
+    HS_DITHEREDTEXTCLR = 9,
+    HS_SOLIDBKCLR = 10,
+    HS_DITHEREDBKCLR = 11,
 
     MM_TEXT = 1,
     MM_LOMETRIC = 2,
@@ -233,6 +240,11 @@ struct TSetAttribute {
     std::uint32_t value = 0; // a COLORREF for the colours
 };
 
+// The longest miter join, as a ratio of its length to the pen's width; longer ones are beveled.
+struct TSetMiterLimit {
+    double limit = 10;
+};
+
 struct TMoveTo {
     TPoint point;
 };
@@ -310,15 +322,25 @@ struct TClipRegion {
 };
 
 struct TPathOp {
-    enum class EKind { Begin, End, CloseFigure, Fill, Stroke, StrokeAndFill, Abort, SelectClip };
+    enum class EKind {
+        Begin,
+        End,
+        CloseFigure,
+        Fill,
+        Stroke,
+        StrokeAndFill,
+        Abort,
+        SelectClip,
+        Widen, // the path becomes the outline of what the pen would paint along it
+    };
     EKind kind = EKind::Begin;
     std::uint32_t mode = RGN_COPY; // SelectClip
 };
 
-using TCommand =
-    std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject, TSelectObject,
-                 TDeleteObject, TSetAttribute, TMoveTo, TLineTo, TPoly, TShape, TArc, TSetPixel,
-                 TText, TBlit, TSaveDc, TRestoreDc, TClipRect, TClipRegion, TPathOp>;
+using TCommand = std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject,
+                              TSelectObject, TDeleteObject, TSetAttribute, TSetMiterLimit, TMoveTo,
+                              TLineTo, TPoly, TShape, TArc, TSetPixel, TText, TBlit, TSaveDc,
+                              TRestoreDc, TClipRect, TClipRegion, TPathOp>;
 
 enum class EFormat { Wmf, PlaceableWmf, Emf };
 

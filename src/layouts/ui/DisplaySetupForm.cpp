@@ -177,6 +177,9 @@ TVideoPlayer* TfmDisplaySetup::AddMediaPlayer(QWidget* container) {
     player->OnNotify = [this](TVideoPlayer& p) { MediaPlayerNotify(p); };
     MediaPlayers.push_back(player);
     if (auto* panel = qobject_cast<TExPanel*>(container)) {
+        // The size comes once the video is decoded, after the window was shown.
+        connect(player, &TVideoPlayer::NaturalSizeKnown, this,
+                [this, player, panel] { FitVideo(*player, *panel); });
         panel->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(panel, &QWidget::customContextMenuRequested, this,
                 [this, panel](const QPoint& pos) { pmVideo->popup(panel->mapToGlobal(pos)); });
@@ -322,7 +325,7 @@ void TfmDisplaySetup::PlaceInset(QWidget& control, const QWidget& container) {
 }
 
 void TfmDisplaySetup::FitVideo(TVideoPlayer& player, TExPanel& panel) {
-    player.SetDisplayRect(QRect(1, 1, 0, 0));
+    player.ShowAtNaturalSize(QPoint(1, 1));
     const QRect natural = player.DisplayRect();
     if (const auto fitted = LayoutGeometry::FitVideo(panel.width(), panel.height(), natural.width(),
                                                      natural.height()))
@@ -505,6 +508,8 @@ void TfmDisplaySetup::showEvent(QShowEvent* event) {
             }
         });
         frameWatch_->start();
+        // Where the frame is known from the start (the offscreen platform), it is fitted now.
+        FitFrame();
     }
 }
 

@@ -132,6 +132,7 @@ TBytes EmfBitmapsAndClip() {
     w.Select(3).Blt(76, 0, 0, 100, 100, 0x00F00021);
     // A dashed geometric pen with a style of its own.
     w.Record(95, {4, 0, 0, 0, 0, 0x00010007, 5, 0, 0x0000FF, 0, 2, 10, 5}).Select(4);
+    w.Record(58, {4}); // the miter limit
     TByteWriter region;
     region.U32(32).U32(1).U32(2).U32(32).I32(0).I32(0).I32(100).I32(100);
     region.I32(0).I32(0).I32(50).I32(50).I32(50).I32(50).I32(100).I32(100);
@@ -140,6 +141,7 @@ TBytes EmfBitmapsAndClip() {
     w.PathOp(59).Ellipse(0, 0, 100, 100).PathOp(60).Record(67, {5}).Record(75, {0, 5});
     w.PathOp(59).Rectangle(10, 10, 90, 90).PathOp(60).PathOp(63).PathOp(59).PathOp(68);
     w.IntersectClipRect(0, 0, 50, 50).PathOp(59).Rectangle(0, 0, 5, 5).PathOp(60).PathOp(62);
+    w.PathOp(59).MoveTo(10, 40).LineTo(40, 10).PathOp(60).PathOp(66).PathOp(62); // widened
     return w.Finish();
 }
 

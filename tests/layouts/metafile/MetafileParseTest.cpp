@@ -305,6 +305,18 @@ TEST(MetafileRecords, PenStylesAndWidthsAsGdiCreatesThem) {
     EXPECT_EQ(emf[3].width, 0);
 }
 
+// The format names the miter limit an integer; GDI writes it as a float.
+TEST(MetafileRecords, MiterLimitIsReadAsAnIntegerOrAsAFloat) {
+    const auto limits = All<TSetMiterLimit>(Parse(TEmfWriter()
+                                                      .Record(58, {4})
+                                                      .Record(58, {0x41200000}) // 10.0f
+                                                      .Record(58, {0x7FC00000}) // NaN: dropped
+                                                      .Finish()));
+    ASSERT_EQ(limits.size(), 2u);
+    EXPECT_EQ(limits[0].limit, 4);
+    EXPECT_EQ(limits[1].limit, 10);
+}
+
 TEST(MetafileRecords, WmfPenAndShapesReadTheirReversedParameters) {
     const auto file = Parse(TWmfWriter()
                                 .CreatePen(PS_INSIDEFRAME, 7, 0x123456)

@@ -369,6 +369,11 @@ public:
     TEmfWriter& CreatePen(int index, int style, int width, std::uint32_t rgb) {
         return Record(38, {index, style, width, 0, Ref(rgb)});
     }
+    // A pen of ExtCreatePen with a solid brush and no dash pattern of its own.
+    TEmfWriter& ExtCreatePen(int index, std::uint32_t style, int width, std::uint32_t rgb) {
+        return Record(
+            95, {index, 0, 0, 0, 0, static_cast<std::int32_t>(style), width, 0, Ref(rgb), 0, 0});
+    }
     TEmfWriter& CreateBrush(int index, int style, std::uint32_t rgb, int hatch = 0) {
         return Record(39, {index, style, Ref(rgb), hatch});
     }

@@ -4,6 +4,7 @@
 #include "layouts/ui/PanelColor.h"
 #include "layouts/ui/PictureBox.h"
 #include "layouts/ui/VideoPlayer.h"
+#include "media/VideoEngine.h"
 #include "platform/CodePage1251.h"
 
 #include <QContextMenuEvent>
@@ -15,8 +16,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
-#include <QVideoSink>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -151,7 +157,10 @@ TEST_F(DisplaySetupFormTest, WideningStretchesTheStripsButNotTheColumn) {
 
 TEST_F(DisplaySetupFormTest, PlayModeShowsStaticTextsWithoutBarCrossOrCaption) {
     TfmDisplaySetup& w = Open(TMode::Play, 8);
-    EXPECT_EQ(w.size(), QSize(816, 638));
+    // 816 x 638 outside, the frame included; inside it the strips and the main area.
+    EXPECT_EQ(w.frameGeometry().size(), QSize(816, 638));
+    const int width = w.width();
+    const int height = w.height();
     EXPECT_FALSE(w.Panel1->isVisible());
     ASSERT_EQ(w.TextBoxes.size(), 6u);
     for (const auto& box : w.TextBoxes) {
@@ -159,12 +168,12 @@ TEST_F(DisplaySetupFormTest, PlayModeShowsStaticTextsWithoutBarCrossOrCaption) {
         EXPECT_EQ(box->EditControl(), nullptr);
         ASSERT_NE(box->StaticControl(), nullptr);
     }
-    EXPECT_EQ(w.Panels[3]->geometry(), QRect(0, 558, 816, 80)); // at the window's bottom edge
+    EXPECT_EQ(w.Panels[3]->geometry(), QRect(0, height - 80, width, 80)); // at the bottom edge
     EXPECT_EQ(w.Panels[1]->Caption(), QString());
     EXPECT_EQ(w.Panels[1]->BevelOuter(), TExPanel::TBevel::None);
     // The default picture shows inset by 20 pixels, drawn from the top-left.
     ASSERT_EQ(w.Images.size(), 1u);
-    EXPECT_EQ(w.Images[0]->geometry(), QRect(20, 20, 516 - 40, 478 - 40));
+    EXPECT_EQ(w.Images[0]->geometry(), QRect(20, 20, width - 300 - 40, height - 160 - 40));
     EXPECT_EQ(w.Images[0]->Picture().Size(), QSizeF(320, 240));
     const QImage shot = Shot(*w.Panels[1]);
     EXPECT_EQ(shot.pixelColor(10, 10), PanelColor); // margin: no cross in Play mode
@@ -320,8 +329,16 @@ TEST_F(DisplaySetupFormTest, FitVideoFitsA320x240ClipIntoA500x450Panel) {
     EXPECT_EQ(panel.Caption(), QString::fromStdString(dir.File("data/1.avi")));
 
     player.Open();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !player.NaturalSize().isEmpty(); }, VideoWaitCeilingMs));
     w.FitVideo(player, panel);
     EXPECT_EQ(player.DisplayRect(), QRect(20, 20, 460, 335));
+
+    // A fitted width of exactly 40 leaves nothing to show, not the natural size:
+    // s = min(40 / 320, 1000 / 240) = 0.125, W = 40, H = 30.
+    panel.resize(40, 1000);
+    w.FitVideo(player, panel);
+    EXPECT_EQ(player.DisplayRect(), QRect(20, 20, 0, -10));
 }
 
 TEST_F(DisplaySetupFormTest, PlayModeLoopsTheClipSilently) {
@@ -330,21 +347,26 @@ TEST_F(DisplaySetupFormTest, PlayModeLoopsTheClipSilently) {
     TVideoPlayer& player = *w.MediaPlayers[0];
     EXPECT_EQ(player.Volume(), 0);
     EXPECT_EQ(player.Mode(), TVideoPlayer::TMode::Playing);
-    // Main area 516 x 478 without the button bar: s = min(516 / 320, 478 / 240) = 1.6125.
-    EXPECT_EQ(player.DisplayRect(), QRect(20, 20, 476, 347));
     EXPECT_EQ(player.Display(), w.Panels[1]);
+    // Fitted once the size is known: the main area (816 x 638 outside, less the frame, the
+    // strips and the column) is narrower than 4:3, so the 320 x 240 clip takes its width.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !player.NaturalSize().isEmpty(); }, VideoWaitCeilingMs));
+    const QSize main = w.Panels[1]->size();
+    ASSERT_LT(main.width() * 240, main.height() * 320);
+    EXPECT_EQ(player.DisplayRect(),
+              QRect(20, 20, main.width() - 40, qRound(main.width() * 240.0 / 320.0) - 40));
 
-    qint64 lastStart = -1;
-    int restarts = 0;
-    QObject::connect(player.VideoSink(), &QVideoSink::videoFrameChanged, &w,
-                     [&](const QVideoFrame& frame) {
-                         if (!frame.isValid())
-                             return;
-                         if (frame.startTime() < lastStart)
-                             ++restarts;
-                         lastStart = frame.startTime();
-                     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return restarts >= 2; }, VideoWaitCeilingMs));
+    int passes = 0;
+    quint64 boundary = 0;
+    QObject::connect(&player.Engine(), &TVideoEngine::PassEnded, &w, [&] {
+        ++passes;
+        boundary = player.Engine().FrameNumber();
+    });
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return passes >= 2 && player.Engine().FrameNumber() > boundary; },
+                        VideoWaitCeilingMs));
+    EXPECT_EQ(player.Mode(), TVideoPlayer::TMode::Playing);
     EXPECT_EQ(player.Volume(), 0);
     EXPECT_EQ(player.Error(), TVideoPlayer::NoError);
 }
@@ -355,10 +377,54 @@ TEST_F(DisplaySetupFormTest, AVideoThatCannotPlayLeavesItsPanelEmpty) {
     TIniFile(ProgramPaths::IniPath())
         .WriteString("DisplayParams_Client1_2", "Edits_0_Text", "shown");
     TfmDisplaySetup& w = Open(TMode::Play, 2);
+    TVideoPlayer& player = *w.MediaPlayers[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.Mode() == TVideoPlayer::TMode::NotReady; },
+                                VideoWaitCeilingMs));
+    EXPECT_EQ(player.Error(), TVideoPlayer::CannotOpenError);
     EXPECT_TRUE(errors.isEmpty());
-    EXPECT_EQ(w.MediaPlayers[0]->Mode(), TVideoPlayer::TMode::NotReady);
     EXPECT_EQ(w.TextBoxes[0]->StaticControl()->text(), "shown");
     EXPECT_EQ(Shot(*w.Panels[1]).pixelColor(250, 250), PanelColor);
+}
+
+// A FIFO without a writer holds whoever opens it for reading. Should the window open it, the
+// rescuer below writes after a while, and the test fails instead of hanging.
+TEST_F(DisplaySetupFormTest, PlayModeShowsTheWindowAtOnceWithAVideoOnAFifo) {
+    const std::string fifo = dir.File("fifo.avi");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TIniFile(ProgramPaths::IniPath())
+        .WriteString("DisplayParams_Client1_2", "MediaPlayers_0_FileName", fifo);
+    TIniFile(ProgramPaths::IniPath())
+        .WriteString("DisplayParams_Client1_2", "Edits_0_Text", "shown");
+
+    std::mutex lock;
+    std::condition_variable changed;
+    bool shown = false;
+    std::atomic<bool> rescued{false};
+    std::thread rescuer([&] {
+        std::unique_lock guard(lock);
+        if (changed.wait_for(guard, std::chrono::seconds(20), [&] { return shown; }))
+            return;
+        rescued = true;
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0)
+            ::close(writer);
+    });
+    TfmDisplaySetup& w = Open(TMode::Play, 2);
+    {
+        const std::lock_guard guard(lock);
+        shown = true;
+    }
+    changed.notify_all();
+    rescuer.join();
+    EXPECT_FALSE(rescued) << "showing the window waited for the FIFO";
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.TextBoxes[0]->StaticControl()->text(), "shown");
+    TVideoPlayer& player = *w.MediaPlayers[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.Mode() == TVideoPlayer::TMode::NotReady; },
+                                VideoWaitCeilingMs));
+    EXPECT_EQ(player.Error(), TVideoPlayer::CannotOpenError);
+    EXPECT_EQ(player.Engine().FailureText(), "It is not a regular file");
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(DisplaySetupFormTest, CtrlAltEEndsTheWindowAndAsksTheProgramToEnd) {

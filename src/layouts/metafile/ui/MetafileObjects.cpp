@@ -60,7 +60,7 @@ QColor ToQColor(TColor color) {
     return QColor(color.r, color.g, color.b);
 }
 
-QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
+QPen MakePen(const TLogPen& logPen, double pixelsPerUnit, double miterLimit) {
     const std::uint32_t style = logPen.style & PS_STYLE_MASK;
     if (style == PS_NULL)
         return QPen(Qt::NoPen);
@@ -92,7 +92,10 @@ QPen MakePen(const TLogPen& logPen, double pixelsPerUnit) {
         pen.setJoinStyle(Qt::BevelJoin);
         break;
     case PS_JOIN_MITER:
-        pen.setJoinStyle(Qt::MiterJoin);
+        // GDI bevels a miter past the limit, as Qt's SVG miter does with the same measure;
+        // Qt's plain miter would be cut square at a distance from the joint instead.
+        pen.setJoinStyle(Qt::SvgMiterJoin);
+        pen.setMiterLimit(miterLimit);
         break;
     default:
         pen.setJoinStyle(Qt::RoundJoin);

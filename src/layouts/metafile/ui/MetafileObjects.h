@@ -14,8 +14,9 @@ namespace Metafile {
 QColor ToQColor(TColor color);
 
 // A pen in logical units. pixelsPerUnit is how many output pixels one logical unit covers: a
-// pen that would come out thinner than one pixel is drawn one pixel wide, as GDI does.
-QPen MakePen(const TLogPen& pen, double pixelsPerUnit);
+// pen that would come out thinner than one pixel is drawn one pixel wide, as GDI does. Miter
+// joins longer than miterLimit times the pen's width are beveled.
+QPen MakePen(const TLogPen& pen, double pixelsPerUnit, double miterLimit);
 
 // Solid, hollow and hatched brushes, and pattern brushes from their bitmap. Hatches are drawn in
 // output pixels, as GDI's are.

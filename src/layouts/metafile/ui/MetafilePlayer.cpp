@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,32 @@ double SweepDegrees(double degrees) {
     if (d < 1e-9)
         d += 360;
     return d;
+}
+
+// Appends from's elements, starting at index first, to `to`. A move starts a new figure and, with
+// closeFigures, closes the one before it.
+void AppendElements(QPainterPath& to, const QPainterPath& from, int first, bool closeFigures) {
+    for (int i = first; i < from.elementCount(); ++i) {
+        const QPainterPath::Element e = from.elementAt(i);
+        if (e.isMoveTo()) {
+            if (closeFigures && i > 0)
+                to.closeSubpath();
+            to.moveTo(e);
+        } else if (e.isCurveTo() && i + 2 < from.elementCount()) {
+            to.cubicTo(e, from.elementAt(i + 1), from.elementAt(i + 2));
+            i += 2;
+        } else {
+            to.lineTo(e);
+        }
+    }
+}
+
+QPainterPath WithEveryFigureClosed(const QPainterPath& path) {
+    QPainterPath closed;
+    AppendElements(closed, path, 0, true);
+    closed.closeSubpath();
+    closed.setFillRule(path.fillRule());
+    return closed;
 }
 
 QPainter::CompositionMode BlitMode(std::uint32_t rop) {
@@ -280,6 +307,11 @@ void TMetafilePlayer::Do(const TSetAttribute& c) {
     }
 }
 
+void TMetafilePlayer::Do(const TSetMiterLimit& c) {
+    if (c.limit >= 1) // GDI refuses smaller limits
+        state_.miterLimit = c.limit;
+}
+
 // ---- Drawing ----
 
 void TMetafilePlayer::Render(const QPainterPath& figure, bool closed) {
@@ -296,19 +328,36 @@ void TMetafilePlayer::Render(const QPainterPath& figure, bool closed) {
     StrokeFigure(figure);
 }
 
+QBrush TMetafilePlayer::CurrentBrush() const {
+    const TLogBrush& brush = state_.brush;
+    if (brush.style != BS_HATCHED || brush.hatch < HS_SOLIDCLR || brush.hatch > HS_DITHEREDBKCLR)
+        return MakeBrush(brush);
+    // Hatch styles that are no hatch but a solid colour, some of them the device context's.
+    if (brush.hatch >= HS_SOLIDBKCLR)
+        return state_.bkColor;
+    if (brush.hatch >= HS_SOLIDTEXTCLR)
+        return state_.textColor;
+    return ToQColor(brush.color);
+}
+
 void TMetafilePlayer::FillFigure(const QPainterPath& figure) {
-    QBrush brush = MakeBrush(state_.brush);
+    QBrush brush = CurrentBrush();
     if (brush.style() == Qt::NoBrush)
         return;
     if (brush.style() == Qt::TexturePattern)
         brush.setTransform(painter_.worldTransform().inverted()); // GDI patterns are not scaled
-    if (state_.brush.style == BS_HATCHED && state_.bkMode == OPAQUE)
+    if (state_.brush.style == BS_HATCHED && brush.style() != Qt::SolidPattern &&
+        state_.bkMode == OPAQUE)
         painter_.fillPath(figure, state_.bkColor);
     painter_.fillPath(figure, brush);
 }
 
+QPen TMetafilePlayer::CurrentPen() {
+    return MakePen(state_.pen, PixelsPerUnit(), state_.miterLimit);
+}
+
 void TMetafilePlayer::StrokeFigure(const QPainterPath& figure) {
-    const QPen pen = MakePen(state_.pen, PixelsPerUnit());
+    const QPen pen = CurrentPen();
     if (pen.style() == Qt::NoPen)
         return;
     // One-pixel lines stay crisp, as GDI draws them; smoothed they would smear over two pixels.
@@ -327,16 +376,7 @@ void TMetafilePlayer::ContinuePathFigure(const QPainterPath& figure) {
     }
     // Element by element: QPainterPath::connectPath would drop the opening move of a new figure
     // and join it to the figure before with a line.
-    const QPainterPath device = toDevice.map(figure);
-    for (int i = 1; i < device.elementCount(); ++i) {
-        const QPainterPath::Element e = device.elementAt(i);
-        if (e.isCurveTo() && i + 2 < device.elementCount()) {
-            path_.cubicTo(e, device.elementAt(i + 1), device.elementAt(i + 2));
-            i += 2;
-        } else {
-            path_.lineTo(e);
-        }
-    }
+    AppendElements(path_, toDevice.map(figure), 1, false);
 }
 
 void TMetafilePlayer::Do(const TMoveTo& c) {
@@ -619,8 +659,7 @@ void TMetafilePlayer::Do(const TBlit& c) {
             painter_.setCompositionMode(c.rop == DSTINVERT
                                             ? QPainter::RasterOp_NotDestination
                                             : QPainter::RasterOp_SourceXorDestination);
-            painter_.fillPath(area,
-                              c.rop == DSTINVERT ? QBrush(Qt::white) : MakeBrush(state_.brush));
+            painter_.fillPath(area, c.rop == DSTINVERT ? QBrush(Qt::white) : CurrentBrush());
             painter_.restore();
             break;
         default:
@@ -743,10 +782,13 @@ void TMetafilePlayer::Do(const TPathOp& c) {
     switch (c.kind) {
     case EKind::Begin:
         recordingPath_ = true;
+        pathEnded_ = false;
         figureOpen_ = false;
         path_ = QPainterPath();
         return;
     case EKind::End:
+        if (recordingPath_) // an end without a beginning leaves an ended path as it is
+            pathEnded_ = true;
         recordingPath_ = false;
         return;
     case EKind::CloseFigure:
@@ -761,38 +803,64 @@ void TMetafilePlayer::Do(const TPathOp& c) {
         return;
     case EKind::Abort:
         recordingPath_ = false;
+        pathEnded_ = false;
         figureOpen_ = false;
         path_ = QPainterPath();
         return;
     case EKind::SelectClip:
-        recordingPath_ = false;
-        path_.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-        CombineClip(path_, c.mode);
-        path_ = QPainterPath();
-        return;
     case EKind::Fill:
     case EKind::Stroke:
-    case EKind::StrokeAndFill: {
-        recordingPath_ = false;
-        figureOpen_ = false;
-        path_.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-        // The path lies where the transforms in force while it was recorded put it; only the
-        // pen takes the transform in force now, so a fill needs nothing of it.
-        if (c.kind != EKind::Stroke) {
-            painter_.setTransform(deviceToPainter_);
-            FillFigure(path_);
-        }
-        bool invertible = false;
-        const QTransform toLogical = LogicalToDevice().inverted(&invertible);
-        if (c.kind != EKind::Fill && invertible && CanDraw()) {
-            // Back to logical units, where pen widths and dashes mean what they say.
-            painter_.setTransform(LogicalToPainter());
-            StrokeFigure(toLogical.map(path_));
-        }
-        path_ = QPainterPath();
+    case EKind::StrokeAndFill:
+    case EKind::Widen:
+        // GDI refuses these until the recording has ended; while it goes on, the figures are
+        // neither painted nor lost.
+        if (pathEnded_)
+            UsePath(c);
         return;
     }
+}
+
+void TMetafilePlayer::UsePath(const TPathOp& c) {
+    using EKind = TPathOp::EKind;
+    path_.setFillRule(state_.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    if (c.kind == EKind::Widen) {
+        WidenPath();
+        return; // the widened path waits to be used in turn
     }
+    if (c.kind == EKind::SelectClip)
+        CombineClip(path_, c.mode);
+    // The path lies where the transforms in force while it was recorded put it; only the pen
+    // takes the transform in force now, so a fill needs nothing of it.
+    if (c.kind == EKind::Fill || c.kind == EKind::StrokeAndFill) {
+        painter_.setTransform(deviceToPainter_);
+        FillFigure(path_);
+    }
+    bool invertible = false;
+    const QTransform toLogical = LogicalToDevice().inverted(&invertible);
+    if ((c.kind == EKind::Stroke || c.kind == EKind::StrokeAndFill) && invertible && CanDraw()) {
+        // Back to logical units, where pen widths and dashes mean what they say. Stroking and
+        // filling at once closes the open figures, their outline too.
+        painter_.setTransform(LogicalToPainter());
+        StrokeFigure(toLogical.map(c.kind == EKind::Stroke ? path_ : WithEveryFigureClosed(path_)));
+    }
+    path_ = QPainterPath();
+    pathEnded_ = false;
+}
+
+void TMetafilePlayer::WidenPath() {
+    // GDI widens only with a geometric pen or one wider than a device unit.
+    const double deviceUnits =
+        std::abs(state_.pen.width) * std::sqrt(std::abs(LogicalToDevice().determinant()));
+    bool invertible = false;
+    const QTransform toLogical = LogicalToDevice().inverted(&invertible);
+    if (((state_.pen.style & PS_GEOMETRIC) == 0 && !(deviceUnits > 1)) || !invertible || !CanDraw())
+        return;
+    QPen pen = CurrentPen();
+    if (pen.widthF() == 0) // thinner than an output pixel: as wide as the pen says
+        pen.setWidthF(std::abs(static_cast<double>(state_.pen.width)));
+    // Simplified, the outline fills alike in either fill mode, as a stroke paints.
+    const QPainterPath outline = QPainterPathStroker(pen).createStroke(toLogical.map(path_));
+    path_ = LogicalToDevice().map(outline.simplified());
 }
 
 } // namespace Metafile

@@ -37,6 +37,7 @@ public:
     void Do(const TSelectObject& c);
     void Do(const TDeleteObject& c);
     void Do(const TSetAttribute& c);
+    void Do(const TSetMiterLimit& c);
     void Do(const TMoveTo& c);
     void Do(const TLineTo& c);
     void Do(const TPoly& c);
@@ -65,6 +66,7 @@ private:
         std::uint32_t polyFillMode = ALTERNATE;
         std::uint32_t arcDirection = AD_COUNTERCLOCKWISE;
         std::uint32_t stretchMode = BLACKONWHITE;
+        double miterLimit = 10;
         QPointF position;                 // the current position, logical units
         std::optional<QPainterPath> clip; // device units; none: the whole frame
     };
@@ -77,8 +79,13 @@ private:
 
     // Draws a figure built in logical units, or adds it to the path being recorded.
     void Render(const QPainterPath& figure, bool closed);
+    QBrush CurrentBrush() const;
     void FillFigure(const QPainterPath& figure);
     void StrokeFigure(const QPainterPath& figure);
+    QPen CurrentPen();
+    // Fill, stroke, clip and widen use the path recorded last, and only once its recording ended.
+    void UsePath(const TPathOp& c);
+    void WidenPath();
     // Adds a figure that starts at the current position to the path being recorded: it continues
     // the open figure, or opens one there.
     void ContinuePathFigure(const QPainterPath& figure);
@@ -105,6 +112,7 @@ private:
     QTransform logicalToPainter_;
 
     bool recordingPath_ = false;
+    bool pathEnded_ = false;  // its recording ended; it waits to be filled, stroked or clipped to
     bool figureOpen_ = false; // the last figure of the path goes on from the current position
     QPointF figureStart_;     // that figure's first point, logical units
     QPainterPath path_;       // device units

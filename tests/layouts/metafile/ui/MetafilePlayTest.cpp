@@ -11,9 +11,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <bit>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace Metafile;
 using namespace MetafileTest;
@@ -227,6 +229,24 @@ TEST(MetafilePlay, EmfStockObjects) {
     EXPECT_EQ(At(image, 75, 25), 0x808080u);
 }
 
+TEST(MetafilePlay, EmfNullObjectsPaintNothingAndADeletedSelectionStays) {
+    // A null pen style, a geometric pen with a hollow brush, a hollow brush and the stock null
+    // brush: neither outline nor inside.
+    TEmfWriter w;
+    w.ExtCreatePen(1, PS_GEOMETRIC | PS_NULL, 8, kBlack).Select(1);
+    w.CreateBrush(2, BS_NULL, kBlack).Select(2).Rectangle(10, 10, 40, 40);
+    w.Record(95, {3, 0, 0, 0, 0, PS_GEOMETRIC | PS_SOLID, 8, BS_NULL, 0, 0, 0}).Select(3);
+    w.Select(STOCK_OBJECT_FLAG | 5).Rectangle(60, 10, 90, 40);
+    // A brush deleted while selected still paints; a new one in its place waits to be selected.
+    w.Select(STOCK_OBJECT_FLAG | 8);
+    w.CreateBrush(4, BS_SOLID, kRed).Select(4).Delete(4).CreateBrush(4, BS_SOLID, kBlue);
+    w.Rectangle(10, 60, 40, 90).Select(4).Rectangle(60, 60, 90, 90);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(Ink(image, QRect(0, 0, 100, 50)), 0);
+    EXPECT_EQ(At(image, 25, 75), kRed);
+    EXPECT_EQ(At(image, 75, 75), kBlue);
+}
+
 TEST(MetafilePlay, PatternBrushRepeatsItsBitmap) {
     // 2 x 2 checks of red and blue, painted in output pixels.
     const TDib dib = MakeDib(2, 2, 24, {kRed, kBlue, kBlue, kRed});
@@ -418,7 +438,7 @@ TEST(MetafilePlay, ExplicitAdvancesPlaceEachCharacter) {
 TEST(MetafilePens, LogPenMapsToQPen) {
     auto pen = [](std::uint32_t style, std::int32_t width, double pixelsPerUnit,
                   std::vector<std::uint32_t> dashes = {}) {
-        return MakePen(TLogPen{style, width, TColor{1, 2, 3}, std::move(dashes)}, pixelsPerUnit);
+        return MakePen(TLogPen{style, width, TColor{1, 2, 3}, std::move(dashes)}, pixelsPerUnit, 4);
     };
     EXPECT_EQ(pen(PS_NULL, 5, 1).style(), Qt::NoPen);
     EXPECT_EQ(pen(PS_SOLID, 0, 5).widthF(), 0);   // one device pixel
@@ -427,7 +447,8 @@ TEST(MetafilePens, LogPenMapsToQPen) {
     EXPECT_EQ(wide.widthF(), 4); // logical units; the painter scales them
     EXPECT_EQ(wide.color(), QColor(1, 2, 3));
     EXPECT_EQ(wide.capStyle(), Qt::FlatCap);
-    EXPECT_EQ(wide.joinStyle(), Qt::MiterJoin);
+    EXPECT_EQ(wide.joinStyle(), Qt::SvgMiterJoin); // beveled past the limit, as GDI does
+    EXPECT_EQ(wide.miterLimit(), 4);
     EXPECT_EQ(pen(PS_SOLID, 4, 2).capStyle(), Qt::RoundCap); // GDI's default ends
     EXPECT_EQ(pen(PS_DASH, 0, 1).dashPattern(), (QList<qreal>{18, 6}));
     EXPECT_EQ(pen(PS_USERSTYLE | PS_GEOMETRIC, 5, 1, {10, 5}).dashPattern(), (QList<qreal>{2, 1}));
@@ -725,6 +746,92 @@ TEST(MetafilePlay, APathIsFilledWhereItWasRecorded) {
         EXPECT_EQ(At(image, 25, 25), kGreen) << scale;
         EXPECT_EQ(At(image, 75, 75), kWhite) << scale;
     }
+}
+
+TEST(MetafilePlay, PathsArePaintedOnlyOnceTheirRecordingHasEnded) {
+    // A fill before the end is refused and the recording goes on: the second rectangle still
+    // joins the path, and nothing shows until the path is ended and filled.
+    TEmfWriter w = EmfWithBrush(kBlue);
+    w.PathOp(59).Rectangle(0, 0, 50, 50).PathOp(62).Rectangle(50, 50, 100, 100);
+    EXPECT_EQ(Ink(Render(TEmfWriter(w).Finish()), QRect(0, 0, 100, 100)), 0);
+    w.PathOp(60).PathOp(62);
+    const QImage ended = Render(w.Finish());
+    EXPECT_EQ(At(ended, 25, 25), kBlue);
+    EXPECT_EQ(At(ended, 75, 75), kBlue);
+    EXPECT_EQ(At(ended, 75, 25), kWhite);
+
+    // Clipping to a path that was never recorded, or was used up, leaves the clip alone.
+    TEmfWriter clip = EmfWithBrush(kRed);
+    clip.PathOp(59).Rectangle(0, 0, 50, 50).PathOp(60).PathOp(62);
+    clip.Record(67, {RGN_COPY}).Rectangle(0, 0, 100, 100);
+    EXPECT_EQ(At(Render(clip.Finish()), 75, 75), kRed);
+}
+
+TEST(MetafilePlay, StrokingAndFillingAPathClosesItsOpenFigures) {
+    // An open corner: stroked alone it stays open; stroked and filled, the line closing it back
+    // to its start crosses the middle.
+    auto render = [](std::uint32_t pathOp) {
+        TEmfWriter w;
+        w.CreatePen(1, PS_SOLID, 4, kBlack).Select(1).Select(STOCK_OBJECT_FLAG | 5);
+        w.PathOp(59).MoveTo(10, 10).LineTo(90, 10).LineTo(90, 90).PathOp(60).PathOp(pathOp);
+        return Render(w.Finish());
+    };
+    const QImage stroked = render(64);
+    EXPECT_EQ(At(stroked, 90, 50), kBlack);
+    EXPECT_EQ(At(stroked, 50, 50), kWhite);
+    EXPECT_EQ(At(render(63), 50, 50), kBlack);
+}
+
+TEST(MetafilePlay, AWidenedPathFillsOnlyWhereThePenWouldPaint) {
+    auto render = [](bool widen, bool geometric) {
+        TEmfWriter w = EmfWithBrush(kGreen);
+        if (geometric)
+            w.ExtCreatePen(2, PS_GEOMETRIC | PS_SOLID, 10, kBlack).Select(2);
+        w.PathOp(59).Rectangle(20, 20, 80, 80).PathOp(60);
+        if (widen)
+            w.PathOp(66);
+        return Render(w.PathOp(62).Finish());
+    };
+    const QImage widened = render(true, true);
+    EXPECT_EQ(At(widened, 20, 50), kGreen); // on the outline, where the pen would paint
+    EXPECT_EQ(At(widened, 16, 50), kGreen);
+    EXPECT_EQ(At(widened, 50, 50), kWhite);
+    EXPECT_EQ(At(render(false, true), 50, 50), kGreen);
+    // GDI widens nothing with a pen one pixel wide: the null pen selected here.
+    EXPECT_EQ(At(render(true, false), 50, 50), kGreen);
+}
+
+TEST(MetafilePlay, MiterJoinsAreBeveledPastTheMiterLimit) {
+    // A V whose joint, drawn mitered by a pen 6 wide, reaches 3 * 6.08 = 18 units below the
+    // corner at (50, 70): within GDI's default limit of 10, beyond a limit of 4.
+    auto tipAt80 = [](std::optional<std::int32_t> limitField) {
+        TEmfWriter w;
+        w.ExtCreatePen(1, PS_GEOMETRIC | PS_JOIN_MITER | PS_ENDCAP_FLAT, 6, kBlack).Select(1);
+        if (limitField)
+            w.Record(58, {*limitField});
+        w.Poly(4, {{40, 10}, {50, 70}, {60, 10}});
+        return At(Render(w.Finish()), 50, 80) == kBlack;
+    };
+    EXPECT_TRUE(tipAt80(std::nullopt));
+    EXPECT_FALSE(tipAt80(4));                                 // the integer the format names
+    EXPECT_FALSE(tipAt80(std::bit_cast<std::int32_t>(4.0f))); // the float GDI writes
+    EXPECT_TRUE(tipAt80(7));
+    EXPECT_TRUE(tipAt80(0)); // below 1: refused, the default stays
+}
+
+TEST(MetafilePlay, HatchStylesNamingAColourFillSolid) {
+    TEmfWriter w;
+    w.Select(STOCK_OBJECT_FLAG | 8).SetTextColor(kBlue).SetBkColor(kYellow);
+    w.CreateBrush(1, BS_HATCHED, kRed, HS_SOLIDCLR).Select(1).Rectangle(0, 0, 100, 30);
+    w.CreateBrush(2, BS_HATCHED, kRed, HS_SOLIDTEXTCLR).Select(2).Rectangle(0, 30, 100, 60);
+    w.CreateBrush(3, BS_HATCHED, kRed, HS_DITHEREDBKCLR).Select(3).Rectangle(0, 60, 100, 100);
+    const QImage image = Render(w.Finish());
+    for (int x = 10; x < 20; ++x)
+        for (int dy = 0; dy < 8; ++dy) {
+            EXPECT_EQ(At(image, x, 10 + dy), kRed) << x << "," << dy;
+            EXPECT_EQ(At(image, x, 40 + dy), kBlue) << x << "," << dy;
+            EXPECT_EQ(At(image, x, 70 + dy), kYellow) << x << "," << dy;
+        }
 }
 
 TEST(MetafilePlay, SelectingTheDefaultPaletteKeepsTheFont) {

@@ -73,7 +73,7 @@ TEST_P(MetafileSamples, EmfAndWmfLookLikeTheWritersOwnRendering) {
     const std::string name = GetParam();
     const TComparison emf = CompareWithReference(name + ".emf");
     const TComparison wmf = CompareWithReference(name + ".wmf");
-    std::printf("%-10s EMF %6.2f %%   WMF %6.2f %%\n", name.c_str(), emf.share * 100,
+    std::printf("%-12s EMF %6.2f %%   WMF %6.2f %%\n", name.c_str(), emf.share * 100,
                 wmf.share * 100);
     EXPECT_GE(emf.share, kMinShare) << name << ".emf";
     EXPECT_GE(wmf.share, kMinShare) << name << ".wmf";
@@ -82,7 +82,7 @@ TEST_P(MetafileSamples, EmfAndWmfLookLikeTheWritersOwnRendering) {
 
 INSTANTIATE_TEST_SUITE_P(Drawings, MetafileSamples,
                          ::testing::Values("logo", "car", "fillrules", "pens", "gradient", "text",
-                                           "bitmap"),
+                                           "bitmap", "openfigures", "miters"),
                          [](const auto& sample) { return std::string(sample.param); });
 
 } // namespace

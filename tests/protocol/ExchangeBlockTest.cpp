@@ -1,4 +1,4 @@
-#include "server/ExchangeBlock.h"
+#include "protocol/ExchangeBlock.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

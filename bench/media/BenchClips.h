@@ -1,0 +1,18 @@
+#pragma once
+
+#include "SeamMeter.h"
+
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <string>
+
+// Writes a 1080p, 30 frames a second H.264 MP4 of the given length to path with GStreamer's own
+// test source and x264 encoder; false with a message on standard error when it cannot.
+bool MakeHdClip(const std::string& path, int seconds = 2);
+
+// Measures and prints, one line each: the shipped default clip, every format clip of the tests
+// and a 1080p clip, each drawn at the size the layout window gives it (the format clips at their
+// own size).
+void MeasureEveryClip(
+    const std::function<TSeamMeter(const QString& path, QSize drawnSize)>& measure);

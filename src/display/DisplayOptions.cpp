@@ -1,0 +1,239 @@
+#include "display/DisplayOptions.h"
+
+#include "platform/CodePage1251.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPaths.h"
+
+#include <arpa/inet.h>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr const char* Section = "Display";
+constexpr const char* MapsSection = "PathMaps";
+
+// A Windows-1251 text from the UTF-8 the terminal or an editor gives.
+std::string WireText(const std::string& what, const std::string& utf8) {
+    auto bytes = CodePage1251::FromUtf8(utf8);
+    if (!bytes)
+        throw EDisplayOptionsError(what + " \"" + utf8 +
+                                   "\" holds characters that the layouts cannot carry");
+    return *bytes;
+}
+
+std::optional<long> WholeNumber(std::string_view text) {
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+int Bounded(const std::string& option, const std::string& text, long low, long high) {
+    const auto value = WholeNumber(text);
+    if (!value || *value < low || *value > high)
+        throw EDisplayOptionsError(option + " takes a whole number from " + std::to_string(low) +
+                                   " to " + std::to_string(high) + ", not \"" + text + "\"");
+    return static_cast<int>(*value);
+}
+
+void SetServer(TDisplayOptions& options, const std::string& text) {
+    std::string host = text;
+    uint16_t port = TDisplayOptions::DefaultPort;
+    if (const auto colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        port = static_cast<uint16_t>(Bounded("--server's port", text.substr(colon + 1), 1, 65535));
+    }
+    if (host.empty())
+        throw EDisplayOptionsError("--server takes HOST or HOST:PORT, not \"" + text + "\"");
+    options.Host = host;
+    options.Port = port;
+}
+
+void SetScale(TDisplayOptions& options, const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0.1 || value > 10)
+        throw EDisplayOptionsError("--scale takes a number from 0.1 to 10, not \"" + text + "\"");
+    options.Scale = value;
+}
+
+void SetWindowed(TDisplayOptions& options, const std::string& text) {
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        throw EDisplayOptionsError("--windowed takes WIDTHxHEIGHT, not \"" + text + "\"");
+    options.WindowedWidth = Bounded("--windowed's width", text.substr(0, x), 100, 16384);
+    options.WindowedHeight = Bounded("--windowed's height", text.substr(x + 1), 100, 16384);
+}
+
+TPathMap MapOf(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty())
+        throw EDisplayOptionsError("--map takes FROM=TO with neither side empty");
+    return TPathMap{WireText("The map's FROM", from), to};
+}
+
+void SetName(TDisplayOptions& options, const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw EDisplayOptionsError("The name cannot hold a line break");
+    options.Name = WireText("The name", value);
+}
+
+void AddMap(TDisplayOptions& options, const std::string& value) {
+    const auto eq = value.find('=');
+    if (eq == std::string::npos)
+        throw EDisplayOptionsError("--map takes FROM=TO, not \"" + value + "\"");
+    options.Maps.push_back(MapOf(value.substr(0, eq), value.substr(eq + 1)));
+}
+
+// Every option that takes a value, and its key in the settings file's section.
+struct TOption {
+    const char* Name;
+    const char* Key; // null: not in the section (path maps have a section of their own)
+    void (*Set)(TDisplayOptions&, const std::string&);
+};
+
+constexpr TOption Options[] = {
+    {"--server", "Server", SetServer},
+    {"--name", "Name", SetName},
+    {"--kick-quiet", "KickQuiet",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.KickQuietSeconds = Bounded("--kick-quiet", v, 0, 86400);
+     }},
+    {"--message-seconds", "MessageSeconds",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.MessageSeconds = Bounded("--message-seconds", v, 1, 3600);
+     }},
+    {"--source", "Source",
+     [](TDisplayOptions& o, const std::string& v) {
+         in_addr address{};
+         if (::inet_pton(AF_INET, v.c_str(), &address) != 1)
+             throw EDisplayOptionsError("--source takes an IPv4 address, not \"" + v + "\"");
+         o.Source = v;
+     }},
+    {"--scale", "Scale", SetScale},
+    {"--screen", "Screen",
+     [](TDisplayOptions& o, const std::string& v) { o.Screen = Bounded("--screen", v, 0, 63); }},
+    {"--windowed", "Windowed", SetWindowed},
+    {"--map", nullptr, AddMap},
+};
+
+const TOption* Find(const std::string& name) {
+    for (const TOption& option : Options) {
+        if (name == option.Name)
+            return &option;
+    }
+    return nullptr;
+}
+
+void ApplySettings(TDisplayOptions& options, const TIniFile& settings) {
+    for (const TOption& option : Options) {
+        const std::string value =
+            option.Key != nullptr ? settings.ReadString(Section, option.Key, "") : "";
+        if (value.empty())
+            continue;
+        try {
+            option.Set(options, value);
+        } catch (const EDisplayOptionsError& e) {
+            throw EDisplayOptionsError(settings.FileName() + ", " + option.Key + ": " + e.what());
+        }
+    }
+    for (const auto& [from, to] : settings.ReadSectionValues(MapsSection))
+        options.Maps.push_back(MapOf(from, to));
+}
+
+} // namespace
+
+namespace DisplayOptions {
+
+std::string SettingsPath() {
+    return ProgramPaths::ConfigHome() + "/Quillbrook/VelmoraDisplay/display.ini";
+}
+
+TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile& settings) {
+    TDisplayCommand command;
+    TDisplayOptions fromLine;
+    std::vector<TPathMap> lineMaps;
+    std::vector<std::pair<std::string, std::string>> given;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            command.Action = TDisplayAction::Help;
+            return command;
+        }
+        if (argument == "--install-autostart") {
+            command.Action = TDisplayAction::InstallAutostart;
+            continue;
+        }
+        if (argument == "--remove-autostart") {
+            command.Action = TDisplayAction::RemoveAutostart;
+            continue;
+        }
+        std::string option = argument;
+        std::string value;
+        if (const auto eq = argument.find('='); eq != argument.npos)
+            option = argument.substr(0, eq);
+        if (argument.rfind("--", 0) == 0 && Find(option) == nullptr)
+            throw EDisplayOptionsError("Unknown option \"" + option + "\"; --help lists them");
+        if (const auto eq = argument.find('=');
+            argument.rfind("--", 0) == 0 && eq != argument.npos) {
+            option = argument.substr(0, eq);
+            value = argument.substr(eq + 1);
+        } else if (argument.rfind("--", 0) == 0 && i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else if (argument.rfind("--", 0) == 0) {
+            throw EDisplayOptionsError(argument + " needs a value; --help lists the options");
+        } else {
+            throw EDisplayOptionsError("Unexpected argument \"" + argument +
+                                       "\"; --help lists the options");
+        }
+        given.emplace_back(option, value);
+    }
+    ApplySettings(command.Options, settings);
+    // The command line's maps are tried before the file's.
+    std::vector<TPathMap> fileMaps = std::move(command.Options.Maps);
+    command.Options.Maps.clear();
+    for (const auto& [option, value] : given) {
+        Find(option)->Set(command.Options, value);
+        command.OptionArguments.push_back(option + "=" + value);
+    }
+    command.Options.Maps.insert(command.Options.Maps.end(), fileMaps.begin(), fileMaps.end());
+    return command;
+}
+
+std::string HelpText() {
+    return "Usage: velmora-display [OPTION]...\n"
+           "Shows the layout that the Velmora server gives this display, full screen.\n"
+           "\n"
+           "  --server HOST[:PORT]    the operator's server (port 5678 unless given)\n"
+           "  --name NAME             the slot this display registers under, e.g. \"Client 3\"\n"
+           "  --map FROM=TO           media paths beginning with FROM begin with TO here;\n"
+           "                          Windows paths (C:\\Media) match in any letter case and\n"
+           "                          their backslashes become slashes; may be repeated\n"
+           "  --source ADDRESS        the local IPv4 address to connect from; the server\n"
+           "                          knows a display by its address, so several displays\n"
+           "                          on one machine each need one (127.0.0.2, ...)\n"
+           "  --kick-quiet SECONDS    stay away this long after the operator's kick (60)\n"
+           "  --message-seconds N     show a message this long over the layout (15)\n"
+           "  --scale FACTOR          layout pixels per screen pixel; 1 keeps raw pixels\n"
+           "                          (default: the screen's height over 638)\n"
+           "  --screen N              show on screen N (0 is the first)\n"
+           "  --windowed WxH          a window of that size instead of full screen,\n"
+           "                          e.g. --windowed 816x638, to try it on a desktop\n"
+           "  --install-autostart     start with the desktop session, with these options\n"
+           "  --remove-autostart      no longer start with the desktop session\n"
+           "  --help                  this text\n"
+           "\n"
+           "Ctrl+Alt+E ends the display.\n"
+           "\n"
+           "The same settings may stand in " +
+           SettingsPath() +
+           ",\n"
+           "section [Display] (Server, Name, Source, KickQuiet, MessageSeconds, Scale, Screen,\n"
+           "Windowed)\n"
+           "and section [PathMaps] (one FROM=TO line each); the command line wins.\n";
+}
+
+} // namespace DisplayOptions

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TIniFile;
+
+// A command line or settings file that cannot be used; the message names what is wrong.
+class EDisplayOptionsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One rewrite of a media path's beginning: layouts carry paths of the operator's machine.
+struct TPathMap {
+    std::string From; // Windows-1251 bytes, as the layouts carry paths
+    std::string To;   // a local path, UTF-8
+};
+
+// How the display program runs. The settings file gives the defaults; the command line wins.
+struct TDisplayOptions {
+    static constexpr uint16_t DefaultPort = 5678;
+
+    std::string Host; // empty: no server, the standby screen says how to set one
+    uint16_t Port = DefaultPort;
+    std::string Name; // the slot name, Windows-1251 bytes as the wire carries it
+    // The local IPv4 address to connect from; empty: the system's choice. The server knows a
+    // display by its address, so several displays on one machine each need one of their own.
+    std::string Source;
+    int KickQuietSeconds = 60;
+    int MessageSeconds = 15;
+    std::vector<TPathMap> Maps; // tried in order: the command line's, then the file's
+    double Scale = 0;           // 0: the screen's height over the layout window's 638
+    int Screen = 0;
+    int WindowedWidth = 0; // 0: full screen
+    int WindowedHeight = 0;
+};
+
+enum class TDisplayAction { Run, Help, InstallAutostart, RemoveAutostart };
+
+struct TDisplayCommand {
+    TDisplayAction Action = TDisplayAction::Run;
+    TDisplayOptions Options;
+    // The arguments that set options, for an autostart entry that runs the display as this
+    // command line would.
+    std::vector<std::string> OptionArguments;
+};
+
+namespace DisplayOptions {
+
+// $XDG_CONFIG_HOME/Quillbrook/VelmoraDisplay/display.ini
+std::string SettingsPath();
+
+// The options of the settings file (section "Display", path maps in "PathMaps"), overridden by
+// the command line (without the program name). Throws EDisplayOptionsError.
+TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile& settings);
+
+// What --help prints: every option, and the settings file.
+std::string HelpText();
+
+} // namespace DisplayOptions

@@ -1,0 +1,159 @@
+#include "display/TcpTransport.h"
+
+#include "platform/Sockets.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace {
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+} // namespace
+
+bool TTcpTransport::WaitFor(int fd, short events, int timeoutMs, std::string& why) {
+    pollfd fds[2] = {{wakeup_.Fd(), POLLIN, 0}, {fd, events, 0}};
+    const nfds_t count = fd >= 0 ? 2 : 1;
+    for (;;) {
+        if (interrupted_) {
+            why = "stopped";
+            return false;
+        }
+        const int n = ::poll(fds, count, timeoutMs);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = ErrorText(errno);
+            return false;
+        }
+        if (n == 0) {
+            why = "timed out";
+            return false;
+        }
+        if (fds[0].revents != 0) {
+            why = "stopped";
+            return false;
+        }
+        return true;
+    }
+}
+
+bool TTcpTransport::Open(const std::string& host, uint16_t port, const std::string& source,
+                         std::string& why) {
+    Close();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (const int error = ::getaddrinfo(host.c_str(), nullptr, &hints, &found); error != 0) {
+        why = ::gai_strerror(error);
+        return false;
+    }
+    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    ::freeaddrinfo(found);
+    address.sin_port = htons(port);
+
+    TDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket.Valid()) {
+        why = ErrorText(errno);
+        return false;
+    }
+    if (!source.empty()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+        if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            why = "cannot use " + source + ": " + ErrorText(errno);
+            return false;
+        }
+    }
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        why = ErrorText(errno);
+        return false;
+    }
+    if (!WaitFor(socket.Get(), POLLOUT, ConnectTimeoutMs, why))
+        return false;
+    int error = 0;
+    socklen_t length = sizeof error;
+    ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length);
+    if (error != 0) {
+        why = ErrorText(error);
+        return false;
+    }
+    Sockets::SetDeadPeerDetection(socket.Get(), Sockets::TDeadPeerTimes{});
+    socket_ = std::move(socket);
+    return true;
+}
+
+std::string TTcpTransport::LocalAddress() {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    char text[INET_ADDRSTRLEN] = {};
+    if (!socket_.Valid() ||
+        ::getsockname(socket_.Get(), reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) == nullptr)
+        return {};
+    return text;
+}
+
+bool TTcpTransport::Send(const TExchangeBlock& block, std::string& why) {
+    const auto* bytes = reinterpret_cast<const char*>(&block);
+    size_t sent = 0;
+    while (sent < sizeof block) {
+        const ssize_t n = ::send(socket_.Get(), bytes + sent, sizeof block - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            if (!WaitFor(socket_.Get(), POLLOUT, -1, why))
+                return false;
+        } else if (n < 0 && errno != EINTR) {
+            why = ErrorText(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<TExchangeBlock> TTcpTransport::Receive(std::string& why) {
+    TExchangeBlock block;
+    auto* bytes = reinterpret_cast<char*>(&block);
+    size_t taken = 0;
+    while (taken < sizeof block) {
+        const ssize_t n = ::recv(socket_.Get(), bytes + taken, sizeof block - taken, 0);
+        if (n > 0) {
+            taken += static_cast<size_t>(n);
+        } else if (n == 0) {
+            why = "closed by the server";
+            return std::nullopt;
+        } else if (errno == EAGAIN) {
+            if (!WaitFor(socket_.Get(), POLLIN, -1, why))
+                return std::nullopt;
+        } else if (errno != EINTR) {
+            why = ErrorText(errno);
+            return std::nullopt;
+        }
+    }
+    return block;
+}
+
+void TTcpTransport::Close() {
+    socket_ = TDescriptor();
+}
+
+void TTcpTransport::Interrupt() {
+    interrupted_ = true;
+    wakeup_.Signal();
+}
+
+bool TTcpTransport::Pause(std::chrono::milliseconds time) {
+    std::string why;
+    WaitFor(-1, 0, static_cast<int>(time.count()), why);
+    return !interrupted_;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "display/DisplayLink.h"
+#include "platform/Descriptor.h"
+#include "platform/Wakeup.h"
+
+#include <atomic>
+
+// The display link's connection over TCP (IPv4, as the server listens). Every wait also watches
+// a wake-up, so that Interrupt ends it at once; keep-alive notices a server that vanished.
+class TTcpTransport : public IDisplayTransport {
+public:
+    // How long a connection attempt may take before it counts as failed.
+    static constexpr int ConnectTimeoutMs = 5000;
+
+    bool Open(const std::string& host, uint16_t port, const std::string& source,
+              std::string& why) override;
+    std::string LocalAddress() override;
+    bool Send(const TExchangeBlock& block, std::string& why) override;
+    std::optional<TExchangeBlock> Receive(std::string& why) override;
+    void Close() override;
+    void Interrupt() override;
+    bool Pause(std::chrono::milliseconds time) override;
+
+private:
+    // Waits for the socket (or only the wake-up when fd < 0); false when interrupted or timed
+    // out (why says which).
+    bool WaitFor(int fd, short events, int timeoutMs, std::string& why);
+
+    TDescriptor socket_;
+    TWakeup wakeup_;
+    std::atomic<bool> interrupted_{false};
+};

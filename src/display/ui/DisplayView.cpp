@@ -1,0 +1,155 @@
+#include "display/ui/DisplayView.h"
+
+#include "layouts/ui/DisplayTextBox.h"
+#include "layouts/ui/ExPanel.h"
+#include "layouts/ui/PanelColor.h"
+#include "layouts/ui/PictureBox.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+#include <cstdio>
+
+namespace {
+
+TDisplayView::TReport& ReportSink() {
+    static TDisplayView::TReport sink;
+    return sink;
+}
+
+QRect ToQRect(const LayoutGeometry::TRect& r) {
+    return QRect(r.Left, r.Top, r.Width, r.Height);
+}
+
+} // namespace
+
+TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidget* parent)
+    : QWidget(parent), content_(std::move(content)), requestedScale_(requestedScale) {
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, PanelColor);
+    setPalette(palette);
+
+    const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(content_.DisplayType);
+    if (plan.TopStrip)
+        top_ = AddPanel();
+    if (plan.Main != LayoutGeometry::TMainContent::None)
+        main_ = AddPanel();
+    if (plan.RightColumn)
+        column_ = AddPanel();
+    if (plan.BottomStrip)
+        bottom_ = AddPanel();
+    if (plan.Main == LayoutGeometry::TMainContent::TestPanel)
+        main_->SetCaption(QStringLiteral("test"));
+    if (plan.Main == LayoutGeometry::TMainContent::Picture) {
+        picture_ = new TPictureBox(main_);
+        picture_->show();
+    }
+    // The texts' containers in the layout window's order of text boxes.
+    std::vector<TExPanel*> containers;
+    if (top_ != nullptr)
+        containers.push_back(top_);
+    for (int k = 0; column_ != nullptr && k < LayoutGeometry::ColumnBoxCount; ++k)
+        containers.push_back(column_);
+    if (bottom_ != nullptr)
+        containers.push_back(bottom_);
+    for (size_t n = 0; n < containers.size(); ++n) {
+        texts_.push_back(
+            std::make_unique<TDisplayTextBox>(containers[n], TDisplayTextBox::StaticKind));
+        if (n < content_.Texts.size())
+            texts_.back()->SetText(content_.Texts[n]);
+    }
+}
+
+TDisplayView::~TDisplayView() = default;
+
+void TDisplayView::SetReport(TReport report) {
+    ReportSink() = std::move(report);
+}
+
+void TDisplayView::Report(const std::string& line) {
+    if (ReportSink())
+        ReportSink()(line);
+    else
+        std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
+}
+
+TExPanel* TDisplayView::AddPanel() {
+    auto* panel = new TExPanel(this);
+    panel->SetColor(PanelColor);
+    panel->SetBevelOuter(TExPanel::TBevel::None);
+    panel->show();
+    return panel;
+}
+
+void TDisplayView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Arrange();
+}
+
+void TDisplayView::Arrange() {
+    const double scale = DisplayArrangement::ScaleFor(height(), requestedScale_);
+    const auto a = DisplayArrangement::Arrange(content_.DisplayType, width(), height(), scale);
+    const std::pair<TExPanel*, LayoutGeometry::TRect> panels[] = {
+        {top_, a.Top}, {main_, a.Main}, {column_, a.Column}, {bottom_, a.Bottom}};
+    for (const auto& [panel, rect] : panels) {
+        if (panel != nullptr)
+            panel->setGeometry(ToQRect(rect));
+    }
+    for (size_t n = 0; n < texts_.size() && n < a.Texts.size(); ++n) {
+        const DisplayArrangement::TTextPlace& place = a.Texts[n];
+        TDisplayTextBox& box = *texts_[n];
+        box.SetFontSize(place.FontPoints);
+        box.SetWidth(place.Width);
+        box.SetLeft(place.Left);
+        box.SetTop(place.CentredVertically
+                       ? LayoutGeometry::CenterOffset(place.Container.Height, box.Height())
+                       : place.Top);
+    }
+    if (picture_ != nullptr)
+        picture_->setGeometry(ToQRect(a.Picture));
+}
+
+void TDisplayView::Prepare() {
+    if (prepared_)
+        return;
+    prepared_ = true;
+    Arrange();
+    if (picture_ != nullptr)
+        LoadPicture();
+    if (pending_ == 0)
+        emit Ready();
+}
+
+void TDisplayView::PartDone() {
+    if (--pending_ == 0 && prepared_)
+        emit Ready();
+}
+
+void TDisplayView::LoadPicture() {
+    ++pending_;
+    const QString path = QString::fromStdString(content_.PictureFile);
+    QPointer<TDisplayView> self(this);
+    // A file on a hung mount, or a large picture, must not hold the window.
+    QThreadPool::globalInstance()->start([self, path] {
+        std::shared_ptr<TPicture> picture;
+        QString failure;
+        try {
+            picture = std::make_shared<TPicture>(::LoadPicture(path));
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, picture, failure, path] {
+                if (!self)
+                    return;
+                if (picture)
+                    self->picture_->SetPicture(std::move(*picture));
+                else
+                    Report("cannot show " + path.toStdString() + ": " + failure.toStdString());
+                self->PartDone();
+            },
+            Qt::QueuedConnection);
+    });
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "display/DisplayArrangement.h"
+#include "display/LayoutConfig.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TDisplayTextBox;
+class TExPanel;
+class TPictureBox;
+
+// One layout on a display's screen, built as the layout window's Play mode builds it: panels in
+// the panel colour, read-only texts, the picture inset in the main area. Its media load off the
+// window thread; Ready follows once every part can be shown, so that the window swaps a new
+// layout in whole. A file that cannot be shown leaves its area in the panel colour.
+class TDisplayView : public QWidget {
+    Q_OBJECT
+public:
+    // Where the view reports a file it cannot show (one line each); stderr by default.
+    using TReport = std::function<void(const std::string&)>;
+
+    // The scale asked for (0: the view's height over the Play mode window's).
+    TDisplayView(TLayoutContent content, double requestedScale, QWidget* parent = nullptr);
+    ~TDisplayView() override;
+
+    const TLayoutContent& Content() const { return content_; }
+    // Starts loading the media. Ready follows, also when a file fails.
+    void Prepare();
+    bool IsReady() const { return prepared_ && pending_ == 0; }
+    // The text controls in the layout window's order (for tests and the banner's font).
+    const std::vector<std::unique_ptr<TDisplayTextBox>>& Texts() const { return texts_; }
+
+    static void SetReport(TReport report);
+    static void Report(const std::string& line);
+
+signals:
+    void Ready();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TExPanel* AddPanel();
+    void Arrange();
+    void PartDone();
+    void LoadPicture();
+
+    TLayoutContent content_;
+    double requestedScale_;
+    TExPanel* top_ = nullptr;
+    TExPanel* main_ = nullptr;
+    TExPanel* column_ = nullptr;
+    TExPanel* bottom_ = nullptr;
+    TPictureBox* picture_ = nullptr;
+    std::vector<std::unique_ptr<TDisplayTextBox>> texts_;
+    bool prepared_ = false;
+    int pending_ = 0;
+};

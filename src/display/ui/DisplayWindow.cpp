@@ -1,0 +1,146 @@
+#include "display/ui/DisplayWindow.h"
+
+#include "display/LayoutConfig.h"
+#include "display/ui/DisplayView.h"
+#include "layouts/ui/PanelColor.h"
+#include "widgets/ShownText.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QShortcut>
+
+namespace {
+
+QLabel* Overlay(QWidget* parent, const QColor& background) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+TDisplayWindow::TDisplayWindow(const TDisplayOptions& options, QWidget* parent)
+    : QWidget(parent), options_(options) {
+    setWindowTitle(QStringLiteral("Velmora display"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, PanelColor);
+    setPalette(palette);
+    setCursor(Qt::BlankCursor);
+
+    standby_ = Overlay(this, PanelColor);
+    banner_ = Overlay(this, QColor(0, 0, 0, 200));
+    banner_->hide();
+    bannerTimer_.setSingleShot(true);
+    connect(&bannerTimer_, &QTimer::timeout, banner_, &QWidget::hide);
+    swapTimer_.setSingleShot(true);
+    connect(&swapTimer_, &QTimer::timeout, this, [this] {
+        if (pending_)
+            SwapIn(pending_);
+    });
+
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E), this);
+    quit->setContext(Qt::ApplicationShortcut);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+}
+
+TDisplayWindow::~TDisplayWindow() = default;
+
+TDisplayView* TDisplayWindow::ShownView() const {
+    return shown_;
+}
+
+TDisplayView* TDisplayWindow::PendingView() const {
+    return pending_;
+}
+
+double TDisplayWindow::Scale() const {
+    return DisplayArrangement::ScaleFor(height(), options_.Scale);
+}
+
+void TDisplayWindow::Present() {
+    if (options_.WindowedWidth > 0) {
+        resize(options_.WindowedWidth, options_.WindowedHeight);
+        show();
+        return;
+    }
+    setWindowFlag(Qt::FramelessWindowHint);
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* screen = options_.Screen < screens.size() ? screens[options_.Screen]
+                                                       : QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+    showFullScreen();
+}
+
+void TDisplayWindow::ShowStandby(const QString& text) {
+    standby_->setText(text);
+    standby_->setVisible(!shown_);
+    PlaceOverlays();
+}
+
+void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) {
+    delete pending_;
+    auto* view =
+        new TDisplayView(ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps),
+                         options_.Scale, this);
+    // Built at full size but hidden: nothing of it reaches the screen before the swap.
+    view->hide();
+    view->setGeometry(rect());
+    pending_ = view;
+    connect(view, &TDisplayView::Ready, this, [this, view] {
+        if (pending_ == view)
+            SwapIn(view);
+    });
+    swapTimer_.start(LongestSwapMs);
+    view->Prepare();
+}
+
+void TDisplayWindow::SwapIn(TDisplayView* view) {
+    swapTimer_.stop();
+    pending_ = nullptr;
+    view->show();
+    view->raise();
+    delete shown_;
+    shown_ = view;
+    standby_->hide();
+    banner_->raise();
+    emit LayoutShown();
+}
+
+void TDisplayWindow::ShowMessage(const std::string& text) {
+    banner_->setText(ShownText::FromBytes(text));
+    QFont font = banner_->font();
+    font.setPointSize(DisplayArrangement::Scaled(18, Scale()));
+    banner_->setFont(font);
+    PlaceOverlays();
+    banner_->show();
+    banner_->raise();
+    bannerTimer_.start(options_.MessageSeconds * 1000);
+}
+
+void TDisplayWindow::PlaceOverlays() {
+    standby_->setGeometry(rect());
+    const int height = std::max(banner_->heightForWidth(width()), banner_->sizeHint().height()) +
+                       DisplayArrangement::Scaled(24, Scale());
+    banner_->setGeometry(0, this->height() - height, width(), height);
+}
+
+void TDisplayWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    for (TDisplayView* view : {shown_.data(), pending_.data()}) {
+        if (view != nullptr)
+            view->setGeometry(rect());
+    }
+    PlaceOverlays();
+}

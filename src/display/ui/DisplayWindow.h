@@ -1,0 +1,60 @@
+#pragma once
+
+#include "display/DisplayOptions.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+class QLabel;
+class TDisplayView;
+
+// The display's one window: full screen on its screen (or a window of a chosen size), no
+// cursor. It shows the current layout, and a new one only once it is built whole, so the screen
+// never goes black or half drawn between two. Before any layout it shows a line saying what it
+// waits for; messages stand as a banner over the layout for a while.
+class TDisplayWindow : public QWidget {
+    Q_OBJECT
+public:
+    // A new layout replaces the shown one at the latest this long after it arrived, even while
+    // its video is still opening.
+    static constexpr int LongestSwapMs = 400;
+
+    explicit TDisplayWindow(const TDisplayOptions& options, QWidget* parent = nullptr);
+    ~TDisplayWindow() override;
+
+    // Places the window on its screen and shows it.
+    void Present();
+    // The line shown while there is no layout.
+    void ShowStandby(const QString& text);
+    // Builds the layout off screen and swaps it in once ready.
+    void ShowLayout(int displayType, const std::string& configText);
+    // The message (Windows-1251) over the layout for the message time.
+    void ShowMessage(const std::string& text);
+
+    TDisplayView* ShownView() const;
+    TDisplayView* PendingView() const;
+    QLabel* Banner() const { return banner_; }
+    QLabel* Standby() const { return standby_; }
+    double Scale() const;
+
+signals:
+    // The shown layout changed (tests wait for it).
+    void LayoutShown();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void SwapIn(TDisplayView* view);
+    void PlaceOverlays();
+
+    const TDisplayOptions options_;
+    QPointer<TDisplayView> shown_;
+    QPointer<TDisplayView> pending_;
+    QLabel* standby_ = nullptr;
+    QLabel* banner_ = nullptr;
+    QTimer bannerTimer_;
+    QTimer swapTimer_;
+};

@@ -1,0 +1,61 @@
+// velmora-display: shows the layout that the operator's Velmora server gives this display.
+#include "display/DisplayOptions.h"
+#include "display/KeptLayout.h"
+#include "display/ui/DisplayProgram.h"
+#include "platform/Autostart.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPaths.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+int RunAutostart(const TDisplayCommand& command) {
+    TAutostart autostart;
+    const std::string title = ProgramPaths::ProgramTitle();
+    try {
+        if (command.Action == TDisplayAction::RemoveAutostart) {
+            if (!autostart.DeleteEntry(title))
+                throw std::runtime_error("Cannot remove " + autostart.EntryFileName(title));
+            std::printf("No longer starts with the desktop session.\n");
+        } else {
+            autostart.WriteEntry(title, ProgramPaths::ExecutablePath(), command.OptionArguments);
+            std::printf("Starts with the desktop session: %s\n",
+                        autostart.EntryFileName(title).c_str());
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velmora-display: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    TDisplayCommand command;
+    try {
+        command = DisplayOptions::Parse(arguments, TIniFile(DisplayOptions::SettingsPath()));
+    } catch (const EDisplayOptionsError& e) {
+        std::fprintf(stderr, "velmora-display: %s\n", e.what());
+        return 2;
+    }
+    switch (command.Action) {
+    case TDisplayAction::Help:
+        std::fputs(DisplayOptions::HelpText().c_str(), stdout);
+        return 0;
+    case TDisplayAction::InstallAutostart:
+    case TDisplayAction::RemoveAutostart:
+        return RunAutostart(command);
+    case TDisplayAction::Run:
+        break;
+    }
+    QApplication application(argc, argv);
+    TDisplayProgram program(command.Options, KeptLayout::Path());
+    program.Start();
+    return application.exec();
+}

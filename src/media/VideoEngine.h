@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <memory>
+
+class TVideoPipeline;
+struct TPipelineEvent;
+
+// The program's video engine: plays one video file at a time into frames for drawing, looping
+// without a seam when asked to go on at the end of each pass. Nothing here waits for the media:
+// every request returns at once, and opening, frames, the natural size, the end of a pass and
+// failures arrive as signals through the event loop of the thread that owns the engine.
+class TVideoEngine : public QObject {
+    Q_OBJECT
+
+public:
+    enum class TState {
+        Closed,
+        Opening, // asked to open; nothing decoded yet
+        Ready,   // the first frame is decoded and stands still
+        Playing,
+        Paused,
+        Ended,  // the pass has played to its end; Play goes on with the next one
+        Failed, // it cannot be played; FailureText says why
+    };
+
+    // Starts the decoders' framework, which reads its plugin registry (tens of milliseconds, or
+    // a scan of every plugin when the registry is stale), and loads the common decoders on
+    // Qt's global thread pool. The program does it at start, so that the first video does not
+    // wait for it; the first Open does it otherwise.
+    static void Prepare();
+
+    explicit TVideoEngine(QObject* parent = nullptr);
+    ~TVideoEngine() override;
+
+    // Starts opening a local file, closing what was open. The file is checked, opened and decoded
+    // off this thread; a FIFO, a device or a folder is refused.
+    void Open(const QString& path);
+    // Plays from where the video stands: at once when opened, or as soon as it is. At the end of
+    // a pass, the next pass follows the last frame without a gap when Play comes within a frame's
+    // time of PassEnded, and later from where it waits.
+    void Play();
+    void Pause();
+    void Close();
+
+    TState State() const { return state_; }
+    // Whether a Play waits for the opening to finish.
+    bool PlayRequested() const { return state_ == TState::Opening && playWanted_; }
+    const QString& FilePath() const { return path_; }
+    // The size of the video's frames with square pixels; empty until Opened.
+    QSize NaturalSize() const { return naturalSize_; }
+    // The newest frame, Format_RGB32; null until the first.
+    const QImage& Frame() const { return frame_; }
+    // Counts the frames taken since the engine was made, so a drawer sees which are new.
+    quint64 FrameNumber() const { return frameNumber_; }
+    const QString& FailureText() const { return failure_; }
+
+signals:
+    void Opened();       // the first frame is decoded; the natural size is known
+    void FrameChanged(); // a newer frame is in Frame
+    void PassEnded();
+    void Failed(); // written to standard error as well, so a terminal or the journal shows it
+
+private:
+    void Handle(quint64 session, const TPipelineEvent& event);
+
+    struct TMailbox;
+    std::shared_ptr<TMailbox> mailbox_;
+    std::unique_ptr<TVideoPipeline> pipeline_;
+    quint64 session_ = 0;
+    TState state_ = TState::Closed;
+    bool playWanted_ = false;
+    QString path_;
+    QSize naturalSize_;
+    QImage frame_;
+    quint64 frameNumber_ = 0;
+    QString failure_;
+};

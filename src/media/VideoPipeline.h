@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+// What a pipeline tells its owner, from its own threads.
+struct TPipelineEvent {
+    enum class TKind {
+        Prerolled, // the first frame is decoded; NaturalSize holds its size
+        Frame,     // a newer frame waits in LatestFrame
+        PassEnded, // the video has played to its end
+        Failed,    // it cannot be played; Reason says why
+    };
+    TKind Kind = TKind::Frame;
+    QSize NaturalSize;
+    QString Reason;
+};
+
+// One video file decoded by GStreamer into frames for drawing. Every call returns at once: the
+// pipeline's state changes and seeks run on a command thread of its own, in the order asked for,
+// and what happens comes back as events through the poster, from GStreamer's threads. So a file
+// on a hung mount holds up only that thread, never the caller's.
+//
+// A pass flows into the next without a seam: a segment seek queues the beginning behind the end,
+// and the first frame of the next pass waits at the sink until Play lets it on (the owner has one
+// frame's time to answer PassEnded before the pipeline pauses at the end). A file whose demuxer
+// cannot seek that way ends with end-of-stream, and Play starts it over with a flushing seek.
+class TVideoPipeline {
+public:
+    using TPoster = std::function<void(TPipelineEvent)>;
+
+    // Starts GStreamer and reads its plugin registry, once; the first pipeline does it otherwise.
+    static void Prepare();
+
+    // Starts opening the file; Prerolled or Failed follows.
+    TVideoPipeline(const std::string& path, TPoster poster);
+    // Ends the pipeline without waiting for it: no event follows, its threads finish on their own.
+    ~TVideoPipeline();
+    TVideoPipeline(const TVideoPipeline&) = delete;
+    TVideoPipeline& operator=(const TVideoPipeline&) = delete;
+
+    // Plays on from where it stands; at the end of a pass, into the next one.
+    void Play();
+    void Pause();
+
+    // The newest frame (QImage::Format_RGB32, null before the first); the next newer frame is
+    // announced with a Frame event again.
+    QImage TakeFrame();
+
+    struct TState;
+
+private:
+    std::shared_ptr<TState> state_;
+};

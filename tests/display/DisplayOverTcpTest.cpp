@@ -1,0 +1,86 @@
+#include "common/TempDir.h"
+#include "display/DisplayLink.h"
+#include "display/TcpTransport.h"
+#include "platform/IniFile.h"
+#include "server/DisplayServer.h"
+#include "server/TestClient.h"
+
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+class TCollectedEvents : public IDisplayLinkEvents {
+public:
+    void Status(const std::string& line) override {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(line);
+    }
+    void LayoutReceived(int displayType, const std::string& configText) override {
+        std::lock_guard lock(mutex_);
+        layouts_.emplace_back(displayType, configText);
+    }
+    void MessageReceived(const std::string&) override {}
+
+    std::vector<std::pair<int, std::string>> Layouts() {
+        std::lock_guard lock(mutex_);
+        return layouts_;
+    }
+    std::vector<std::string> Lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+    std::vector<std::pair<int, std::string>> layouts_;
+};
+
+// The display's link over real TCP against the real server: registration, the operator's
+// refresh, a stop that ends a blocked read at once, and a refused connection reported.
+TEST(DisplayOverTcpTest, RegistersTakesTheRefreshAndStopsAtOnce) {
+    TTempDir dir;
+    TIniFile ini(dir.File("velmora.ini"));
+    ini.WriteInteger("ClientDisplay_Client3", "DisplayType", 7);
+    ini.WriteString("DisplayParams_Client3_7", "Edits_0_Text", "Hello");
+    TDisplayServer server(ini.FileName(), nullptr);
+    server.StartListening(0);
+
+    TDisplayOptions options;
+    options.Host = "127.0.0.1";
+    options.Port = server.Server.BoundPort();
+    options.Name = "Client 3";
+    TTcpTransport transport;
+    TCollectedEvents events;
+    TDisplayLink link(options, "kiosk", transport, events);
+    std::thread running([&] { link.Run(); });
+
+    ASSERT_TRUE(WaitFor([&] { return events.Layouts().size() == 1; }));
+    EXPECT_EQ(events.Layouts()[0], (std::pair<int, std::string>{
+                                       7, "[DisplayParams_Client3_7]\r\nEdits_0_Text=Hello\r\n"}));
+    ini.WriteInteger("ClientDisplay_Client3", "DisplayType", 5);
+    {
+        auto clients = server.Clients()->LockList();
+        const TClientEntry& entry = **clients.begin();
+        const TExchangeBlock refresh = server.DisplayTypeBlockFor(entry);
+        entry.Thread->Connection()->QueueWrite(&refresh, sizeof refresh);
+    }
+    ASSERT_TRUE(WaitFor([&] { return events.Layouts().size() == 2; }));
+    EXPECT_EQ(events.Layouts()[1].first, 5);
+
+    link.Stop();
+    running.join();
+    EXPECT_TRUE(WaitFor([&] { return server.Clients()->LockList().Count() == 0; }));
+
+    const uint16_t port = server.Server.BoundPort();
+    server.Shutdown();
+    options.Port = port;
+    TTcpTransport refused;
+    std::string why;
+    EXPECT_FALSE(refused.Open("127.0.0.1", port, "", why));
+    EXPECT_EQ(why, "Connection refused");
+}
+
+} // namespace

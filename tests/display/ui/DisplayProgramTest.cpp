@@ -1,0 +1,241 @@
+// The display program against the real server, both in this process, the display's window
+// offscreen at the Play mode window's size: what a display shows, and how it comes and goes.
+#include "display/ui/DisplayProgram.h"
+
+#include "common/TempDir.h"
+#include "display/KeptLayout.h"
+#include "display/ui/DisplayView.h"
+#include "layouts/LayoutStore.h"
+#include "layouts/ui/DisplaySetupForm.h"
+#include "layouts/ui/PanelColor.h"
+#include "platform/FileIo.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPaths.h"
+#include "server/DisplayServer.h"
+#include "server/TestClient.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Bounds of the waits below: guards against a hang, never measurements.
+constexpr int LayoutWaitMs = 10000;
+
+class DisplayProgramTest : public ::testing::Test {
+protected:
+    DisplayProgramTest() {
+        // Program folder of the display (and of the operator's Play mode in one test), with the
+        // default media in its data folder.
+        ProgramPaths::SetExecutablePath(dir.File("velmora"));
+        FileIo::MakeFolders(dir.File("data"));
+        QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"),
+                    QString::fromStdString(dir.File("data/1.bmp")));
+        TDisplayView::SetReport([this](const std::string& line) { reports.push_back(line); });
+        StartServer(0);
+        options.Host = "127.0.0.1";
+        options.Name = "Client 3";
+        options.WindowedWidth = 816;
+        options.WindowedHeight = 638;
+        options.KickQuietSeconds = 2;
+    }
+    ~DisplayProgramTest() override {
+        program.reset();
+        server.reset();
+        TDisplayView::SetReport({});
+        ProgramPaths::SetExecutablePath("");
+    }
+
+    void StartServer(uint16_t port) {
+        server = std::make_unique<TDisplayServer>(ini.FileName(), nullptr);
+        server->StartListening(port);
+        options.Port = server->Server.BoundPort();
+    }
+    void StartDisplay() {
+        program = std::make_unique<TDisplayProgram>(options, dir.File("state/last-layout"));
+        program->Start();
+    }
+    size_t Clients() {
+        auto* table = server->Clients();
+        return table == nullptr ? 0 : table->LockList().Count();
+    }
+    // What the operator's refresh button sends to every connected display.
+    void Refresh() {
+        auto clients = server->Clients()->LockList();
+        for (const auto& entry : clients) {
+            const TExchangeBlock block = server->DisplayTypeBlockFor(*entry);
+            entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+        }
+    }
+    bool Shows(int displayType) {
+        return QTest::qWaitFor(
+            [&] {
+                const TDisplayView* view = program->Window().ShownView();
+                return view != nullptr && view->Content().DisplayType == displayType &&
+                       view->IsReady();
+            },
+            LayoutWaitMs);
+    }
+    QImage Screen() { return program->Window().grab().toImage(); }
+    void Layout(int displayType, const std::vector<std::string>& texts) {
+        ini.WriteInteger("ClientDisplay_Client3", "DisplayType", displayType);
+        const std::string section = LayoutStore::SectionName("Client 3", displayType);
+        for (size_t n = 0; n < texts.size(); ++n)
+            ini.WriteString(section, LayoutStore::TextKey(static_cast<int>(n)), texts[n]);
+    }
+
+    TTempDir dir;
+    TIniFile ini{dir.File("velmora.ini")};
+    std::unique_ptr<TDisplayServer> server;
+    TDisplayOptions options;
+    std::unique_ptr<TDisplayProgram> program;
+    std::vector<std::string> reports;
+};
+
+// Pixels of the rectangle that differ from the panel colour.
+int Marked(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y) != PanelColor ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_F(DisplayProgramTest, EveryTypeShowsItsStripsColumnAndPictureAndRefreshSwapsIt) {
+    Layout(1, {});
+    StartDisplay();
+    ASSERT_TRUE(Shows(1));
+    const std::vector<std::string> texts{"Top", "One", "Two", "Three", "Four", "Bottom"};
+    for (int type = 5; type <= 8; ++type) {
+        Layout(type, texts);
+        Refresh();
+        ASSERT_TRUE(Shows(type)) << type;
+        const QImage screen = Screen();
+        const int variant = (type - 1) % 4;
+        const int top = variant >= 1 ? 80 : 0;
+        const int bottom = variant >= 3 ? 558 : 638;
+        const int right = variant >= 2 ? 516 : 816;
+        SCOPED_TRACE(type);
+        const auto written = [&](const QRect& area) { return Marked(screen, area) > 0; };
+        EXPECT_TRUE(variant < 1 || written(QRect(0, 0, 816, 80))) << "the top strip's text";
+        EXPECT_TRUE(variant < 2 || written(QRect(516, 80, 300, 478))) << "the column's texts";
+        EXPECT_TRUE(variant < 3 || written(QRect(0, 558, 816, 80))) << "the bottom strip's text";
+        // The picture stands 20 pixels inside the main area, the margin in the panel colour.
+        EXPECT_EQ(Marked(screen, QRect(0, top, right, 20)), 0);
+        EXPECT_EQ(Marked(screen, QRect(0, top, 20, bottom - top)), 0);
+        EXPECT_EQ(Marked(screen, QRect(0, bottom - 20, right, 20)), 0);
+        EXPECT_EQ(Marked(screen, QRect(right - 20, top, 20, bottom - top)), 0);
+        EXPECT_GT(Marked(screen, QRect(20, top + 20, 40, 40)), 1500) << "the picture";
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+// At the Play mode window's size and scale 1 the display is the operator's preview, pixel for
+// pixel.
+TEST_F(DisplayProgramTest, TheDisplayIsWhatThePlayModePreviewShows) {
+    options.Scale = 1;
+    Layout(8, {"Fresh bread every morning", "Rye 2.10", "Wheat 1.80", "Rolls 0.40", "Cake 3.50",
+               "Open 7 to 19"});
+    StartDisplay();
+    ASSERT_TRUE(Shows(8));
+    const QImage display = Screen();
+
+    CurrentDisplayType = 8;
+    TfmDisplaySetup preview;
+    preview.Mode = TfmDisplaySetup::TMode::Play;
+    preview.LayoutClientName = "Client 3";
+    preview.BuildLayout();
+    preview.LoadLayout();
+    // Compared inside: without a frame, the preview's 816 x 638 outside is all picture.
+    preview.setWindowFlag(Qt::FramelessWindowHint);
+    preview.resize(816, 638);
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    const QImage play = preview.grab().toImage().convertToFormat(display.format());
+    CurrentDisplayType = 1;
+    ASSERT_EQ(play.size(), display.size());
+    EXPECT_EQ(play, display);
+}
+
+TEST_F(DisplayProgramTest, KickKeepsAwayForTheQuietPeriodAndTheLayoutStays) {
+    Layout(6, {"Still here"});
+    StartDisplay();
+    ASSERT_TRUE(Shows(6));
+    {
+        auto clients = server->Clients()->LockList();
+        const TExchangeBlock kick = ExchangeBlock::MakeKick((*clients.begin())->PeerIP);
+        (*clients.begin())->Thread->Connection()->QueueWrite(&kick, sizeof kick);
+    }
+    ASSERT_TRUE(WaitFor([&] { return Clients() == 0; }));
+    // Within the quiet period the display stays away, and keeps its layout on screen.
+    EXPECT_FALSE(WaitFor([&] { return Clients() > 0; }, 1000));
+    EXPECT_EQ(program->Window().ShownView()->Content().DisplayType, 6);
+    EXPECT_TRUE(WaitFor([&] { return Clients() == 1; }, 10000)) << "back after the quiet period";
+}
+
+TEST_F(DisplayProgramTest, AServerStoppedAndStartedAgainGetsItsDisplayBack) {
+    Layout(5, {});
+    StartDisplay();
+    ASSERT_TRUE(Shows(5));
+    const uint16_t port = options.Port;
+    server->Shutdown();
+    server.reset();
+    // The layout stays while the server is away.
+    QTest::qWait(200);
+    ASSERT_NE(program->Window().ShownView(), nullptr);
+    EXPECT_EQ(program->Window().ShownView()->Content().DisplayType, 5);
+    Layout(7, {"Back"});
+    StartServer(port);
+    EXPECT_TRUE(Shows(7)) << "registered again on the new connection";
+}
+
+TEST_F(DisplayProgramTest, AMessageForItStandsOverTheLayoutForItsTime) {
+    options.MessageSeconds = 1;
+    Layout(5, {});
+    StartDisplay();
+    ASSERT_TRUE(Shows(5));
+    TTestClient talker(options.Port, "127.0.0.9");
+    talker.Send(ClientBlock("MESSAGE", "desk", "Closing in 10 minutes", "client 3"));
+    QLabel* banner = program->Window().Banner();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return banner->isVisible(); }, LayoutWaitMs));
+    EXPECT_EQ(banner->text(), QStringLiteral("Closing in 10 minutes"));
+    EXPECT_GT(Marked(Screen(), banner->geometry()), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !banner->isVisible(); }, LayoutWaitMs));
+    talker.Send(ClientBlock("MESSAGE", "desk", "For another display", "Client 4"));
+    talker.Send(ClientBlock("MESSAGE", "desk", "For everybody", ""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return banner->isVisible(); }, LayoutWaitMs));
+    EXPECT_EQ(banner->text(), QStringLiteral("For everybody"));
+}
+
+TEST_F(DisplayProgramTest, ARestartWithNoServerShowsTheKeptLayoutAtOnce) {
+    Layout(7, {"Kept", "a", "b", "c", "d"});
+    StartDisplay();
+    ASSERT_TRUE(Shows(7));
+    program.reset();
+    server.reset(); // nobody listens any more
+    StartDisplay();
+    ASSERT_TRUE(Shows(7));
+    EXPECT_GT(Marked(Screen(), QRect(0, 0, 816, 80)), 0);
+    // A display started under another name does not show this slot's layout.
+    program.reset();
+    options.Name = "Client 4";
+    StartDisplay();
+    QTest::qWait(100);
+    EXPECT_EQ(program->Window().ShownView(), nullptr);
+    EXPECT_TRUE(program->Window().Standby()->isVisible());
+}
+
+TEST_F(DisplayProgramTest, WithoutANameItSaysHowToSetOne) {
+    options.Name.clear();
+    StartDisplay();
+    QLabel* standby = program->Window().Standby();
+    EXPECT_TRUE(standby->isVisible());
+    EXPECT_TRUE(standby->text().contains(QStringLiteral("--name")));
+    EXPECT_TRUE(standby->text().contains(QString::fromStdString(DisplayOptions::SettingsPath())));
+    EXPECT_FALSE(WaitFor([&] { return Clients() > 0; }, 300)) << "it does not connect";
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+
+// The tiny clips of tests/media/data (tools/make-data.sh): one row for each kind of video an
+// operator is likely to bring, each 2 s at 25 frames a second, 160 x 120, without sound.
+struct TFormatClip {
+    const char* File;
+    const char* Format;
+};
+
+inline constexpr std::array<TFormatClip, 15> FormatClips{{
+    {"mjpeg.avi", "MJPEG AVI"},
+    {"mpeg4.avi", "MPEG-4 Part 2 AVI"},
+    {"h264.avi", "H.264 AVI"},
+    {"h264.mp4", "H.264 MP4"},
+    {"h264.mov", "H.264 MOV"},
+    {"hevc.mkv", "HEVC MKV"},
+    {"vp8.webm", "VP8 WebM"},
+    {"vp9.webm", "VP9 WebM"},
+    {"theora.ogv", "Theora OGV"},
+    {"wmv2.wmv", "WMV2 WMV"},
+    {"wmv1.wmv", "WMV1 WMV (for VC-1, which ffmpeg cannot write)"},
+    {"mpeg1.mpg", "MPEG-1 MPG"},
+    {"mpeg2.mpg", "MPEG-2 MPG"},
+    {"h264.ts", "H.264 TS"},
+    {"sorenson.flv", "Sorenson FLV"},
+}};
+
+inline constexpr int FormatClipWidth = 160;
+inline constexpr int FormatClipHeight = 120;

@@ -1,0 +1,236 @@
+#include "media/VideoEngine.h"
+
+#include "FormatClips.h"
+#include "common/TempDir.h"
+
+#include <QTest>
+#include <fcntl.h>
+#include <fstream>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Upper bound for waiting on the engine: a guard against a hang, never a measurement.
+constexpr int WaitCeilingMs = 30000;
+
+QString Clip(const char* file) {
+    return QStringLiteral(VELMORA_FORMAT_CLIPS) + QLatin1String(file);
+}
+
+// Where the clips' yellow square stands: the leftmost column of its row holding yellow, or -1.
+// It enters at x = 10 and moves 2.4 pixels a frame, so it tells where in the clip a frame is.
+int SquareLeft(const QImage& frame) {
+    const int row = 80 * frame.height() / FormatClipHeight;
+    for (int x = 0; x < frame.width(); ++x) {
+        const QColor c = frame.pixelColor(x, row);
+        if (c.red() > 180 && c.green() > 140 && c.blue() < 120)
+            return x * FormatClipWidth / frame.width();
+    }
+    return -1;
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, WaitCeilingMs);
+}
+
+// What the engine writes to standard error while it lives.
+class TStderrCapture {
+public:
+    TStderrCapture() : file_(dir_.File("stderr.txt")) {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~TStderrCapture() { Restore(); }
+    std::string Text() {
+        Restore();
+        std::stringstream text;
+        text << std::ifstream(file_).rdbuf();
+        return text.str();
+    }
+
+private:
+    void Restore() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    TTempDir dir_;
+    std::string file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+void PrintTo(const TFormatClip& clip, std::ostream* out) {
+    *out << clip.Format;
+}
+
+namespace {
+
+class FormatTest : public ::testing::TestWithParam<TFormatClip> {};
+
+// Plays the clip the way the layout window does: Play again as each pass ends.
+TEST_P(FormatTest, ShowsItsFirstFrameAndLoops) {
+    TVideoEngine engine;
+    int passes = 0;
+    quint64 boundary = 0;
+    QImage lastOfPass;
+    QImage firstOfNext;
+    QImage previous;
+    QObject::connect(&engine, &TVideoEngine::FrameChanged, [&] {
+        if (passes == 1 && firstOfNext.isNull() && engine.FrameNumber() > boundary) {
+            lastOfPass = previous;
+            firstOfNext = engine.Frame().copy();
+        }
+        previous = engine.Frame().copy();
+    });
+    QObject::connect(&engine, &TVideoEngine::PassEnded, [&] {
+        ++passes;
+        boundary = engine.FrameNumber();
+        engine.Play();
+    });
+    engine.Open(Clip(GetParam().File));
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > 0; })) << GetParam().Format;
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Ready);
+    EXPECT_EQ(engine.NaturalSize(), QSize(FormatClipWidth, FormatClipHeight));
+    const QImage first = engine.Frame().copy();
+    EXPECT_EQ(first.size(), QSize(FormatClipWidth, FormatClipHeight));
+    EXPECT_GT(first.pixelColor(5, 110).blue(), first.pixelColor(5, 110).red()); // dark blue
+    EXPECT_LE(SquareLeft(first), 12);
+
+    engine.Play();
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Playing);
+    ASSERT_TRUE(WaitFor([&] { return !firstOfNext.isNull(); })) << GetParam().Format;
+    EXPECT_TRUE(engine.FailureText().isEmpty()) << engine.FailureText().toStdString();
+    // From the end of the clip back to its beginning.
+    EXPECT_GE(SquareLeft(lastOfPass), 110) << GetParam().Format;
+    EXPECT_LE(SquareLeft(firstOfNext), 15) << GetParam().Format;
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > boundary + 5; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, FormatTest, ::testing::ValuesIn(FormatClips),
+                         [](const ::testing::TestParamInfo<TFormatClip>& clip) {
+                             std::string name = clip.param.File;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             }
+                             return name;
+                         });
+
+TEST(VideoEngineTest, WhatCannotBePlayedFailsNamingTheFileAndTheReason) {
+    TTempDir dir;
+    const std::string fifo = dir.File("fifo.avi");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string picture = dir.File("picture.avi");
+    std::ofstream(picture) << "BM this is no video at all";
+
+    const struct {
+        std::string Path;
+        const char* Reason;
+    } cases[] = {
+        {dir.File("none.avi"), "No such file or directory"},
+        {fifo, "It is not a regular file"},
+        {dir.Path(), "It is not a regular file"},
+        {picture, ""},
+    };
+    for (const auto& c : cases) {
+        TStderrCapture capture;
+        TVideoEngine engine;
+        int failures = 0;
+        QObject::connect(&engine, &TVideoEngine::Failed, [&] { ++failures; });
+        engine.Open(QString::fromStdString(c.Path));
+        engine.Play(); // waits for the opening, and then has nothing to play
+        EXPECT_EQ(engine.State(), TVideoEngine::TState::Opening);
+        ASSERT_TRUE(WaitFor([&] { return failures > 0; })) << c.Path;
+        EXPECT_EQ(engine.State(), TVideoEngine::TState::Failed);
+        EXPECT_TRUE(engine.Frame().isNull());
+        EXPECT_TRUE(engine.NaturalSize().isEmpty());
+        EXPECT_FALSE(engine.FailureText().isEmpty());
+        if (*c.Reason != '\0') {
+            EXPECT_EQ(engine.FailureText().toStdString(), c.Reason);
+        }
+        EXPECT_EQ(capture.Text(),
+                  "Cannot play \"" + c.Path + "\": " + engine.FailureText().toStdString() + "\n");
+        engine.Play(); // nothing happens
+        EXPECT_EQ(engine.State(), TVideoEngine::TState::Failed);
+    }
+}
+
+TEST(VideoEngineTest, AMissingDecoderIsNamed) {
+    TVideoEngine::Prepare();
+    // Without its decoder: the registry's feature stays, ranked out of automatic use.
+    GstPluginFeature* decoder = gst_registry_lookup_feature(gst_registry_get(), "avdec_wmv2");
+    ASSERT_NE(decoder, nullptr);
+    const guint rank = gst_plugin_feature_get_rank(decoder);
+    gst_plugin_feature_set_rank(decoder, GST_RANK_NONE);
+
+    TStderrCapture capture;
+    TVideoEngine engine;
+    engine.Open(Clip("wmv2.wmv"));
+    ASSERT_TRUE(WaitFor([&] { return engine.State() == TVideoEngine::TState::Failed; }));
+    gst_plugin_feature_set_rank(decoder, rank);
+    gst_object_unref(decoder);
+    EXPECT_EQ(engine.FailureText().toStdString(), "Missing decoder: Windows Media Video 8 decoder");
+    EXPECT_EQ(capture.Text(), std::string("Cannot play \"") + VELMORA_FORMAT_CLIPS +
+                                  "wmv2.wmv\": Missing decoder: Windows Media Video 8 decoder\n");
+}
+
+TEST(VideoEngineTest, APassWithoutAnAnswerWaitsAtItsEnd) {
+    TVideoEngine engine;
+    int passes = 0;
+    QObject::connect(&engine, &TVideoEngine::PassEnded, [&] { ++passes; });
+    engine.Open(Clip("mjpeg.avi"));
+    engine.Play();
+    ASSERT_TRUE(WaitFor([&] { return passes == 1; }));
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Ended);
+    const quint64 shown = engine.FrameNumber();
+    EXPECT_GE(SquareLeft(engine.Frame()), 110);
+    // A few frames' time: the end stays on show.
+    QTest::qWait(300);
+    EXPECT_EQ(engine.FrameNumber(), shown);
+    EXPECT_EQ(passes, 1);
+
+    engine.Play();
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > shown; }));
+    EXPECT_LE(SquareLeft(engine.Frame()), 15);
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Playing);
+}
+
+TEST(VideoEngineTest, OpeningAnotherFileLeavesNothingOfTheFirst) {
+    auto engine = std::make_unique<TVideoEngine>();
+    int opened = 0;
+    QObject::connect(engine.get(), &TVideoEngine::Opened, [&] { ++opened; });
+    engine->Open(Clip("h264.mp4"));
+    engine->Play();
+    engine->Open(QStringLiteral(VELMORA_DATA_FOLDER "1.avi"));
+    ASSERT_TRUE(WaitFor([&] { return opened > 0 && engine->FrameNumber() > 0; }));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(engine->NaturalSize(), QSize(320, 240));
+    EXPECT_EQ(engine->Frame().size(), QSize(320, 240));
+    EXPECT_EQ(engine->State(), TVideoEngine::TState::Ready);
+
+    // Gone while playing, and while opening: nothing waits, nothing arrives afterwards.
+    engine->Play();
+    ASSERT_TRUE(WaitFor([&] { return engine->FrameNumber() > 3; }));
+    engine.reset();
+    TVideoEngine opening;
+    opening.Open(Clip("vp9.webm"));
+    opening.Close();
+    EXPECT_EQ(opening.State(), TVideoEngine::TState::Closed);
+    QTest::qWait(200);
+    EXPECT_EQ(opening.FrameNumber(), 0u);
+    EXPECT_TRUE(opening.NaturalSize().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Builds the two Debian packages, installs them with apt into a fresh Debian 12 root
+# (debootstrap minbase), starts the installed program under a virtual X server as a normal user
+# (its window shown, its .ini written in that user's program folder at exit), then removes the
+# packages and shows that nothing of them is left under /usr. Needs root and the network to the
+# Debian archive; takes a few minutes. Not part of tools/test.sh.
+#
+#   tools/package-check.sh [work folder]      (default: a new folder under /tmp)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ "$(id -u)" -eq 0 ] || { echo "Run as root (debootstrap and chroot need it)." >&2; exit 1; }
+tools/setup.sh
+missing=()
+for p in debootstrap dpkg-dev lintian desktop-file-utils appstream; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+
+started=$SECONDS
+work=${1:-$(mktemp -d /tmp/velmora-package-check-XXXXXX)}
+mkdir -p "$work"
+root=$work/root
+step() { echo "=== $* ($((SECONDS - started)) s)"; }
+
+step "Building the packages"
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON -DVELMORA_TESTS=OFF >/dev/null
+cmake --build build-package --target package
+debs=(build-package/velmora_*.deb build-package/velmora-display_*.deb)
+lintian --tag-display-limit 0 --fail-on error "${debs[@]}"
+desktop-file-validate packaging/velmora.desktop
+appstreamcli validate --no-net build-package/packaging/example.quillbrook.Velmora.metainfo.xml
+
+step "A fresh Debian 12 root in $root"
+if [ ! -x "$root/usr/bin/apt-get" ]; then
+    debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >"$work/debootstrap.log"
+fi
+mounted=()
+cleanup() {
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" || true; done
+}
+trap cleanup EXIT
+for fs in proc sys dev dev/pts; do
+    mount --bind "/$fs" "$root/$fs"
+    mounted+=("$root/$fs")
+done
+in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
+before=$(in_root find /usr | sort)
+
+step "Installing the packages with apt"
+cp "${debs[@]}" "$root/tmp/"
+in_root apt-get update -q >/dev/null
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "/tmp/$(basename "${debs[0]}")" "/tmp/$(basename "${debs[1]}")" xvfb xauth x11-utils \
+    >"$work/install.log"
+in_root id alice >/dev/null 2>&1 || in_root useradd -m -s /bin/sh alice
+
+step "Starting the installed program as a normal user"
+cat >"$root/tmp/run-velmora.sh" <<'SCRIPT'
+#!/bin/sh
+# Runs as the user: starts velmora, waits for its main window (802 x 602, after the splash),
+# ends it as a session would.
+velmora &
+pid=$!
+for i in $(seq 1 150); do
+    xwininfo -root -tree | grep -q '"Velmora".*802x602' && break
+    sleep 0.2
+done
+xwininfo -root -tree | grep '"Velmora".*802x602' || echo "no main window shown"
+kill -TERM $pid
+wait $pid
+echo "exit code $?"
+SCRIPT
+chmod +x "$root/tmp/run-velmora.sh"
+in_root su - alice -c "xvfb-run -a /tmp/run-velmora.sh"
+ini=/home/alice/.local/share/velmora/velmora.ini
+in_root test -f "$ini" || { echo "no .ini in the user's program folder" >&2; exit 1; }
+echo "The user's program folder:"
+in_root ls -l /home/alice/.local/share/velmora
+in_root cat "$ini"
+in_root velmora-display --help | head -2
+
+step "Removing the packages"
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q velmora velmora-display >/dev/null
+in_root env DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y -q >/dev/null
+after=$(in_root find /usr | sort)
+left=$(comm -13 <(echo "$before") <(echo "$after") | grep -i velmora || true)
+if [ -n "$left" ]; then
+    echo "Left under /usr after removal:" >&2
+    echo "$left" >&2
+    exit 1
+fi
+echo "Nothing of velmora is left under /usr."
+step "Done"
