@@ -110,15 +110,26 @@ bool MakeFolders(const std::string& path) {
 }
 
 TDescriptor OpenRegularFile(const std::string& path, std::string& reason) {
-    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    constexpr const char* NotAFile = "It is not a regular file";
+    // A look first, so that a device is never opened for real; then a non-blocking open, so that
+    // a file swapped for a pipe since the look still cannot hang, and a second look at what
+    // was opened.
     struct stat info {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) {
+    if (::stat(path.c_str(), &info) != 0) {
         reason = std::generic_category().message(errno);
         return {};
     }
     if (!S_ISREG(info.st_mode)) {
-        reason = S_ISDIR(info.st_mode) ? std::generic_category().message(EISDIR)
-                                       : std::string("Not a regular file");
+        reason = NotAFile;
+        return {};
+    }
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid()) {
+        reason = std::generic_category().message(errno);
+        return {};
+    }
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        reason = NotAFile;
         return {};
     }
     // A regular file never blocks; reads then behave as usual.

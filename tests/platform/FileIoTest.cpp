@@ -22,12 +22,12 @@ TEST(FileIoTest, OnlyARegularFileOpensAndNothingElseIsWaitedOn) {
     ASSERT_TRUE(pipe.Made());
     EXPECT_FALSE(FileIo::OpenRegularFile(dir.File("pipe.bmp"), reason).Valid());
     EXPECT_FALSE(pipe.Finish()) << "the open waited on the pipe";
-    EXPECT_EQ(reason, "Not a regular file");
+    EXPECT_EQ(reason, "It is not a regular file");
 
     EXPECT_FALSE(FileIo::OpenRegularFile("/dev/null", reason).Valid());
-    EXPECT_EQ(reason, "Not a regular file");
+    EXPECT_EQ(reason, "It is not a regular file");
     EXPECT_FALSE(FileIo::OpenRegularFile(dir.Path(), reason).Valid());
-    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_EQ(reason, "It is not a regular file");
     EXPECT_FALSE(FileIo::OpenRegularFile(dir.File("missing.bmp"), reason).Valid());
     EXPECT_EQ(reason, "No such file or directory");
 }

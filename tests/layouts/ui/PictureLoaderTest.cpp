@@ -151,18 +151,17 @@ TEST_F(PictureLoaderTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
         ASSERT_TRUE(pipe.Made());
         const QString error = ErrorOf(TempFile(name));
         EXPECT_FALSE(pipe.Finish()) << name << ": the loader waited on the pipe";
-        EXPECT_EQ(
-            error,
-            QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(TempFile(name)));
+        EXPECT_EQ(error, QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                             .arg(TempFile(name)));
     }
     ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.jpg").c_str()), 0);
-    EXPECT_EQ(
-        ErrorOf(TempFile("zero.jpg")),
-        QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(TempFile("zero.jpg")));
+    EXPECT_EQ(ErrorOf(TempFile("zero.jpg")),
+              QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                  .arg(TempFile("zero.jpg")));
     ASSERT_TRUE(FileIo::MakeFolders(dir.File("folder.bmp")));
-    EXPECT_EQ(
-        ErrorOf(TempFile("folder.bmp")),
-        QStringLiteral("Cannot open file \"%1\". Is a directory").arg(TempFile("folder.bmp")));
+    EXPECT_EQ(ErrorOf(TempFile("folder.bmp")),
+              QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                  .arg(TempFile("folder.bmp")));
 }
 
 // A header that asks for more pixels than a picture may have is said to be too large, not
