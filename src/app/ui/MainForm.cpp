@@ -510,7 +510,8 @@ void TfmMain::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program. The .ini is written now, while the window is
     // there to say that it could not be (a read-only program folder); the rest of the settings
     // follow at its destruction. An end the session asked for is not held up by a message.
-    WriteServerParams(!closingOnSignal_);
+    if (!serverParamsWritten_)
+        WriteServerParams(!closingOnSignal_);
     QCoreApplication::quit();
 }
 
