@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -263,6 +264,19 @@ TEST_F(DisplayProgramTest, ARestartWithNoServerShowsTheKeptLayoutAtOnce) {
     QTest::qWait(100);
     EXPECT_EQ(program->Window().ShownView(), nullptr);
     EXPECT_TRUE(program->Window().Standby()->isVisible());
+}
+
+// Without --windowed it takes its whole screen, without a cursor; Ctrl+Alt+E ends it.
+TEST_F(DisplayProgramTest, FullScreenWithoutCursorAndCtrlAltEEndsIt) {
+    options.WindowedWidth = options.WindowedHeight = 0;
+    StartDisplay();
+    TDisplayWindow& window = program->Window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(window.isFullScreen());
+    EXPECT_EQ(window.geometry(), window.screen()->geometry());
+    EXPECT_EQ(window.cursor().shape(), Qt::BlankCursor);
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, LayoutWaitMs));
 }
 
 TEST_F(DisplayProgramTest, WithoutANameItSaysHowToSetOne) {
