@@ -11,7 +11,7 @@ packages=(
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev
     fonts-dejavu-core
-    xvfb xauth xdotool imagemagick iproute2
+    xvfb xauth xdotool imagemagick iproute2 dbus
     dbus-daemon openbox x11-utils weston libxcb1-dev
 )
 

@@ -34,7 +34,7 @@ QString TDisplayProgram::StandbyText() const {
 void TDisplayProgram::Start() {
     window_.ShowStandby(StandbyText());
     window_.Present();
-    inhibitor_ = std::make_unique<TScreenSaverInhibitor>(window_);
+    inhibitor_ = std::make_unique<TScreenSaverInhibitor>();
     if (options_.Name.empty() || options_.Host.empty())
         return;
     // Shown before any server answers: the last layout received for this slot.

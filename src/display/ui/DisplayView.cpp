@@ -4,11 +4,14 @@
 #include "layouts/ui/ExPanel.h"
 #include "layouts/ui/PanelColor.h"
 #include "layouts/ui/PictureBox.h"
+#include "media/VideoEngine.h"
+#include "media/ui/VideoSurface.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -45,6 +48,12 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
         picture_ = new TPictureBox(main_);
         picture_->show();
     }
+    if (plan.Main == LayoutGeometry::TMainContent::Video) {
+        engine_ = std::make_unique<TVideoEngine>();
+        surface_ = new TVideoSurface(main_);
+        surface_->SetEngine(engine_.get());
+        surface_->hide(); // until the first frame: the panel colour, never black
+    }
     // The texts' containers in the layout window's order of text boxes.
     std::vector<TExPanel*> containers;
     if (top_ != nullptr)
@@ -61,7 +70,10 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
     }
 }
 
-TDisplayView::~TDisplayView() = default;
+TDisplayView::~TDisplayView() {
+    if (engine_)
+        engine_->Close();
+}
 
 void TDisplayView::SetReport(TReport report) {
     ReportSink() = std::move(report);
@@ -108,6 +120,13 @@ void TDisplayView::Arrange() {
     }
     if (picture_ != nullptr)
         picture_->setGeometry(ToQRect(a.Picture));
+    if (surface_ != nullptr) {
+        const QSize natural = engine_->NaturalSize();
+        const auto fitted = DisplayArrangement::VideoRect(a, natural.width(), natural.height());
+        if (fitted)
+            surface_->setGeometry(ToQRect(*fitted));
+        surface_->setVisible(fitted.has_value() && fitted->Width > 0 && fitted->Height > 0);
+    }
 }
 
 void TDisplayView::Prepare() {
@@ -117,6 +136,8 @@ void TDisplayView::Prepare() {
     Arrange();
     if (picture_ != nullptr)
         LoadPicture();
+    if (engine_)
+        StartVideo();
     if (pending_ == 0)
         emit Ready();
 }
@@ -152,4 +173,27 @@ void TDisplayView::LoadPicture() {
             },
             Qt::QueuedConnection);
     });
+}
+
+void TDisplayView::StartVideo() {
+    ++pending_;
+    // Ready counts the video once, whether it opens, fails, or fails after opening.
+    auto counted = std::make_shared<bool>(false);
+    const auto done = [this, counted] {
+        if (!std::exchange(*counted, true))
+            PartDone();
+    };
+    connect(engine_.get(), &TVideoEngine::Opened, this, [this, done] {
+        Arrange();
+        done();
+    });
+    // The engine names the file and why on stderr itself; the area stays in the panel colour.
+    connect(engine_.get(), &TVideoEngine::Failed, this, [this, done] {
+        surface_->hide();
+        done();
+    });
+    // Play again at once when a pass ends: the next pass follows the last frame without a seam.
+    connect(engine_.get(), &TVideoEngine::PassEnded, engine_.get(), &TVideoEngine::Play);
+    engine_->Open(QString::fromStdString(content_.VideoFile));
+    engine_->Play();
 }

@@ -12,10 +12,13 @@
 class TDisplayTextBox;
 class TExPanel;
 class TPictureBox;
+class TVideoEngine;
+class TVideoSurface;
 
 // One layout on a display's screen, built as the layout window's Play mode builds it: panels in
-// the panel colour, read-only texts, the picture inset in the main area. Its media load off the
-// window thread; Ready follows once every part can be shown, so that the window swaps a new
+// the panel colour, read-only texts, the picture inset in the main area, the video fitted in it,
+// silent and looping without a seam. Its media load off the window thread; Ready follows once
+// every part can be shown (the video's first frame decoded), so that the window swaps a new
 // layout in whole. A file that cannot be shown leaves its area in the panel colour.
 class TDisplayView : public QWidget {
     Q_OBJECT
@@ -31,8 +34,11 @@ public:
     // Starts loading the media. Ready follows, also when a file fails.
     void Prepare();
     bool IsReady() const { return prepared_ && pending_ == 0; }
-    // The text controls in the layout window's order (for tests and the banner's font).
+    // The text controls in the layout window's order.
     const std::vector<std::unique_ptr<TDisplayTextBox>>& Texts() const { return texts_; }
+    // The video's engine and the surface it draws on; null for a type without video.
+    TVideoEngine* Video() const { return engine_.get(); }
+    TVideoSurface* VideoSurface() const { return surface_; }
 
     static void SetReport(TReport report);
     static void Report(const std::string& line);
@@ -48,6 +54,7 @@ private:
     void Arrange();
     void PartDone();
     void LoadPicture();
+    void StartVideo();
 
     TLayoutContent content_;
     double requestedScale_;
@@ -56,6 +63,8 @@ private:
     TExPanel* column_ = nullptr;
     TExPanel* bottom_ = nullptr;
     TPictureBox* picture_ = nullptr;
+    std::unique_ptr<TVideoEngine> engine_;
+    TVideoSurface* surface_ = nullptr;
     std::vector<std::unique_ptr<TDisplayTextBox>> texts_;
     bool prepared_ = false;
     int pending_ = 0;

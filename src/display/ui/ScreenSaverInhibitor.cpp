@@ -3,7 +3,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QGuiApplication>
-#include <QWidget>
 #include <cstdio>
 
 #ifdef VELMORA_HAVE_XSS
@@ -17,15 +16,15 @@ constexpr const char* Path = "/org/freedesktop/ScreenSaver";
 // A session bus that does not answer must not hold the display's start.
 constexpr int CallTimeoutMs = 2000;
 
-QDBusMessage Call(const char* method, const QVariantList& arguments) {
+QDBusMessage Call(QDBusConnection& bus, const char* method, const QVariantList& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(Service, Path, Service, method);
     message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, CallTimeoutMs);
+    return bus.call(message, QDBus::Block, CallTimeoutMs);
 }
 
 } // namespace
 
-TScreenSaverInhibitor::TScreenSaverInhibitor(QWidget&) {
+TScreenSaverInhibitor::TScreenSaverInhibitor(QDBusConnection bus) : bus_(std::move(bus)) {
     if (InhibitThroughSession())
         way_ = TWay::SessionService;
     else if (SuspendXScreenSaver(true))
@@ -36,16 +35,17 @@ TScreenSaverInhibitor::TScreenSaverInhibitor(QWidget&) {
 
 TScreenSaverInhibitor::~TScreenSaverInhibitor() {
     if (way_ == TWay::SessionService)
-        Call("UnInhibit", {cookie_});
+        Call(bus_, "UnInhibit", {cookie_});
     else if (way_ == TWay::XServer)
         SuspendXScreenSaver(false);
 }
 
 bool TScreenSaverInhibitor::InhibitThroughSession() {
-    if (!QDBusConnection::sessionBus().isConnected())
+    if (!bus_.isConnected())
         return false;
-    const QDBusMessage reply = Call(
-        "Inhibit", {QStringLiteral("velmora-display"), QStringLiteral("Showing advertisements")});
+    const QDBusMessage reply =
+        Call(bus_, "Inhibit",
+             {QStringLiteral("velmora-display"), QStringLiteral("Showing advertisements")});
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return false;
     cookie_ = reply.arguments().first().toUInt();

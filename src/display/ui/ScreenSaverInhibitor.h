@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDBusConnection>
+
 class QWidget;
 
 // Keeps the screen saver and the screen's blanking away while the display runs: through the
@@ -9,7 +11,8 @@ class TScreenSaverInhibitor {
 public:
     enum class TWay { None, SessionService, XServer };
 
-    explicit TScreenSaverInhibitor(QWidget& window);
+    // The bus is the session's unless a test gives one of its own.
+    explicit TScreenSaverInhibitor(QDBusConnection bus = QDBusConnection::sessionBus());
     ~TScreenSaverInhibitor();
     TScreenSaverInhibitor(const TScreenSaverInhibitor&) = delete;
     TScreenSaverInhibitor& operator=(const TScreenSaverInhibitor&) = delete;
@@ -20,6 +23,7 @@ private:
     bool InhibitThroughSession();
     bool SuspendXScreenSaver(bool suspend);
 
+    QDBusConnection bus_;
     TWay way_ = TWay::None;
     unsigned cookie_ = 0;
 };

@@ -2,6 +2,7 @@
 #include "display/DisplayOptions.h"
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayProgram.h"
+#include "media/VideoEngine.h"
 #include "platform/Autostart.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
         break;
     }
     QApplication application(argc, argv);
+    // The decoders load while the window comes up, not when the first video arrives.
+    TVideoEngine::Prepare();
     TDisplayProgram program(command.Options, KeptLayout::Path());
     program.Start();
     return application.exec();

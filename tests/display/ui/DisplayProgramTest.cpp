@@ -8,6 +8,8 @@
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
 #include "layouts/ui/PanelColor.h"
+#include "media/VideoEngine.h"
+#include "media/ui/VideoSurface.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
@@ -16,6 +18,8 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -31,8 +35,9 @@ protected:
         // default media in its data folder.
         ProgramPaths::SetExecutablePath(dir.File("velmora"));
         FileIo::MakeFolders(dir.File("data"));
-        QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"),
-                    QString::fromStdString(dir.File("data/1.bmp")));
+        for (const char* file : {"1.bmp", "1.avi"})
+            QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER) + QLatin1String(file),
+                        QString::fromStdString(dir.File("data/") + file));
         TDisplayView::SetReport([this](const std::string& line) { reports.push_back(line); });
         StartServer(0);
         options.Host = "127.0.0.1";
@@ -133,6 +138,41 @@ TEST_F(DisplayProgramTest, EveryTypeShowsItsStripsColumnAndPictureAndRefreshSwap
     EXPECT_TRUE(reports.empty());
 }
 
+// The video types play their video fitted in the main area as the layout window fits it; a video
+// that cannot be played leaves the area in the panel colour, and the texts show all the same.
+TEST_F(DisplayProgramTest, VideoTypesPlayTheVideoFittedAndABadFileLeavesThePanelColour) {
+    Layout(4, {"Top", "One", "Two", "Three", "Four", "Bottom"});
+    StartDisplay();
+    ASSERT_TRUE(Shows(4));
+    const TDisplayView& view = *program->Window().ShownView();
+    ASSERT_NE(view.Video(), nullptr);
+    const QSize natural = view.Video()->NaturalSize();
+    ASSERT_FALSE(natural.isEmpty());
+    const auto arrangement = DisplayArrangement::Arrange(4, 816, 638, 1.0);
+    const auto fitted =
+        DisplayArrangement::VideoRect(arrangement, natural.width(), natural.height());
+    ASSERT_TRUE(fitted);
+    EXPECT_EQ(view.VideoSurface()->geometry(),
+              QRect(fitted->Left, fitted->Top, fitted->Width, fitted->Height));
+    QSignalSpy presented(view.VideoSurface(), &TVideoSurface::FramePresented);
+    ASSERT_TRUE(presented.wait(LayoutWaitMs));
+    const QImage screen = Screen();
+    const QRect video(fitted->Left, 80 + fitted->Top, fitted->Width, fitted->Height);
+    EXPECT_GT(Marked(screen, video.adjusted(10, 10, -10, -10)), video.width() * video.height() / 2)
+        << "the video's picture covers its rectangle";
+    EXPECT_EQ(Marked(screen, QRect(0, 80, 516, 20)), 0) << "the margin above the video";
+
+    ini.WriteString(LayoutStore::SectionName("Client 3", 4), LayoutStore::MediaPlayerKey(0),
+                    dir.File("missing.avi"));
+    QSignalSpy swapped(&program->Window(), &TDisplayWindow::LayoutShown);
+    Refresh();
+    ASSERT_TRUE(swapped.wait(LayoutWaitMs));
+    ASSERT_TRUE(Shows(4));
+    const QImage broken = Screen();
+    EXPECT_EQ(Marked(broken, QRect(0, 80, 516, 478)), 0) << "the main area in the panel colour";
+    EXPECT_GT(Marked(broken, QRect(516, 80, 300, 478)), 0) << "the texts show all the same";
+}
+
 // At the Play mode window's size and scale 1 the display is the operator's preview, pixel for
 // pixel.
 TEST_F(DisplayProgramTest, TheDisplayIsWhatThePlayModePreviewShows) {
@@ -226,6 +266,19 @@ TEST_F(DisplayProgramTest, ARestartWithNoServerShowsTheKeptLayoutAtOnce) {
     QTest::qWait(100);
     EXPECT_EQ(program->Window().ShownView(), nullptr);
     EXPECT_TRUE(program->Window().Standby()->isVisible());
+}
+
+// Without --windowed it takes its whole screen, without a cursor; Ctrl+Alt+E ends it.
+TEST_F(DisplayProgramTest, FullScreenWithoutCursorAndCtrlAltEEndsIt) {
+    options.WindowedWidth = options.WindowedHeight = 0;
+    StartDisplay();
+    TDisplayWindow& window = program->Window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(window.isFullScreen());
+    EXPECT_EQ(window.geometry(), window.screen()->geometry());
+    EXPECT_EQ(window.cursor().shape(), Qt::BlankCursor);
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, LayoutWaitMs));
 }
 
 TEST_F(DisplayProgramTest, WithoutANameItSaysHowToSetOne) {
