@@ -5,13 +5,14 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
-    qt6-base-dev
+    qt6-base-dev qt6-wayland
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
+    dbus-daemon openbox x11-utils weston libxcb1-dev
 )
 
 missing=()

@@ -135,10 +135,20 @@ int ReadLanguage() {
     return ReadLanguage(key);
 }
 
+void WriteLanguage(TKeyStore& key, int languageIndex) {
+    // A key that cannot be made leaves the write to fail with the value's name.
+    key.OpenKey(true);
+    key.WriteInteger(Language.Name, languageIndex);
+}
+
+void WriteLanguage(int languageIndex) {
+    TKeyStore key;
+    WriteLanguage(key, languageIndex);
+}
+
 bool SaveLanguage(TKeyStore& key, int languageIndex) {
     try {
-        key.OpenKey(true);
-        key.WriteInteger(Language.Name, languageIndex);
+        WriteLanguage(key, languageIndex);
         return true;
     } catch (const std::exception&) {
         return false;

@@ -66,8 +66,12 @@ void WriteServerParams(std::string_view portText, bool autoStart);
 int ReadLanguage(TKeyStore& key);
 int ReadLanguage();
 
-// Writes the interface language to "Languare". False when it could not be written; callers
-// carry on, as the language is only a preference.
+// Writes the interface language to "Languare". Raises ERegistryException "Failed to set data for
+// 'Languare'" when it cannot be written.
+void WriteLanguage(TKeyStore& key, int languageIndex);
+void WriteLanguage(int languageIndex);
+
+// The same, silent: false when it could not be written (the splash object's save at the end).
 bool SaveLanguage(TKeyStore& key, int languageIndex);
 bool SaveLanguage(int languageIndex);
 

@@ -43,9 +43,10 @@ TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
     TLayoutContent content;
     content.DisplayType = displayType;
     const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(displayType);
-    const auto file = [&](const std::string& key, const std::string& fallback) {
+    // A default that the code page cannot name (the data folder's path) names no file.
+    const auto file = [&](const std::string& key, const std::optional<std::string>& fallback) {
         const std::string given = config.Value(key);
-        return MediaPath::Local(given.empty() ? fallback : given, maps);
+        return MediaPath::Local(given.empty() ? fallback.value_or("") : given, maps);
     };
     if (plan.PictureCount() > 0)
         content.PictureFile = file(LayoutStore::ImageKey(0), LayoutStore::DefaultImageFileName(0));

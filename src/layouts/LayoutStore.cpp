@@ -11,11 +11,16 @@ int CurrentDisplayType = 1;
 
 namespace {
 
-// The data folder as the layouts hold file names. A folder whose name the code page cannot
-// carry stays as the file system spells it.
-std::string DataFolder() {
-    const std::string folder = ProgramPaths::DataFolder();
-    return CodePage1251::FromUtf8(folder).value_or(folder);
+// The data folder as the layouts hold file names, when the code page can carry its name.
+std::optional<std::string> DataFolder() {
+    return CodePage1251::FromUtf8(ProgramPaths::DataFolder());
+}
+
+std::optional<std::string> DefaultFileName(int n, const char* extension) {
+    const std::optional<std::string> folder = DataFolder();
+    if (!folder)
+        return std::nullopt;
+    return *folder + std::to_string(n + 1) + extension;
 }
 
 } // namespace
@@ -38,25 +43,44 @@ std::string MediaPlayerKey(int n) {
     return "MediaPlayers_" + std::to_string(n) + "_FileName";
 }
 
-std::string DefaultImageFileName(int n) {
-    return DataFolder() + std::to_string(n + 1) + ".bmp";
+std::optional<std::string> DefaultImageFileName(int n) {
+    return DefaultFileName(n, ".bmp");
 }
 
-std::string DefaultMediaFileName(int n) {
-    return DataFolder() + std::to_string(n + 1) + ".avi";
+std::optional<std::string> DefaultMediaFileName(int n) {
+    return DefaultFileName(n, ".avi");
+}
+
+std::string UnusableDataFolderMessage() {
+    return "The program folder \"" + ProgramPaths::ExecutableFolder() +
+           "\" has characters in its name that a layout cannot store; the default pictures and "
+           "videos of its data folder cannot be used";
 }
 
 } // namespace LayoutStore
 
-void LoadLayout(TLayoutElements& elements, std::string_view clientName, int displayType) {
+TLayoutLoadResult LoadLayout(TLayoutElements& elements, std::string_view clientName,
+                             int displayType) {
     const TIniFile ini(ProgramPaths::IniPath());
     const std::string section = LayoutStore::SectionName(clientName, displayType);
+    TLayoutLoadResult result;
+    // A stored name, else the default; an unusable default leaves the entry empty.
+    const auto valueOrDefault = [&](const std::string& key,
+                                    const std::optional<std::string>& fallback) {
+        std::string value = ini.ReadString(section, key, "");
+        if (!value.empty())
+            return value;
+        if (!fallback)
+            result.DataFolderUnusable = true;
+        return fallback.value_or("");
+    };
 
     for (int n = 0; n < elements.ImageCount(); ++n) {
-        std::string fileName = ini.ReadString(section, LayoutStore::ImageKey(n), "");
-        if (fileName.empty())
-            fileName = LayoutStore::DefaultImageFileName(n);
+        const std::string fileName =
+            valueOrDefault(LayoutStore::ImageKey(n), LayoutStore::DefaultImageFileName(n));
         elements.SetImageFileName(n, fileName);
+        if (fileName.empty())
+            continue;
         try {
             elements.LoadImage(n, fileName);
         } catch (const std::exception&) {
@@ -65,12 +89,10 @@ void LoadLayout(TLayoutElements& elements, std::string_view clientName, int disp
     }
     for (int n = 0; n < elements.TextBoxCount(); ++n)
         elements.SetText(n, ini.ReadString(section, LayoutStore::TextKey(n), ""));
-    for (int n = 0; n < elements.MediaPlayerCount(); ++n) {
-        std::string fileName = ini.ReadString(section, LayoutStore::MediaPlayerKey(n), "");
-        if (fileName.empty())
-            fileName = LayoutStore::DefaultMediaFileName(n);
-        elements.SetMediaFileName(n, fileName);
-    }
+    for (int n = 0; n < elements.MediaPlayerCount(); ++n)
+        elements.SetMediaFileName(n, valueOrDefault(LayoutStore::MediaPlayerKey(n),
+                                                    LayoutStore::DefaultMediaFileName(n)));
+    return result;
 }
 
 void SaveLayout(const TLayoutElements& elements, std::string_view clientName, int displayType) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,13 @@ std::string TextKey(int n);        // "Edits_<n>_Text"
 std::string MediaPlayerKey(int n); // "MediaPlayers_<n>_FileName"
 
 // Default media from the data folder beside the executable: picture n is "<n + 1>.bmp", video
-// n is "<n + 1>.avi".
-std::string DefaultImageFileName(int n);
-std::string DefaultMediaFileName(int n);
+// n is "<n + 1>.avi". Nothing when the program folder's path holds characters that Windows-1251
+// cannot carry: such a name could neither be stored in a layout nor found again from it.
+std::optional<std::string> DefaultImageFileName(int n);
+std::optional<std::string> DefaultMediaFileName(int n);
+
+// What the operator is told when the defaults cannot be used (UTF-8).
+std::string UnusableDataFolderMessage();
 
 } // namespace LayoutStore
 
@@ -45,9 +50,15 @@ public:
     virtual void SetMediaFileName(int n, const std::string& fileName) = 0;
 };
 
+struct TLayoutLoadResult {
+    // A default was needed but the data folder's name cannot be stored: the entry stayed empty.
+    bool DataFolderUnusable = false;
+};
+
 // Reads the layout section of the client and display type into the elements. Missing keys take
 // the defaults; a picture that cannot be shown stays empty and keeps its file name.
-void LoadLayout(TLayoutElements& elements, std::string_view clientName, int displayType);
+TLayoutLoadResult LoadLayout(TLayoutElements& elements, std::string_view clientName,
+                             int displayType);
 
 // Writes every element's value into the layout section: pictures, then texts, then videos.
 // Other keys and sections stay as they are. Throws EIniFileException ("Unable to write to %s")

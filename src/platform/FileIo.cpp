@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -106,6 +107,34 @@ bool MakeFolders(const std::string& path) {
     if (parent != path && parent != "." && parent != "/" && !MakeFolders(parent))
         return false;
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+TDescriptor OpenRegularFile(const std::string& path, std::string& reason) {
+    constexpr const char* NotAFile = "It is not a regular file";
+    // A look first, so that a device is never opened for real; then a non-blocking open, so that
+    // a file swapped for a pipe since the look still cannot hang, and a second look at what
+    // was opened.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        reason = std::generic_category().message(errno);
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = NotAFile;
+        return {};
+    }
+    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid()) {
+        reason = std::generic_category().message(errno);
+        return {};
+    }
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        reason = NotAFile;
+        return {};
+    }
+    // A regular file never blocks; reads then behave as usual.
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 bool Exists(const std::string& path) {

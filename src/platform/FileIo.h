@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,13 @@ bool WriteAtomically(const std::string& path, std::string_view content);
 
 // Creates the folder and every missing parent. True when the folder exists afterwards.
 bool MakeFolders(const std::string& path);
+
+// Opens a file that a user named for reading. Named pipes, devices and folders are refused
+// without being opened for real (a pipe named like a picture blocks its open or its first read
+// for ever, a device may never end or wake up). On failure the descriptor is invalid and
+// `reason` says why, as the system words it, or "It is not a regular file". The look at the
+// file system itself can block on a hung mount.
+TDescriptor OpenRegularFile(const std::string& path, std::string& reason);
 
 bool Exists(const std::string& path);
 bool RemoveFile(const std::string& path);

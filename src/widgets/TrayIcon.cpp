@@ -5,6 +5,7 @@
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinPictures.h"
 #include "widgets/SkinZones.h"
+#include "widgets/TrayHost.h"
 
 #include <QActionEvent>
 #include <QApplication>
@@ -169,26 +170,35 @@ void TTrayMenu::actionEvent(QActionEvent* event) {
     QMenu::actionEvent(event);
 }
 
-TTrayIcon::TTrayIcon(QObject* parent)
-    : QObject(parent), icon_(new QSystemTrayIcon(this)), menu_(std::make_unique<TTrayMenu>()) {
+TTrayIcon::TTrayIcon(QWidget* window)
+    : QObject(window), icon_(new QSystemTrayIcon(this)), menu_(new TTrayMenu(window)),
+      host_(new TTrayHostWatcher(this)) {
     icon_->setIcon(QIcon(QPixmap::fromImage(Skin::ProgramIcon())));
     icon_->setToolTip(QString::fromLatin1(Product::Name));
+    TrayHost::NoteRequests();
     // The menu is opened by hand rather than set as the icon's context menu, so that it keeps
     // its drawn look wherever the desktop would otherwise show a menu of its own.
     connect(icon_, &QSystemTrayIcon::activated, this, &TTrayIcon::HandleActivation);
+    connect(host_, &TTrayHostWatcher::hostLost, this, &TTrayIcon::restoreRequested);
 }
 
-TTrayIcon::~TTrayIcon() = default;
+TTrayIcon::~TTrayIcon() {
+    // Without a window the menu is the icon's own.
+    if (parent() == nullptr)
+        delete menu_.data();
+}
 
-bool TTrayIcon::IsAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+bool TTrayIcon::IsAvailable() const {
+    return host_->IsAvailable();
 }
 
 void TTrayIcon::Show() {
     icon_->show();
+    host_->SetWatching(true);
 }
 
 void TTrayIcon::Hide() {
+    host_->SetWatching(false);
     icon_->hide();
 }
 
@@ -197,12 +207,22 @@ bool TTrayIcon::IsVisible() const {
 }
 
 void TTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
+    // What the host asked for, when the activation came from a D-Bus host.
+    const std::optional<TrayHost::TRequest> request = TrayHost::TakeRequest();
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
-        emit doubleClicked();
+        emit restoreRequested();
+        break;
+    case QSystemTrayIcon::Trigger:
+        // An XEmbed tray reports every single click as a trigger before its double click.
+        if (request && request->Kind == TrayHost::TRequestKind::Activate)
+            emit restoreRequested();
         break;
     case QSystemTrayIcon::Context:
-        PopupMenu(QCursor::pos());
+        if (request && request->Kind == TrayHost::TRequestKind::ContextMenu)
+            PopupMenu(TrayHost::ToLogical(request->At));
+        else
+            PopupMenu(QCursor::pos());
         break;
     default:
         break;
@@ -210,6 +230,8 @@ void TTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TTrayIcon::PopupMenu(const QPoint& globalPos) {
+    if (menu_ == nullptr)
+        return;
     // Let the window system settle first (the tray's own press), so the menu gets the focus and
     // closes when the operator clicks elsewhere.
     QCoreApplication::processEvents();

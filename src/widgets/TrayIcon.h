@@ -5,8 +5,8 @@
 #include <QColor>
 #include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
-#include <memory>
 
 class QProxyStyle;
 
@@ -38,19 +38,25 @@ private:
     QProxyStyle* style_; // owned by the menu as its QObject child
 };
 
-// The program's tray icon: the program icon with the hint "Velmora". A double click with the left
-// button reports doubleClicked(); the right button opens the menu at the cursor.
+class TTrayHostWatcher;
+
+// The program's tray icon: the program icon with the hint "Velmora". It asks for the window to
+// come back on a double click on an XEmbed tray and on a D-Bus host's activation (its primary
+// click; such hosts never report a double click), and when the notification area goes away while
+// the icon is shown. Its menu opens where the host asks, or at the cursor on an XEmbed tray.
 class TTrayIcon : public QObject {
     Q_OBJECT
 
 public:
-    explicit TTrayIcon(QObject* parent = nullptr);
+    // The menu belongs to the window, so that a desktop that places pop-ups relative to their
+    // parent (Wayland) can show it.
+    explicit TTrayIcon(QWidget* window = nullptr);
     ~TTrayIcon() override;
 
-    // Whether the desktop has a notification area at all.
-    static bool IsAvailable();
+    // Whether the desktop has a notification area to hold the icon now.
+    bool IsAvailable() const;
 
-    TTrayMenu* Menu() const { return menu_.get(); }
+    TTrayMenu* Menu() const { return menu_; }
     QSystemTrayIcon* Icon() const { return icon_; }
 
     void Show();
@@ -63,9 +69,10 @@ public:
     void PopupMenu(const QPoint& globalPos);
 
 signals:
-    void doubleClicked();
+    void restoreRequested();
 
 private:
     QSystemTrayIcon* icon_;
-    std::unique_ptr<TTrayMenu> menu_;
+    QPointer<TTrayMenu> menu_;
+    TTrayHostWatcher* host_;
 };

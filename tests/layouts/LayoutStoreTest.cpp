@@ -77,11 +77,40 @@ TEST_F(LayoutStoreTest, DefaultsComeFromTheDataFolderBesideTheProgram) {
     EXPECT_EQ(LayoutStore::DefaultImageFileName(0), dir.Path() + "/data/1.bmp");
     EXPECT_EQ(LayoutStore::DefaultMediaFileName(0), dir.Path() + "/data/1.avi");
     EXPECT_EQ(LayoutStore::DefaultImageFileName(1), dir.Path() + "/data/2.bmp");
+    // A Cyrillic folder is stored as the layouts store every text, in Windows-1251.
+    ProgramPaths::SetExecutablePath(dir.Path() +
+                                    "/\xd0\x9f\xd1\x83\xd0\xbb\xd1\x8c\xd1\x82/velmora");
+    EXPECT_EQ(LayoutStore::DefaultImageFileName(0),
+              dir.Path() + "/\xcf\xf3\xeb\xfc\xf2/data/1.bmp");
+}
+
+// A folder name that Windows-1251 cannot carry would have gone into the .ini as UTF-8 bytes that
+// never name the file again; the defaults stay empty instead, and the loader says so.
+TEST_F(LayoutStoreTest, AProgramFolderTheCodePageCannotCarryGivesNoDefaults) {
+    ProgramPaths::SetExecutablePath(dir.Path() + "/\xe8\xa1\xa8\xe7\xa4\xba/velmora");
+    EXPECT_EQ(LayoutStore::DefaultImageFileName(0), std::nullopt);
+    EXPECT_EQ(LayoutStore::DefaultMediaFileName(0), std::nullopt);
+    TFakeElements elements(1, 1, 1);
+    EXPECT_TRUE(LoadLayout(elements, "Client 1", 8).DataFolderUnusable);
+    EXPECT_EQ(elements.images_[0], "");
+    EXPECT_TRUE(elements.loaded.empty()) << "no picture to load";
+    EXPECT_EQ(elements.videos_[0], "");
+    EXPECT_NE(LayoutStore::UnusableDataFolderMessage().find(dir.Path() + "/\xe8\xa1\xa8"),
+              std::string::npos);
+
+    // Stored names need no default.
+    ASSERT_TRUE(FileIo::MakeFolders(dir.Path() + "/\xe8\xa1\xa8\xe7\xa4\xba"));
+    TIniFile stored(dir.Path() + "/\xe8\xa1\xa8\xe7\xa4\xba/velmora.ini");
+    stored.WriteString("DisplayParams_Client1_8", "Images_0_FileName", "/media/a.bmp");
+    stored.WriteString("DisplayParams_Client1_8", "MediaPlayers_0_FileName", "/media/a.avi");
+    TFakeElements again(1, 1, 1);
+    EXPECT_FALSE(LoadLayout(again, "Client 1", 8).DataFolderUnusable);
+    EXPECT_EQ(again.images_[0], "/media/a.bmp");
 }
 
 TEST_F(LayoutStoreTest, AFirstLoadTakesTheDefaultsAndAFirstSaveWritesThemInOrder) {
     TFakeElements elements(1, 6, 1);
-    LoadLayout(elements, "Client 1", 8);
+    EXPECT_FALSE(LoadLayout(elements, "Client 1", 8).DataFolderUnusable);
     EXPECT_EQ(elements.images_[0], dir.Path() + "/data/1.bmp");
     EXPECT_EQ(elements.loaded, std::vector<std::string>{dir.Path() + "/data/1.bmp"});
     EXPECT_EQ(elements.texts_, std::vector<std::string>(6));

@@ -1,10 +1,12 @@
 #include "widgets/TrayIcon.h"
 
 #include "widgets/SkinPictures.h"
+#include "widgets/TrayHost.h"
 #include "widgets/WidgetSnapshot.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusMessage>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -44,18 +46,27 @@ TEST(TrayIcon, CarriesTheProgramIconAndName) {
     EXPECT_EQ(tray.Icon()->contextMenu(), nullptr);
 }
 
-TEST(TrayIcon, DoubleClickReportsAndRightButtonOpensTheMenu) {
+QDBusMessage HostCall(const char* method, int x, int y) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        ":1.7", "/StatusNotifierItem", "org.kde.StatusNotifierItem", QString::fromLatin1(method));
+    call << x << y;
+    return call;
+}
+
+// An XEmbed tray sends the mouse itself: every press is a trigger, the second one of a double
+// click is followed by the double click.
+TEST(TrayIcon, OnAnXEmbedTrayOnlyTheDoubleClickRestoresAndTheMenuOpensAtTheCursor) {
     TTrayIcon tray;
     AddItems(*tray.Menu());
-    QSignalSpy doubles(&tray, &TTrayIcon::doubleClicked);
+    QSignalSpy restores(&tray, &TTrayIcon::restoreRequested);
 
     tray.HandleActivation(QSystemTrayIcon::Trigger);
     tray.HandleActivation(QSystemTrayIcon::MiddleClick);
-    EXPECT_EQ(doubles.count(), 0);
+    EXPECT_EQ(restores.count(), 0);
     EXPECT_FALSE(tray.Menu()->isVisible());
 
     tray.HandleActivation(QSystemTrayIcon::DoubleClick);
-    EXPECT_EQ(doubles.count(), 1);
+    EXPECT_EQ(restores.count(), 1);
     EXPECT_FALSE(tray.Menu()->isVisible());
 
     tray.HandleActivation(QSystemTrayIcon::Context);
@@ -66,6 +77,43 @@ TEST(TrayIcon, DoubleClickReportsAndRightButtonOpensTheMenu) {
     EXPECT_TRUE(tray.Menu()->isVisible());
     EXPECT_TRUE(tray.Menu()->geometry().contains(QPoint(201, 151)));
     tray.Menu()->hide();
+}
+
+// A D-Bus host calls Activate for its primary click and never reports a double click; Qt turns
+// the call into a trigger and drops the position, which the host's own call still carries.
+TEST(TrayIcon, OnADBusHostTheActivationRestoresAndTheMenuOpensWhereTheHostAsks) {
+    TTrayIcon tray;
+    AddItems(*tray.Menu());
+    QSignalSpy restores(&tray, &TTrayIcon::restoreRequested);
+
+    TrayHost::Note(HostCall("Activate", 900, 700));
+    tray.HandleActivation(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(restores.count(), 1);
+    tray.HandleActivation(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(restores.count(), 1) << "a host's call counts once";
+
+    TrayHost::Note(HostCall("ContextMenu", 300, 200));
+    tray.HandleActivation(QSystemTrayIcon::Context);
+    ASSERT_TRUE(tray.Menu()->isVisible());
+    EXPECT_EQ(tray.Menu()->pos(), QPoint(300, 200));
+    tray.Menu()->hide();
+
+    // Calls of other interfaces, paths or shapes are not the host's.
+    QDBusMessage other = QDBusMessage::createMethodCall(":1.7", "/StatusNotifierItem",
+                                                        "org.example.Other", "Activate");
+    other << 1 << 2;
+    TrayHost::Note(other);
+    TrayHost::Note(HostCall("Scroll", 1, 2));
+    TrayHost::Note(QDBusMessage::createMethodCall(":1.7", "/StatusNotifierItem",
+                                                  "org.kde.StatusNotifierItem", "Activate"));
+    EXPECT_FALSE(TrayHost::TakeRequest().has_value());
+}
+
+TEST(TrayIcon, TheMenuBelongsToTheWindow) {
+    QWidget window;
+    auto* tray = new TTrayIcon(&window);
+    EXPECT_EQ(tray->Menu()->parentWidget(), &window);
+    EXPECT_TRUE(tray->Menu()->windowFlags().testFlag(Qt::Popup));
 }
 
 TEST(TrayMenu, ItemsGetTheirPicturesUnlessGivenOthers) {

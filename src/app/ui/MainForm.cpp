@@ -24,6 +24,7 @@
 #include "widgets/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
@@ -86,6 +87,10 @@ TfmMain::TfmMain()
     controls_->SetCurrentDisplayType = [](int displayType) { CurrentDisplayType = displayType; };
     controls_->EditDisplayLayout = &::EditDisplayLayout;
     controls_->PlayDisplayLayout = &::PlayDisplayLayout;
+    // Ctrl+Alt+E in the layout window ends the program as the close button does, once the
+    // layout window's modal run is over.
+    TfmDisplaySetup::SetQuitRequestHandler(
+        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
     CreateShell();
     CreateTray();
 
@@ -99,6 +104,7 @@ TfmMain::TfmMain()
 }
 
 TfmMain::~TfmMain() {
+    TfmDisplaySetup::SetQuitRequestHandler({});
     FormDestroy();
 }
 
@@ -217,7 +223,9 @@ void TfmMain::CreateTray() {
         connect(action, &QAction::triggered, this, ErrorBox::Guarded(this, handlers[i], this));
         *items[i] = action;
     }
-    connect(trayIcon_, &TTrayIcon::doubleClicked, this,
+    // A double click on an XEmbed tray, a D-Bus host's activation, or a notification area that
+    // went away with the icon in it.
+    connect(trayIcon_, &TTrayIcon::restoreRequested, this,
             ErrorBox::Guarded(this, &TfmMain::TrayIconDblClick, this));
 }
 
@@ -239,21 +247,25 @@ void TfmMain::FormCreate() {
 void TfmMain::FormDestroy() {
     Timer_Work->stop();
     // Everything is written before the server's stop waits for its workers, so that a session
-    // that loses patience with a slow stop and kills the program loses nothing.
-    const auto write = [](auto&& save) {
-        try {
-            save();
-        } catch (const std::exception& e) {
-            // The program is ending; no window is left to show it in.
-            std::fprintf(stderr, "velmora: %s\n", e.what());
-        }
-    };
-    write([this] {
+    // that loses patience with a slow stop and kills the program loses nothing. The .ini was
+    // written when the window closed, unless the program ended without closing it.
+    if (!serverParamsWritten_)
+        WriteServerParams(false);
+    Settings::WriteOptions(Options);
+    server_->Shutdown();
+}
+
+void TfmMain::WriteServerParams(bool toOperator) {
+    serverParamsWritten_ = true;
+    try {
         Settings::WriteServerParams(controls_->edPort->text().toStdString(),
                                     controls_->cbAutoStart->isChecked());
-    });
-    write([this] { Settings::WriteOptions(Options); });
-    server_->Shutdown();
+    } catch (const std::exception& e) {
+        if (toOperator)
+            ErrorBox::Show(e, this);
+        else
+            std::fprintf(stderr, "velmora: %s\n", e.what());
+    }
 }
 
 void TfmMain::ShowForm() {
@@ -261,6 +273,24 @@ void TfmMain::ShowForm() {
     show();
     raise();
     activateWindow();
+}
+
+void TfmMain::BringToFront() {
+    // Before the first showing the window is on its way anyway.
+    if (!SplashDone)
+        return;
+    if (trayIcon_->IsVisible()) {
+        TrayIconDblClick();
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    // A layout window open over the main window is what the operator works in.
+    QWidget* front = QApplication::activeModalWidget();
+    if (front == nullptr)
+        front = this;
+    front->raise();
+    front->activateWindow();
 }
 
 void TfmMain::FormShow() {
@@ -368,7 +398,7 @@ void TfmMain::CollectLogLines() {
 
 void TfmMain::MinimizeToTray() {
     // Without a notification area the window could never be brought back from it.
-    if (!TTrayIcon::IsAvailable()) {
+    if (!trayIcon_->IsAvailable()) {
         showMinimized();
         return;
     }
@@ -477,6 +507,15 @@ void TfmMain::StartWindowMove() {
 
 void TfmMain::closeEvent(QCloseEvent* event) {
     event->accept();
-    // Closing the main window ends the program; its destruction writes the settings.
+    // Closing the main window ends the program. The .ini is written now, while the window is
+    // there to say that it could not be (a read-only program folder); the rest of the settings
+    // follow at its destruction. An end the session asked for is not held up by a message.
+    if (!serverParamsWritten_)
+        WriteServerParams(!closingOnSignal_);
     QCoreApplication::quit();
+}
+
+void TfmMain::CloseOnSignal() {
+    closingOnSignal_ = true;
+    close();
 }

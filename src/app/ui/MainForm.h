@@ -44,6 +44,11 @@ public:
     // FormShow, then the window becomes visible: the splash at the first showing, the language
     // applied, the window placed at the top centre of the virtual screen.
     void ShowForm();
+    // Another start of the program asked for the window: back from the tray, or raised.
+    void BringToFront();
+    // The session or a service manager ends the program (SIGTERM, SIGINT, SIGHUP): closed as
+    // by its close button, but what cannot be written goes to the standard error only.
+    void CloseOnSignal();
 
     // Shell flags.
     bool SplashDone = false;
@@ -123,6 +128,9 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    // "ServerPort" and "ServerAutoStart" from the controls; a failure goes to the error box
+    // when the operator is there to see it, else to the standard error.
+    void WriteServerParams(bool toOperator);
     void CreateShell();
     void CreateTray();
     void MinimizeToTray();
@@ -143,4 +151,6 @@ private:
     TShapeHint* hints_ = nullptr;
     TfmHelp* help_ = nullptr;
     TfmLogo* logo_ = nullptr;
+    bool serverParamsWritten_ = false;
+    bool closingOnSignal_ = false;
 };

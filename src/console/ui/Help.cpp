@@ -36,5 +36,6 @@ void TfmHelp::ApplyLanguage(int languageIndex, QWidget& mainWindow) {
 void TfmHelp::SwitchLanguage(int& languageIndex, QWidget& mainWindow) {
     languageIndex = LanguageTable::Switched(languageIndex);
     ApplyLanguage(languageIndex, mainWindow);
-    Settings::SaveLanguage(languageIndex);
+    // The new language stays applied even when it cannot be kept for the next start.
+    Settings::WriteLanguage(languageIndex);
 }

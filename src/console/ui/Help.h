@@ -23,6 +23,8 @@ public:
     void ApplyLanguage(int languageIndex, QWidget& mainWindow);
 
     // Either arrow beside the language field: the other language, applied and saved at once.
+    // Raises ERegistryException "Failed to set data for 'Languare'" after applying it when it
+    // cannot be saved.
     void SwitchLanguage(int& languageIndex, QWidget& mainWindow);
 
 private:

@@ -5,6 +5,7 @@
 #include "layouts/metafile/RecordReader.h"
 #include "platform/CodePage1251.h"
 #include "platform/Descriptor.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -105,17 +106,13 @@ TMetafile ParseMetafile(std::span<const std::uint8_t> bytes, const std::string& 
 }
 
 TMetafile ReadMetafile(const std::string& path) {
-    // Not blocking: a named pipe given as a picture must not hang the window.
-    TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0)
-        ThrowCannotOpen(path, errno);
+    std::string reason;
+    const TDescriptor fd = FileIo::OpenRegularFile(path, reason);
+    if (!fd.Valid())
+        ThrowCannotOpen(path, reason);
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0)
         ThrowCannotOpen(path, errno);
-    if (S_ISDIR(info.st_mode))
-        ThrowCannotOpen(path, EISDIR);
-    if (!S_ISREG(info.st_mode))
-        ThrowCannotOpen(path, "Not a regular file");
     if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
         throw EMetafileError("Metafile \"" + path +
                              "\" is too large: " + std::to_string(info.st_size) + " bytes");

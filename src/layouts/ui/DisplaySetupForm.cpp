@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -28,6 +30,9 @@ using LayoutGeometry::TAlign;
 constexpr QSize PlaySize(816, 638);
 constexpr QSize EditSize(800, 660);
 constexpr int ButtonBarHeight = 60;
+// How long a window manager's frame is looked for after showing: 50 times 100 ms.
+constexpr int FrameWatchInterval = 100;
+constexpr int FrameWatchTicks = 50;
 
 std::function<void()>& QuitRequestHandler() {
     static std::function<void()> handler;
@@ -84,7 +89,7 @@ TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
     font.setPointSize(8);
     setFont(font);
     setWindowTitle(QStringLiteral("Дисплей № %1").arg(CurrentDisplayType));
-    resize(PlaySize);
+    SetOuterSize(PlaySize.width(), PlaySize.height());
     CenterOnDesktop();
 
     Panel1 = new TExPanel(this);
@@ -233,7 +238,12 @@ void TfmDisplaySetup::BuildLayout() {
 
 void TfmDisplaySetup::LoadLayout() {
     TFormElements elements(*this);
-    ::LoadLayout(elements, LayoutClientName, CurrentDisplayType);
+    if (!::LoadLayout(elements, LayoutClientName, CurrentDisplayType).DataFolderUnusable)
+        return;
+    // Said once a run: the folder's name does not change while the program runs.
+    static bool told = false;
+    if (!std::exchange(told, true))
+        ErrorBox::Show(QString::fromStdString(LayoutStore::UnusableDataFolderMessage()));
 }
 
 void TfmDisplaySetup::SaveLayout() {
@@ -428,10 +438,23 @@ void TfmDisplaySetup::FreeLayout() {
 }
 
 void TfmDisplaySetup::SetOuterSize(int width, int height) {
-    // The frame is known only once the window system has framed the window; until then the
-    // whole size goes to the client area.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(QSize(width, height) - frame);
+    outerSize_ = QSize(width, height);
+    fittedFrame_ = frameGeometry().size() - geometry().size();
+    resize(outerSize_ - fittedFrame_);
+}
+
+void TfmDisplaySetup::FitFrame() {
+    // A window manager frames the window only after it is shown: until then the whole outer
+    // size went to the client area. The frame comes with the move into it, or a little later as
+    // a property of the window that no event reports (and half-known frames happen on the way),
+    // so for a short while after showing, the outer size and the centring are applied again
+    // whenever the frame differs from the one they were applied with.
+    if (frameWatch_ == nullptr || !isVisible())
+        return;
+    if (frameGeometry().size() - geometry().size() == fittedFrame_)
+        return;
+    SetOuterSize(outerSize_.width(), outerSize_.height());
+    CenterOnDesktop();
 }
 
 void TfmDisplaySetup::CenterOnDesktop() {
@@ -439,7 +462,9 @@ void TfmDisplaySetup::CenterOnDesktop() {
     if (screen == nullptr)
         return;
     const QRect desktop = screen->availableGeometry();
-    move(desktop.center() - QPoint(width() / 2, height() / 2));
+    const QSize outer = frameGeometry().size();
+    move(desktop.left() + (desktop.width() - outer.width()) / 2,
+         desktop.top() + (desktop.height() - outer.height()) / 2);
 }
 
 void TfmDisplaySetup::FormShow() {
@@ -456,12 +481,41 @@ void TfmDisplaySetup::FormShow() {
     }
 }
 
+void TfmDisplaySetup::setVisible(bool visible) {
+    // The mode's outer size and place are taken before the window system makes the window, as
+    // showing will ask for them: a window placed between its making and its appearing may be
+    // framed without Qt hearing of the frame.
+    if (visible && !shown_) {
+        SetOuterSize(Mode == TMode::Edit ? EditSize.width() : PlaySize.width(),
+                     Mode == TMode::Edit ? EditSize.height() : PlaySize.height());
+        CenterOnDesktop();
+    }
+    QDialog::setVisible(visible);
+}
+
 void TfmDisplaySetup::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
         FormShow();
+        frameWatch_ = new QTimer(this);
+        frameWatch_->setInterval(FrameWatchInterval);
+        connect(frameWatch_, &QTimer::timeout, this, [this, left = FrameWatchTicks]() mutable {
+            FitFrame();
+            if (--left == 0) {
+                frameWatch_->deleteLater();
+                frameWatch_ = nullptr;
+            }
+        });
+        frameWatch_->start();
+        // Where the frame is known from the start (the offscreen platform), it is fitted now.
+        FitFrame();
     }
+}
+
+void TfmDisplaySetup::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    FitFrame();
 }
 
 void TfmDisplaySetup::resizeEvent(QResizeEvent* event) {

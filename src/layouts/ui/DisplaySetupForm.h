@@ -74,13 +74,17 @@ public:
     TPictureBox* PopupPictureBox() const { return popupPictureBox_; }
 
     // Ending the program is requested through this handler; by default it queues a quit of the
-    // application's main loop. Tests put their own in to see the request; an empty one restores
-    // the default.
+    // application's main loop. The main window puts its own in, so that the program ends as by
+    // its close button; tests put their own in to see the request; an empty one restores the
+    // default.
     static void SetQuitRequestHandler(std::function<void()> handler);
+
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;     // FormShow
     void resizeEvent(QResizeEvent* event) override; // FormResize
+    void moveEvent(QMoveEvent* event) override;     // the window manager's frame arrives
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -91,6 +95,7 @@ private:
     void FormShow();
     void AlignControls();
     void SetOuterSize(int width, int height);
+    void FitFrame();
     void CenterOnDesktop();
 
     TExPanel* topStrip_ = nullptr;
@@ -99,6 +104,9 @@ private:
     TExPanel* bottomStrip_ = nullptr;
     TPictureBox* popupPictureBox_ = nullptr;
     bool shown_ = false;
+    QSize outerSize_;
+    QSize fittedFrame_;                  // the frame the outer size was last applied with
+    class QTimer* frameWatch_ = nullptr; // runs while the frame is looked for after showing
 };
 
 // Opens the layout of CurrentDisplayType for the client in Edit mode, owned by the active

@@ -2,11 +2,9 @@
 
 #include "layouts/ui/PictureLoader.h"
 
-#include <QImageReader>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
-#include <limits>
 // clang-format off
 #include <jpeglib.h>
 // clang-format on
@@ -37,11 +35,14 @@ struct TDecodeResult {
     bool Ok = false;
     bool Cmyk = false;
     bool InvertedCmyk = false;
+    // The header's size when the picture is too large to decode.
+    int TooLargeWidth = 0;
+    int TooLargeHeight = 0;
 };
 
 // Holds no object with a destructor between setjmp and the libjpeg calls.
 TDecodeResult DecodeInto(TJpegState& state, const unsigned char* data, unsigned long size,
-                         qint64 limitBytes, QImage& image) {
+                         QImage& image) {
     TDecodeResult result;
     jpeg_decompress_struct& info = state.Info;
     info.err = jpeg_std_error(&state.Errors);
@@ -55,6 +56,16 @@ TDecodeResult DecodeInto(TJpegState& state, const unsigned char* data, unsigned 
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
+    // Checked before the decoder starts: for a progressive file it sets up buffers for the whole
+    // picture at once.
+    if (PictureLimits::TooLarge(
+            QSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height)),
+            QImage::Format_RGBX8888)) {
+        result.TooLargeWidth = static_cast<int>(info.image_width);
+        result.TooLargeHeight = static_cast<int>(info.image_height);
+        jpeg_destroy_decompress(&info);
+        return result;
+    }
 
     QImage::Format format = QImage::Format_RGBX8888;
     switch (info.jpeg_color_space) {
@@ -73,15 +84,6 @@ TDecodeResult DecodeInto(TJpegState& state, const unsigned char* data, unsigned 
         break;
     }
     jpeg_start_decompress(&info);
-
-    const qint64 bytes =
-        static_cast<qint64>(info.output_width) * static_cast<qint64>(info.output_height) * 4;
-    if (bytes > limitBytes) {
-        std::snprintf(state.Message, sizeof state.Message, "Image of %ux%u pixels is too large",
-                      info.output_width, info.output_height);
-        jpeg_destroy_decompress(&info);
-        return result;
-    }
     image =
         QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height), format);
     if (image.isNull()) {
@@ -125,13 +127,11 @@ QImage DecodeJpeg(const QByteArray& data) {
     static_assert(offsetof(TJpegState, Info) == 0);
     TJpegState state{};
     QImage image;
-    // The same ceiling as Qt's own image readers, so no file makes one picture eat the memory.
-    const int limitMegabytes = QImageReader::allocationLimit();
-    const qint64 limitBytes = limitMegabytes > 0 ? static_cast<qint64>(limitMegabytes) * 1024 * 1024
-                                                 : std::numeric_limits<qint64>::max();
     const TDecodeResult result =
         DecodeInto(state, reinterpret_cast<const unsigned char*>(data.constData()),
-                   static_cast<unsigned long>(data.size()), limitBytes, image);
+                   static_cast<unsigned long>(data.size()), image);
+    if (result.TooLargeWidth > 0)
+        throw EPictureError::TooLarge("JPEG", QSize(result.TooLargeWidth, result.TooLargeHeight));
     if (!result.Ok) {
         throw EPictureError(QStringLiteral("JPEG image is not valid (%1)")
                                 .arg(QString::fromLocal8Bit(state.Message)));

@@ -3,26 +3,48 @@
 #include "layouts/metafile/MetafileError.h"
 #include "layouts/metafile/ui/Metafile.h"
 #include "layouts/ui/JpegDecoder.h"
+#include "platform/FileIo.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <limits>
 
 namespace {
 
-QString FileOpenMessage(const QString& path, const QFile& file) {
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
-}
+// A picture file opened for reading; what is not a regular file is refused before anything
+// waits on it.
+class TPictureFile {
+public:
+    explicit TPictureFile(const QString& path) {
+        std::string reason;
+        descriptor_ = FileIo::OpenRegularFile(QFile::encodeName(path).toStdString(), reason);
+        if (!descriptor_.Valid() ||
+            !file_.open(descriptor_.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            throw EPictureError(QStringLiteral("Cannot open file \"%1\". %2")
+                                    .arg(path, reason.empty() ? file_.errorString()
+                                                              : QString::fromLocal8Bit(reason)));
+    }
+
+    QFile& File() { return file_; }
+
+private:
+    TDescriptor descriptor_; // outlives the file that reads through it
+    QFile file_;
+};
 
 QImage ReadRaster(const QString& path, const char* format, const char* kindName) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EPictureError(FileOpenMessage(path, file));
+    TPictureFile file(path);
     // The extension decides the decoder, as it does for every other kind: a file that is not
     // what its name says is damaged, not something to be guessed at.
-    QImageReader reader(&file, format);
+    QImageReader reader(&file.File(), format);
     reader.setAutoDetectImageFormat(false);
+    // The header says how large the picture is; one larger than an image may be is refused
+    // before it is read, and said to be too large rather than damaged.
+    const QSize size = reader.size();
+    if (size.isValid() && PictureLimits::TooLarge(size, reader.imageFormat()))
+        throw EPictureError::TooLarge(kindName, size);
     QImage image = reader.read();
     if (image.isNull())
         throw EPictureError(QStringLiteral("%1 image is not valid").arg(kindName));
@@ -30,15 +52,12 @@ QImage ReadRaster(const QString& path, const char* format, const char* kindName)
 }
 
 QImage ReadJpeg(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EPictureError(FileOpenMessage(path, file));
+    TPictureFile file(path);
     // A compressed file is never larger than its pixels; one that is cannot be a sound picture
     // and is not read into memory whole.
-    const int limitMegabytes = QImageReader::allocationLimit();
-    if (limitMegabytes > 0 && file.size() > static_cast<qint64>(limitMegabytes) * 1024 * 1024)
+    if (PictureLimits::TooLarge(file.File().size()))
         throw EPictureError(QStringLiteral("JPEG image is not valid (the file is too large)"));
-    return DecodeJpeg(file.readAll());
+    return DecodeJpeg(file.File().readAll());
 }
 
 [[noreturn]] void ThrowUnknownExtension(const QString& extension) {
@@ -55,6 +74,36 @@ TPicture LoadVectorPicture(const QString& path) {
 }
 
 } // namespace
+
+EPictureError EPictureError::TooLarge(const char* kindName, QSize pixels) {
+    return EPictureError(QStringLiteral("%1 image of %2x%3 pixels is too large")
+                             .arg(QString::fromLatin1(kindName))
+                             .arg(pixels.width())
+                             .arg(pixels.height()));
+}
+
+namespace PictureLimits {
+
+qint64 LimitBytes() {
+    const int megabytes = QImageReader::allocationLimit();
+    return megabytes > 0 ? static_cast<qint64>(megabytes) * 1024 * 1024
+                         : std::numeric_limits<qint64>::max();
+}
+
+bool TooLarge(qint64 bytes) {
+    return bytes > LimitBytes();
+}
+
+bool TooLarge(QSize pixels, QImage::Format format) {
+    const int depth = format == QImage::Format_Invalid
+                          ? 32
+                          : static_cast<int>(QImage::toPixelFormat(format).bitsPerPixel());
+    // Rows are padded to whole 32-bit words, as QImage lays them out.
+    const qint64 row = (static_cast<qint64>(pixels.width()) * depth + 31) / 32 * 4;
+    return TooLarge(row * pixels.height());
+}
+
+} // namespace PictureLimits
 
 bool TPicture::IsEmpty() const {
     return raster_.isNull() && !vector_;

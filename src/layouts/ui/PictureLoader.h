@@ -14,7 +14,20 @@ class EPictureError : public std::runtime_error {
 public:
     explicit EPictureError(const QString& message)
         : std::runtime_error(message.toUtf8().toStdString()) {}
+
+    // "<kind> image of <w>x<h> pixels is too large"
+    static EPictureError TooLarge(const char* kindName, QSize pixels);
 };
+
+// The memory one picture may take: the ceiling of Qt's own image readers, so that no file makes
+// one picture eat the memory, whatever decoder reads it.
+namespace PictureLimits {
+
+bool TooLarge(qint64 bytes);
+// The pixels in that format (32 bits a pixel when unknown) would pass the ceiling.
+bool TooLarge(QSize pixels, QImage::Format format = QImage::Format_Invalid);
+
+} // namespace PictureLimits
 
 // A loaded picture: pixels, or drawing records that are drawn anew at every size.
 class TPicture {

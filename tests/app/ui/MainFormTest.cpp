@@ -38,6 +38,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -363,9 +364,9 @@ TEST_F(MainFormTest, KickAllWithNothingListedClearsTheNameOnly) {
 }
 
 TEST_F(MainFormTest, WithoutANotificationAreaMinimisingKeepsTheWindowReachable) {
-    if (TTrayIcon::IsAvailable())
-        GTEST_SKIP() << "this desktop has a notification area";
     CreateAndShowWithoutSplash();
+    if (fmMain_->TrayIcon().IsAvailable())
+        GTEST_SKIP() << "this desktop has a notification area";
     fmMain_->Sb_Min->clicked();
     ASSERT_TRUE(fmMain_->isMinimized() || fmMain_->windowState().testFlag(Qt::WindowMinimized));
     ASSERT_FALSE(fmMain_->TrayIcon().IsVisible());
@@ -482,6 +483,55 @@ TEST_F(MainFormTest, ClosingWritesTheSettings) {
     TKeyStore key;
     ASSERT_TRUE(key.OpenKey(false));
     EXPECT_EQ(key.ReadInteger("MinFormShow"), 1);
+}
+
+// A program folder the .ini cannot be written to (read-only): said once, in the error box, while
+// the window is still there.
+TEST_F(MainFormTest, AnIniThatCannotBeWrittenAtTheEndIsToldOnceBeforeTheWindowGoes) {
+    ProgramPaths::SetExecutablePath(program_->File("read-only/velmora"));
+    CreateAndShowWithoutSplash();
+    bool visibleWhenTold = false;
+    ErrorBox::SetTestSink([&](const QString& message) {
+        errors_.push_back(message);
+        visibleWhenTold = fmMain_->isVisible();
+    });
+    fmMain_->Sb_Close->clicked();
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QString::fromStdString("Unable to write to " +
+                                                 program_->File("read-only/velmora.ini")));
+    EXPECT_TRUE(visibleWhenTold);
+    fmMain_.reset();
+    EXPECT_EQ(errors_.size(), 1) << "told once";
+    TKeyStore key;
+    ASSERT_TRUE(key.OpenKey(false)) << "the other settings are written all the same";
+    EXPECT_EQ(key.ReadInteger("HintShow"), 1);
+}
+
+// Ctrl+Alt+E in a layout window ends the program through the main window's close, so the same
+// is written and told as by the close button.
+TEST_F(MainFormTest, CtrlAltEEndsTheProgramAsTheCloseButtonDoes) {
+    ProgramPaths::SetExecutablePath(program_->File("read-only/velmora"));
+    CreateAndShowWithoutSplash();
+    {
+        TfmDisplaySetup layout;
+        layout.Action1Execute();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fmMain_->isVisible(); }, 5000));
+    EXPECT_EQ(errors_.size(), 1);
+}
+
+// A language switch whose save fails is applied, then reported with the value's name.
+TEST_F(MainFormTest, ALanguageSwitchThatCannotBeSavedIsAppliedThenReported) {
+    CreateAndShowWithoutSplash();
+    // A folder where the settings file should be: no write can replace it.
+    std::filesystem::remove(TKeyStore::SettingsFileName());
+    ASSERT_TRUE(std::filesystem::create_directory(TKeyStore::SettingsFileName()));
+    fmMain_->Sb_Lang_Up->clicked();
+    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
+    EXPECT_EQ(errors_, QStringList{"Failed to set data for 'Languare'"});
+    // The splash object's save at the end stays silent.
+    fmLogo_.reset();
+    EXPECT_EQ(errors_.size(), 1);
 }
 
 // The real program, ended by SIGTERM as a session logout or a service manager ends it, and by

@@ -1,6 +1,7 @@
 #include "console/ui/Help.h"
 
 #include "common/TempDir.h"
+#include "platform/FileIo.h"
 #include "platform/KeyStore.h"
 
 #include <QAction>
@@ -80,6 +81,21 @@ TEST_F(HelpTest, SwitchAppliesAndSavesAtOnce) {
     help.SwitchLanguage(languageIndex, window);
     EXPECT_EQ(TKeyStore().ReadInteger("Languare"), 1);
     EXPECT_EQ(window.Text("Lbl1"), QString::fromUtf8("Сетевые клиенты:"));
+}
+
+// The switch is applied first; a save that fails then says so, with the value's name.
+TEST_F(HelpTest, ASwitchThatCannotBeSavedIsAppliedAndThenReported) {
+    ASSERT_TRUE(FileIo::WriteAtomically(home.File("Quillbrook"), "in the way"));
+    int languageIndex = 0;
+    help.ApplyLanguage(languageIndex, window);
+    try {
+        help.SwitchLanguage(languageIndex, window);
+        FAIL() << "the failed save was not reported";
+    } catch (const ERegistryException& error) {
+        EXPECT_EQ(std::string(error.what()), "Failed to set data for 'Languare'");
+    }
+    EXPECT_EQ(languageIndex, 1);
+    EXPECT_EQ(window.Text("Edit_Lang"), QString::fromUtf8("Русский"));
 }
 
 TEST_F(HelpTest, UnknownLanguageLeavesTextsEmptyUntilTheFirstSwitch) {

@@ -189,6 +189,8 @@ TEST_F(DisplayProgramTest, TheDisplayIsWhatThePlayModePreviewShows) {
     preview.LayoutClientName = "Client 3";
     preview.BuildLayout();
     preview.LoadLayout();
+    // Compared inside: without a frame, the preview's 816 x 638 outside is all picture.
+    preview.setWindowFlag(Qt::FramelessWindowHint);
     preview.resize(816, 638);
     preview.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));

@@ -200,7 +200,8 @@ TEST(MetafileFiles, ReadsAFileAndReportsOneThatCannotBeOpened) {
         ReadMetafile(dir.Path());
         FAIL() << "no error";
     } catch (const EMetafileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.Path() + "\". Is a directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + dir.Path() + "\". It is not a regular file");
     }
 
     // Refused by its size before anything is read (the file is sparse: it costs no disk).

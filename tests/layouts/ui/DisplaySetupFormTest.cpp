@@ -157,7 +157,10 @@ TEST_F(DisplaySetupFormTest, WideningStretchesTheStripsButNotTheColumn) {
 
 TEST_F(DisplaySetupFormTest, PlayModeShowsStaticTextsWithoutBarCrossOrCaption) {
     TfmDisplaySetup& w = Open(TMode::Play, 8);
-    EXPECT_EQ(w.size(), QSize(816, 638));
+    // 816 x 638 outside, the frame included; inside it the strips and the main area.
+    EXPECT_EQ(w.frameGeometry().size(), QSize(816, 638));
+    const int width = w.width();
+    const int height = w.height();
     EXPECT_FALSE(w.Panel1->isVisible());
     ASSERT_EQ(w.TextBoxes.size(), 6u);
     for (const auto& box : w.TextBoxes) {
@@ -165,12 +168,12 @@ TEST_F(DisplaySetupFormTest, PlayModeShowsStaticTextsWithoutBarCrossOrCaption) {
         EXPECT_EQ(box->EditControl(), nullptr);
         ASSERT_NE(box->StaticControl(), nullptr);
     }
-    EXPECT_EQ(w.Panels[3]->geometry(), QRect(0, 558, 816, 80)); // at the window's bottom edge
+    EXPECT_EQ(w.Panels[3]->geometry(), QRect(0, height - 80, width, 80)); // at the bottom edge
     EXPECT_EQ(w.Panels[1]->Caption(), QString());
     EXPECT_EQ(w.Panels[1]->BevelOuter(), TExPanel::TBevel::None);
     // The default picture shows inset by 20 pixels, drawn from the top-left.
     ASSERT_EQ(w.Images.size(), 1u);
-    EXPECT_EQ(w.Images[0]->geometry(), QRect(20, 20, 516 - 40, 478 - 40));
+    EXPECT_EQ(w.Images[0]->geometry(), QRect(20, 20, width - 300 - 40, height - 160 - 40));
     EXPECT_EQ(w.Images[0]->Picture().Size(), QSizeF(320, 240));
     const QImage shot = Shot(*w.Panels[1]);
     EXPECT_EQ(shot.pixelColor(10, 10), PanelColor); // margin: no cross in Play mode
@@ -345,11 +348,14 @@ TEST_F(DisplaySetupFormTest, PlayModeLoopsTheClipSilently) {
     EXPECT_EQ(player.Volume(), 0);
     EXPECT_EQ(player.Mode(), TVideoPlayer::TMode::Playing);
     EXPECT_EQ(player.Display(), w.Panels[1]);
-    // Fitted once the size is known: main area 516 x 478 without the button bar,
-    // s = min(516 / 320, 478 / 240) = 1.6125.
+    // Fitted once the size is known: the main area (816 x 638 outside, less the frame, the
+    // strips and the column) is narrower than 4:3, so the 320 x 240 clip takes its width.
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !player.NaturalSize().isEmpty(); }, VideoWaitCeilingMs));
-    EXPECT_EQ(player.DisplayRect(), QRect(20, 20, 476, 347));
+    const QSize main = w.Panels[1]->size();
+    ASSERT_LT(main.width() * 240, main.height() * 320);
+    EXPECT_EQ(player.DisplayRect(),
+              QRect(20, 20, main.width() - 40, qRound(main.width() * 240.0 / 320.0) - 40));
 
     int passes = 0;
     quint64 boundary = 0;

@@ -1,9 +1,11 @@
 #include "layouts/ui/PictureLoader.h"
 
 #include "LayoutUiFixture.h"
+#include "common/NamedPipe.h"
 #include "layouts/ui/PictureBox.h"
 
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 
 namespace {
@@ -139,6 +141,73 @@ TEST_F(PictureLoaderTest, DamagedOrMislabelledDataFailsWithoutCrashing) {
                 << keep;
         }
     }
+}
+
+// A named pipe or a device named like a picture blocked the window for ever (or read without
+// end); it is refused at once, as a folder is.
+TEST_F(PictureLoaderTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    for (const char* name : {"pipe.jpg", "pipe.bmp", "pipe.ico", "pipe.wmf"}) {
+        TNamedPipe pipe(dir.File(name));
+        ASSERT_TRUE(pipe.Made());
+        const QString error = ErrorOf(TempFile(name));
+        EXPECT_FALSE(pipe.Finish()) << name << ": the loader waited on the pipe";
+        EXPECT_EQ(error, QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                             .arg(TempFile(name)));
+    }
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.jpg").c_str()), 0);
+    EXPECT_EQ(ErrorOf(TempFile("zero.jpg")),
+              QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                  .arg(TempFile("zero.jpg")));
+    ASSERT_TRUE(FileIo::MakeFolders(dir.File("folder.bmp")));
+    EXPECT_EQ(ErrorOf(TempFile("folder.bmp")),
+              QStringLiteral("Cannot open file \"%1\". It is not a regular file")
+                  .arg(TempFile("folder.bmp")));
+}
+
+// A header that asks for more pixels than a picture may have is said to be too large, not
+// damaged, and nothing is decoded (a progressive JPEG would set up its whole picture first).
+TEST_F(PictureLoaderTest, APictureTooLargeForMemorySaysSo) {
+    // A bitmap header of 12000 x 12000 pixels of 24 bits (over 500 MB as an image), with no
+    // pixels after it.
+    QByteArray bitmap(54, '\0');
+    const auto put = [&bitmap](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            bitmap[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    bitmap[0] = 'B';
+    bitmap[1] = 'M';
+    put(2, 54, 4);  // file size
+    put(10, 54, 4); // pixel data offset
+    put(14, 40, 4); // header size
+    put(18, 12000, 4);
+    put(22, 12000, 4);
+    put(26, 1, 2);  // planes
+    put(28, 24, 2); // bits per pixel
+    QFile huge(TempFile("huge.bmp"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(bitmap);
+    huge.close();
+    EXPECT_EQ(ErrorOf(huge.fileName()), "Bitmap image of 12000x12000 pixels is too large");
+
+    // A progressive JPEG whose frame header is made to say 65000 x 65000.
+    QImage small(64, 32, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QImageWriter writer(TempFile("progressive.jpg"), "jpg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(small));
+    QFile jpeg(TempFile("progressive.jpg"));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadWrite));
+    QByteArray bytes = jpeg.readAll();
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(frame, 0) << "not a progressive file";
+    for (const int at : {5, 7}) { // height, then width, big-endian
+        bytes[frame + at] = static_cast<char>(0xFD);
+        bytes[frame + at + 1] = static_cast<char>(0xE8);
+    }
+    jpeg.seek(0);
+    jpeg.write(bytes);
+    jpeg.close();
+    EXPECT_EQ(ErrorOf(jpeg.fileName()), "JPEG image of 65000x65000 pixels is too large");
 }
 
 TEST_F(PictureLoaderTest, TheBoxFitsThePictureFromItsTopLeftCorner) {
