@@ -316,7 +316,9 @@ TEST(TrayPictures, AreSmallAndUseOnlyTheSixteenColours) {
 TEST(PictureList, HoldsTheButtonAndDisplayPictures) {
     const TPictureList buttons = TPictureList::ButtonPictures();
     EXPECT_EQ(buttons.Count(), 77);
-    EXPECT_EQ(buttons.Picture(Skin::Btn::CheckOn).toImage().convertToFormat(QImage::Format_ARGB32),
+    EXPECT_EQ(buttons.Picture(Skin::Btn::CheckOn)
+                  .Image(TDeviceGrid())
+                  .convertToFormat(QImage::Format_ARGB32),
               Skin::ButtonPicture(Skin::Btn::CheckOn).convertToFormat(QImage::Format_ARGB32));
     EXPECT_TRUE(buttons.Contains(76));
     EXPECT_FALSE(buttons.Contains(77));
@@ -325,7 +327,7 @@ TEST(PictureList, HoldsTheButtonAndDisplayPictures) {
 
     const TPictureList displays = TPictureList::DisplayPictures();
     EXPECT_EQ(displays.Count(), 9);
-    EXPECT_EQ(displays.Picture(8).size(), QSize(96, 72));
+    EXPECT_EQ(displays.Picture(8).Size(), QSize(96, 72));
     EXPECT_THROW(displays.Picture(9), std::out_of_range);
     EXPECT_THROW(displays.Picture(-1), std::out_of_range);
 }

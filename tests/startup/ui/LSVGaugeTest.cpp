@@ -14,13 +14,13 @@ const QRgb White = qRgb(255, 255, 255);
 const QRgb Navy = qRgb(0, 0, 128);
 
 // A 6 x 15 texture: columns 0 to 4 in one colour, column 5 and the bottom row in the other.
-QImage SegmentTexture(QRgb segment, QRgb field, QImage::Format format) {
+TDrawnPicture SegmentTexture(QRgb segment, QRgb field, QImage::Format format) {
     QImage image(6, 15, format);
     for (int y = 0; y < 15; ++y) {
         for (int x = 0; x < 6; ++x)
             image.setPixel(x, y, (x == 5 || y == 14) ? field : segment);
     }
-    return image;
+    return TDrawnPicture::FromImage(image);
 }
 
 // The gauge as the splash uses it.
@@ -80,8 +80,8 @@ TEST(LSVGaugeTest, Defaults) {
     EXPECT_EQ(g.HorTextAlignment(), TLSVHorAlignment::Center);
     EXPECT_EQ(g.VerTextAlignment(), taCentered);
     EXPECT_FALSE(g.TextInCenterFore());
-    EXPECT_TRUE(g.TextureOnBack().isNull());
-    EXPECT_TRUE(g.TextureOnFore().isNull());
+    EXPECT_TRUE(g.TextureOnBack().IsNull());
+    EXPECT_TRUE(g.TextureOnFore().IsNull());
     EXPECT_FALSE(g.TransparentBack());
     EXPECT_FALSE(g.TransparentFore());
     EXPECT_FALSE(g.ForeAsBlocks());
@@ -248,7 +248,7 @@ TEST(LSVGaugeTest, EdgeCapsComeFromTheEndsOfTheTexture) {
                              qRgb(3, 3, 3),   qRgb(4, 4, 4), qRgb(0, 0, 255)};
     for (int x = 0; x < 6; ++x)
         texture.setPixel(x, 0, colours[x]);
-    g.SetTextureOnFore(texture);
+    g.SetTextureOnFore(TDrawnPicture::FromImage(texture));
     g.SetEdge(1);
     g.SetProgress(50); // 101 x 0.5 = 50.5: 51 columns
     const QImage picture = g.Picture();
