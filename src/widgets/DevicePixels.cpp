@@ -12,8 +12,10 @@ int Round(qreal value) {
     return static_cast<int>(std::floor(value + 0.5));
 }
 
+// The painter's whole mapping to its device: world transform, device pixel ratio and the place of
+// a widget in its window.
 TDeviceGrid GridOf(const QPainter& painter) {
-    const QTransform full = painter.worldTransform() * painter.deviceTransform();
+    const QTransform& full = painter.deviceTransform();
     return TDeviceGrid(full.m11(), full.map(QPointF()));
 }
 
@@ -60,7 +62,8 @@ QRegion TDeviceGrid::MapRegion(const QRegion& logical) const {
 
 TDevicePainting::TDevicePainting(QPainter& painter) : painter_(painter), grid_(GridOf(painter)) {
     painter_.save();
-    painter_.setWorldTransform(painter_.deviceTransform().inverted());
+    // The world transform that undoes the rest of the mapping.
+    painter_.setWorldTransform(painter_.deviceTransform().inverted() * painter_.worldTransform());
 }
 
 TDevicePainting::~TDevicePainting() {

@@ -1,5 +1,7 @@
 #include "startup/ui/LSVGauge.h"
 
+#include "startup/ui/SplashPictures.h"
+
 #include <QApplication>
 #include <climits>
 #include <gtest/gtest.h>
@@ -368,6 +370,50 @@ TEST(LSVGaugeTest, PaintCopiesThePicture) {
     g.SetProgress(99);
     EXPECT_EQ(g.grab().toImage().convertToFormat(QImage::Format_RGB32),
               g.Picture().convertToFormat(QImage::Format_RGB32));
+}
+
+// The splash bar where the splash puts it, on screens of the common desktop scales: the picture
+// comes at the device pixels the bar covers, its segments step evenly (one see-through gap of one
+// line every segment, the same pitch all along) and the bottom edge is one line high.
+TEST(LSVGaugeTest, SplashBarStepsEvenlyAtEveryRatio) {
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        TLSVGauge g;
+        g.resize(140, 15);
+        g.SetBorderStyle(TLSVBorderStyle::None);
+        g.SetFrame3D(false);
+        g.SetShowText(false);
+        g.SetTextureOnBack(
+            TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarBackTexture));
+        g.SetTextureOnFore(
+            TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarForeTexture));
+        g.SetTransparentFore(true);
+        g.SetProgress(99);
+        const TDeviceGrid place(ratio, QPointF(256, 18) * ratio);
+        const QImage picture = g.Picture(place);
+        ASSERT_EQ(picture.size(), place.Extent(QSize(140, 15)));
+        EXPECT_EQ(picture.devicePixelRatio(), ratio);
+        const int line = place.Line();
+        const QRgb gap = qRgb(0x70, 0x70, 0x70); // the back segment's edge, seen through
+        std::vector<int> starts;
+        for (int x = 0; x < picture.width(); ++x) {
+            const bool inGap = picture.pixel(x, picture.height() / 2) == gap;
+            if (inGap && (x == 0 || picture.pixel(x - 1, picture.height() / 2) != gap))
+                starts.push_back(x);
+            if (inGap && x + 1 < picture.width()) {
+                EXPECT_TRUE(x - starts.back() < line) << "a gap wider than a line at " << x;
+            }
+        }
+        ASSERT_GE(starts.size(), 20u);
+        const int pitch = starts[1] - starts[0];
+        EXPECT_EQ(pitch, place.X(262) - place.X(256));
+        for (size_t i = 1; i < starts.size(); ++i)
+            EXPECT_EQ(starts[i] - starts[i - 1], pitch) << "segment " << i;
+        const int body = starts[3] - pitch / 2; // the middle of a lit segment
+        for (int y = picture.height() - line; y < picture.height(); ++y)
+            EXPECT_EQ(picture.pixel(body, y), gap) << "bottom edge row " << y;
+        EXPECT_NE(picture.pixel(body, picture.height() - line - 1), gap);
+    }
 }
 
 TEST(LSVGaugeTest, TinyAndEmptySizesDoNotBreak) {
