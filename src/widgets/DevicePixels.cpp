@@ -73,3 +73,10 @@ TDevicePainting::~TDevicePainting() {
 QRect TDevicePainting::Map(const QRectF& logical) const {
     return grid_.Map(logical).translated(grid_.Origin());
 }
+
+void FillFrame(QPainter& painter, const QRect& r, int width, const QColor& colour) {
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.bottom() + 1 - width, r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
+    painter.fillRect(QRect(r.right() + 1 - width, r.top(), width, r.height()), colour);
+}

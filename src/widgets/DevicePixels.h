@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QTransform>
 
+class QColor;
 class QPainter;
 
 // How logical pixels land on the device pixels of a screen. The window system puts every edge of
@@ -69,3 +70,6 @@ private:
     QPainter& painter_;
     TDeviceGrid grid_;
 };
+
+// A frame `width` device pixels wide just inside `r`, for a painter in device pixels.
+void FillFrame(QPainter& painter, const QRect& r, int width, const QColor& colour);

@@ -65,10 +65,7 @@ public:
             if (element == PE_PanelMenu)
                 p->fillRect(menu, SkinDraw::Vertical(QRectF(menu), QColor(0xF6, 0xF9, 0xFE),
                                                      QColor(0xE0, 0xEA, 0xF7)));
-            const int line = device.Grid().Line();
-            p->setPen(QPen(kMenuBorder, line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-            p->setBrush(Qt::NoBrush);
-            p->drawRect(QRectF(menu).adjusted(line / 2.0, line / 2.0, -line / 2.0, -line / 2.0));
+            FillFrame(*p, menu, device.Grid().Line(), kMenuBorder);
             return;
         }
         QProxyStyle::drawPrimitive(element, option, p, widget);

@@ -1,13 +1,17 @@
 // The kit on a screen of the device pixel ratio the test process runs at (QT_SCALE_FACTOR; the
 // program runs once per ratio): pictures land pixel for pixel on the device pixels of their
-// widgets, pictures that meet leave no seam, and the tray menu keeps its sixteen-colour pictures
-// and even bands.
+// widgets, pictures that meet leave no seam, the tray menu keeps its sixteen-colour pictures and
+// even bands, and a hint its even border.
 #include "common/QtPrint.h"
 #include "common/ShownPixels.h"
 #include "widgets/PictureView.h"
+#include "widgets/ShapeHint.h"
+#include "widgets/SkinZones.h"
 #include "widgets/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <map>
@@ -132,6 +136,33 @@ TEST(ScaledWidgets, TheTrayMenuKeepsItsSixteenColoursAndEvenBands) {
     EXPECT_EQ(shown.pixel(band.left() + 1, band.top()) | 0xFF000000u,
               TTrayMenu::BandTopColor | 0xFF000000u);
     menu.hide();
+}
+
+TEST(ScaledWidgets, AHintHasTheSameBorderOnEverySide) {
+    QWidget host;
+    host.resize(100, 40);
+    host.setToolTip(QStringLiteral("Server: Stop"));
+    host.show();
+    TShapeHint hints;
+    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), host.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&host, &ask);
+    QWidget& hint = *hints.HintWindow();
+    const QImage shown = ShownPixels(hint);
+    ASSERT_FALSE(shown.isNull());
+    ASSERT_EQ(hint.devicePixelRatioF(), ProcessScaleFactor());
+    const int line = TDeviceGrid(hint.devicePixelRatioF()).Line();
+    const QColor border(Skin::HintBorderColor), back(Skin::HintBackColor);
+    const int w = shown.width(), h = shown.height(), x = w / 2, y = h / 2;
+    for (int i = 0; i < line; ++i) {
+        EXPECT_EQ(shown.pixelColor(i, y), border) << "left " << i;
+        EXPECT_EQ(shown.pixelColor(w - 1 - i, y), border) << "right " << i;
+        EXPECT_EQ(shown.pixelColor(x, i), border) << "top " << i;
+        EXPECT_EQ(shown.pixelColor(x, h - 1 - i), border) << "bottom " << i;
+    }
+    EXPECT_EQ(shown.pixelColor(line, y), back);
+    EXPECT_EQ(shown.pixelColor(w - 1 - line, y), back);
+    EXPECT_EQ(shown.pixelColor(x, line), back);
+    EXPECT_EQ(shown.pixelColor(x, h - 1 - line), back);
 }
 
 } // namespace

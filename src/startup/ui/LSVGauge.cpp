@@ -39,14 +39,6 @@ void FillTiled(QPainter& p, const QRect& rect, const QImage& texture, const QPoi
     p.fillRect(rect, QBrush(texture));
 }
 
-// A frame `width` device pixels wide just inside `r`.
-void Frame(QPainter& p, const QRect& r, int width, const QColor& colour) {
-    p.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
-    p.fillRect(QRect(r.left(), r.bottom() + 1 - width, r.width(), width), colour);
-    p.fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
-    p.fillRect(QRect(r.right() + 1 - width, r.top(), width, r.height()), colour);
-}
-
 std::string RangeMessage(int64_t low, int64_t high) {
     return "Value must be between " + std::to_string(low) + " and " + std::to_string(high);
 }
@@ -233,7 +225,7 @@ QImage TLSVGauge::Picture(const TDeviceGrid& at) const {
         p.restore();
     }
     if (framed && client.width() > 0 && client.height() > 0)
-        Frame(p, grid.Map(client), grid.Line(), borderColor_);
+        FillFrame(p, grid.Map(client), grid.Line(), borderColor_);
     p.end();
     image.setDevicePixelRatio(grid.Ratio());
     return image;

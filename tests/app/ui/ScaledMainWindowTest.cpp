@@ -120,6 +120,20 @@ TEST_F(ScaledMainWindow, KeepsItsPlacesAndShowsEveryPicturePixelForPixel) {
     EXPECT_EQ(fmMain_->Label_Title_Name->pos(), QPoint(8, 2));
     ExpectPicturesPixelForPixel();
 
+    // The start indicator's frame is one line of whole device pixels around the indicator.
+    const QImage shown = ShownPixels(*fmMain_);
+    const TDeviceGrid window(fmMain_->devicePixelRatioF());
+    const QRect frame = window.Map(fmMain_->Panel_Indicator_Start->geometry());
+    const QRect indicator = window.Map(
+        fmMain_->Indicator_Start->geometry().translated(fmMain_->Panel_Indicator_Start->pos()));
+    const QColor edge(0x08, 0x1C, 0x3A);
+    const int middle = frame.center().y();
+    for (int x = frame.left(); x < frame.left() + window.Line(); ++x)
+        EXPECT_EQ(shown.pixelColor(x, middle), edge) << x;
+    EXPECT_EQ(indicator.left(), frame.left() + window.Line());
+    EXPECT_EQ(shown.pixelColor(indicator.left(), middle),
+              fmMain_->Indicator_Start->palette().color(QPalette::Window));
+
     // The language control meets without a seam: arrow, field and arrow share their edges.
     const TDeviceGrid grid(fmMain_->devicePixelRatioF());
     EXPECT_EQ(grid.Map(fmMain_->Sb_Lang_Up->geometry()).right() + 1,
