@@ -24,9 +24,10 @@ public:
         if (size.isEmpty() || picture_.Size().isEmpty())
             return {};
         // The ratio that makes the picture's logical size these pixels.
-        const qreal ratio = std::min(qreal(size.width()) / picture_.Size().width(),
-                                     qreal(size.height()) / picture_.Size().height());
+        const qreal ratio = std::min(static_cast<qreal>(size.width()) / picture_.Size().width(),
+                                     static_cast<qreal>(size.height()) / picture_.Size().height());
         QPixmap pixmap = picture_.Pixmap(TDeviceGrid(ratio));
+        // An engine answers in pixels; QIcon gives the pixmap the ratio it was asked for.
         pixmap.setDevicePixelRatio(1);
         if (mode == QIcon::Disabled || mode == QIcon::Selected) {
             if (const auto* application =

@@ -14,7 +14,9 @@ public:
 
     // A named button showing `picture` at a place of its parent.
     static TPictureButton* Create(QWidget& parent, const char* objectName,
-                                  const TDrawnPicture& picture, QPoint place);
+                                  const TDrawnPicture& picture, QPoint place) {
+        return TPictureView::Create<TPictureButton>(parent, objectName, picture, place);
+    }
 
 signals:
     // The left button was pressed on the button and released inside it.

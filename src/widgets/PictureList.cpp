@@ -21,7 +21,9 @@ QIcon DesktopIcon() {
 }
 
 TDrawnPicture DrawnTrayPicture(int item) {
-    (void)TrayMenuPicture(item); // refuses an item outside the menu now rather than when shown
+    // Refused now rather than when the menu is painted.
+    if (item < 1 || item > TrayPictureCount)
+        throw std::out_of_range("Picture index out of range (" + std::to_string(item) + ")");
     return TDrawnPicture(TrayPictureSize,
                          [item](const TDeviceGrid& grid) { return TrayMenuPicture(item, grid); });
 }

@@ -4,15 +4,6 @@
 
 TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {}
 
-TPictureView* TPictureView::Create(QWidget& parent, const char* objectName,
-                                   const TDrawnPicture& picture, QPoint place) {
-    auto* view = new TPictureView(&parent);
-    view->setObjectName(objectName);
-    view->SetPicture(picture);
-    view->move(place);
-    return view;
-}
-
 void TPictureView::SetPicture(const TDrawnPicture& picture) {
     picture_ = picture;
     const QSize size = picture_.Size();

@@ -13,9 +13,16 @@ class TPictureView : public QWidget {
 public:
     explicit TPictureView(QWidget* parent = nullptr);
 
-    // A named view showing `picture` at a place of its parent.
-    static TPictureView* Create(QWidget& parent, const char* objectName,
-                                const TDrawnPicture& picture, QPoint place);
+    // A named view (or a kind of view) showing `picture` at a place of its parent.
+    template <class TView = TPictureView>
+    static TView* Create(QWidget& parent, const char* objectName, const TDrawnPicture& picture,
+                         QPoint place) {
+        auto* view = new TView(&parent);
+        view->setObjectName(objectName);
+        view->SetPicture(picture);
+        view->move(place);
+        return view;
+    }
 
     // Shows `picture`; the view takes the picture's size.
     void SetPicture(const TDrawnPicture& picture);

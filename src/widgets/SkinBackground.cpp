@@ -200,34 +200,25 @@ std::vector<TDepth> OutlineDepths(const QRegion& outline, int w, int h) {
             (distance == depth[i].distance && fromTopLeft))
             depth[i] = {distance, fromTopLeft};
     };
-    // Four sweeps: from the left, right, top and bottom.
-    for (int y = 0; y < h; ++y) {
-        int run = 0;
-        for (int x = 0; x < w; ++x)
-            if (inside[at(x, y)] != 0)
-                note(at(x, y), ++run, true);
-            else
-                run = 0;
-        run = 0;
-        for (int x = w - 1; x >= 0; --x)
-            if (inside[at(x, y)] != 0)
-                note(at(x, y), ++run, false);
-            else
-                run = 0;
-    }
-    for (int x = 0; x < w; ++x) {
-        int run = 0;
-        for (int y = 0; y < h; ++y)
-            if (inside[at(x, y)] != 0)
-                note(at(x, y), ++run, true);
-            else
-                run = 0;
-        run = 0;
-        for (int y = h - 1; y >= 0; --y)
-            if (inside[at(x, y)] != 0)
-                note(at(x, y), ++run, false);
-            else
-                run = 0;
+    // Four sweeps along the lines of pixels: rows from the left and from the right, columns from
+    // the top and from the bottom.
+    const auto sweep = [&](int lines, int length, auto pixel, bool fromTopLeft) {
+        for (int line = 0; line < lines; ++line) {
+            int run = 0;
+            for (int k = 0; k < length; ++k) {
+                const size_t i = pixel(line, fromTopLeft ? k : length - 1 - k);
+                if (inside[i] != 0)
+                    note(i, ++run, fromTopLeft);
+                else
+                    run = 0;
+            }
+        }
+    };
+    const auto inRow = [&](int y, int x) { return at(x, y); };
+    const auto inColumn = [&](int x, int y) { return at(x, y); };
+    for (const bool fromTopLeft : {true, false}) {
+        sweep(h, w, inRow, fromTopLeft);
+        sweep(w, h, inColumn, fromTopLeft);
     }
     return depth;
 }

@@ -16,6 +16,9 @@ namespace SkinDraw {
 // picture's device pixels, where the edges that must be sharp are put through X, Y, Map and Line.
 class TCanvas {
 public:
+    // The painter on the picture.
+    QPainter p;
+
     // An opaque picture starts filled with `fill`, one with alpha transparent.
     TCanvas(QSize logical, const TDeviceGrid& grid, bool alpha = true,
             QColor fill = Qt::transparent);
@@ -40,9 +43,6 @@ public:
 private:
     TDeviceGrid grid_;
     QImage image_;
-
-public:
-    QPainter p;
 };
 
 // Fills a logical rectangle on whole device pixels, flat or with a vertical gradient.

@@ -2,6 +2,8 @@
 // program runs once per ratio): pictures land pixel for pixel on the device pixels of their
 // widgets, pictures that meet leave no seam, the tray menu keeps its sixteen-colour pictures and
 // even bands, and a hint its even border.
+#include "SixteenColours.h"
+#include "TestEvents.h"
 #include "common/QtPrint.h"
 #include "common/ShownPixels.h"
 #include "widgets/PictureView.h"
@@ -10,8 +12,6 @@
 #include "widgets/TrayIcon.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QHelpEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <map>
@@ -144,8 +144,7 @@ TEST(ScaledWidgets, AHintHasTheSameBorderOnEverySide) {
     host.setToolTip(QStringLiteral("Server: Stop"));
     host.show();
     TShapeHint hints;
-    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), host.mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(&host, &ask);
+    AskForToolTip(&host);
     QWidget& hint = *hints.HintWindow();
     const QImage shown = ShownPixels(hint);
     ASSERT_FALSE(shown.isNull());

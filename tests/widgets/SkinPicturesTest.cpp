@@ -1,5 +1,6 @@
 #include "widgets/SkinPictures.h"
 
+#include "SixteenColours.h"
 #include "widgets/SkinZones.h"
 
 #include <QRegion>
@@ -287,11 +288,7 @@ TEST(ProgramIcon, IsARoundPictureOnTransparency) {
 }
 
 TEST(TrayPictures, AreSmallAndUseOnlyTheSixteenColours) {
-    const std::set<QRgb> palette{
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+    const std::set<QRgb>& palette = SixteenColours();
     std::vector<QImage> pictures;
     for (int item = 1; item <= Skin::TrayPictureCount; ++item) {
         const QImage image = Skin::TrayMenuPicture(item).convertToFormat(QImage::Format_ARGB32);
@@ -419,11 +416,7 @@ TEST_P(SkinAtRatio, EdgesLandOnWholeDevicePixels) {
 
 // The tray pictures keep to the sixteen colours at every size: no blended edge pixels.
 TEST_P(SkinAtRatio, TrayPicturesKeepToTheSixteenColours) {
-    const std::set<QRgb> palette{
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+    const std::set<QRgb>& palette = SixteenColours();
     for (int item = 1; item <= Skin::TrayPictureCount; ++item) {
         const QImage image =
             Skin::TrayMenuPicture(item, Between()).convertToFormat(QImage::Format_ARGB32);

@@ -2,6 +2,7 @@
 // where the window puts them, a sheet of every picture enlarged, the tray menu and a hint, at the
 // device pixels of a screen of the given device pixel ratio.
 // Usage: widgets_skin_preview <output folder> [device pixel ratio, 1 by default]
+#include "TestEvents.h"
 #include "widgets/CheckListBox.h"
 #include "widgets/DevicePixels.h"
 #include "widgets/GradientPanel.h"
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFont>
-#include <QHelpEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
@@ -154,8 +154,7 @@ QImage Hint(qreal ratio) {
     host.setToolTip(QStringLiteral("Server: Stop"));
     host.show();
     TShapeHint hints;
-    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), host.mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(&host, &ask);
+    AskForToolTip(&host);
     return Enlarged(RenderWidget(*hints.HintWindow(), ratio), 3);
 }
 

@@ -379,15 +379,11 @@ TEST(LSVGaugeTest, SplashBarStepsEvenlyAtEveryRatio) {
     for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
         SCOPED_TRACE(ratio);
         TLSVGauge g;
-        g.resize(140, 15);
-        g.SetBorderStyle(TLSVBorderStyle::None);
-        g.SetFrame3D(false);
-        g.SetShowText(false);
+        MakeSplashBar(g);
         g.SetTextureOnBack(
             TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarBackTexture));
         g.SetTextureOnFore(
             TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarForeTexture));
-        g.SetTransparentFore(true);
         g.SetProgress(99);
         const TDeviceGrid place(ratio, QPointF(256, 18) * ratio);
         const QImage picture = g.Picture(place);
