@@ -15,8 +15,10 @@ void SplashBar(TLSVGauge& g) {
     g.SetBorderStyle(TLSVBorderStyle::None);
     g.SetFrame3D(false);
     g.SetShowText(false);
-    g.SetTextureOnBack(SplashPictures::BarBackTexture());
-    g.SetTextureOnFore(SplashPictures::BarForeTexture());
+    g.SetTextureOnBack(
+        TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarBackTexture));
+    g.SetTextureOnFore(
+        TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarForeTexture));
     g.SetTransparentFore(true);
     g.SetProgress(99);
 }
@@ -41,7 +43,8 @@ void BM_Pie3DPicture(benchmark::State& state) {
     TLSVGauge g;
     g.resize(120, 140);
     g.SetKind(lgkPie3D);
-    g.SetTextureOnFore(SplashPictures::BarForeTexture());
+    g.SetTextureOnFore(
+        TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarForeTexture));
     g.SetTransparentFore(true);
     g.SetProgress(70);
     for (auto _ : state)

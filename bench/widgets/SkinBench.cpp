@@ -1,5 +1,6 @@
-// How long the skin takes to draw: the main window draws its pictures once when it is created.
-// Prints figures; run with QT_QPA_PLATFORM=offscreen where there is no display.
+// How long the skin takes to draw: a window draws its pictures when it first shows them on a
+// screen, and again on a screen of another device pixel ratio. Prints figures for each ratio; run
+// with QT_QPA_PLATFORM=offscreen where there is no display.
 #include "widgets/SkinPictures.h"
 
 #include <QApplication>
@@ -23,13 +24,23 @@ void Measure(const char* what, int runs, Work work) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Measure("main window background", 20, [] { (void)Skin::MainBackground(); });
-    Measure("button picture list (77)", 20, [] { (void)TPictureList::ButtonPictures(); });
-    Measure("display type picture list (9)", 20, [] { (void)TPictureList::DisplayPictures(); });
-    Measure("program icon and tray pictures", 20, [] {
-        (void)Skin::ProgramIcon();
-        for (int i = 1; i <= Skin::TrayPictureCount; ++i)
-            (void)Skin::TrayMenuPicture(i);
-    });
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        const TDeviceGrid grid(ratio);
+        std::printf("device pixel ratio %.2f\n", ratio);
+        Measure("  main window background", 10, [&] { (void)Skin::MainBackground(grid); });
+        Measure("  button pictures (77)", 10, [&] {
+            for (int i = 0; i < Skin::Btn::Count; ++i)
+                (void)Skin::ButtonPicture(i, grid);
+        });
+        Measure("  display type pictures (9)", 10, [&] {
+            for (int i = 0; i < Skin::DisplayPictureCount; ++i)
+                (void)Skin::DisplayTypePicture(i, grid);
+        });
+        Measure("  program icon and tray pictures", 10, [&] {
+            (void)Skin::ProgramIcon(grid);
+            for (int i = 1; i <= Skin::TrayPictureCount; ++i)
+                (void)Skin::TrayMenuPicture(i, grid);
+        });
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "widgets/GradientPanel.h"
 
+#include "widgets/DevicePixels.h"
 #include "widgets/SkinDraw.h"
 
 #include <QMetaMethod>
@@ -20,29 +21,30 @@ void FillGradient(QPainter& p, const QRect& area, const QColor& start, const QCo
     const QColor first = reversed ? end : start;
     const QColor last = reversed ? start : end;
 
-    p.save();
-    p.setPen(Qt::NoPen);
+    // Edges and bands on the device pixels the area covers, so bands stay even at any ratio.
+    const TDevicePainting device(p);
+    const QRect pixels = device.Map(QRectF(area));
     if (steps <= 1 || first == last) {
-        const QRectF r(area);
-        p.setBrush(vertical ? SkinDraw::Vertical(r, first, last)
-                            : SkinDraw::Horizontal(r, first, last));
-        p.drawRect(r);
-    } else {
-        // Bands cover the length exactly: band i runs from length*i/steps to length*(i+1)/steps.
-        const int length = vertical ? area.height() : area.width();
-        const int bands = std::min(steps, length);
-        for (int i = 0; i < bands; ++i) {
-            const int from = length * i / bands;
-            const int to = length * (i + 1) / bands;
-            p.setBrush(
-                SkinDraw::Mix(first, last, bands > 1 ? static_cast<double>(i) / (bands - 1) : 0.0));
-            if (vertical)
-                p.drawRect(QRect(area.left(), area.top() + from, area.width(), to - from));
-            else
-                p.drawRect(QRect(area.left() + from, area.top(), to - from, area.height()));
-        }
+        const QRectF r(pixels);
+        p.fillRect(pixels, vertical ? SkinDraw::Vertical(r, first, last)
+                                    : SkinDraw::Horizontal(r, first, last));
+        return;
     }
-    p.restore();
+    // Band i runs from length*i/bands to length*(i+1)/bands: the bands cover the length exactly.
+    const int length = vertical ? pixels.height() : pixels.width();
+    const int bands = std::min(steps, length);
+    for (int i = 0; i < bands; ++i) {
+        const int from = length * i / bands;
+        const int to = length * (i + 1) / bands;
+        const QColor colour =
+            SkinDraw::Mix(first, last, bands > 1 ? static_cast<double>(i) / (bands - 1) : 0.0);
+        if (vertical)
+            p.fillRect(QRect(pixels.left(), pixels.top() + from, pixels.width(), to - from),
+                       colour);
+        else
+            p.fillRect(QRect(pixels.left() + from, pixels.top(), to - from, pixels.height()),
+                       colour);
+    }
 }
 
 TGradientPanel::TGradientPanel(QWidget* parent)
@@ -86,12 +88,16 @@ void TGradientPanel::paintEvent(QPaintEvent*) {
     if (!border)
         return;
     p.setClipping(false);
-    const qreal half = borderWidth_ / 2.0;
-    const QRectF edge = QRectF(rect()).adjusted(half, half, -half, -half);
-    p.setPen(QPen(borderColour_, borderWidth_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    // The border takes whole device pixels along the panel's device edges.
+    const TDevicePainting device(p);
+    const int width = device.Grid().Line(borderWidth_);
+    const qreal half = width / 2.0;
+    const QRectF edge = QRectF(device.Map(QRectF(rect()))).adjusted(half, half, -half, -half);
+    p.setPen(QPen(borderColour_, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(Qt::NoBrush);
     if (radius_ > 0)
-        p.drawPath(SkinDraw::RoundRect(edge, std::max<qreal>(0, radius_ - half)));
+        p.drawPath(
+            SkinDraw::RoundRect(edge, std::max<qreal>(0, radius_ * device.Grid().Ratio() - half)));
     else
         p.drawRect(edge);
 }

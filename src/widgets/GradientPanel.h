@@ -14,7 +14,8 @@ class QPainter;
 enum class TGradientDirection { TopToBottom, BottomToTop, LeftToRight, RightToLeft };
 
 // Fills `area` from `start` to `end`. With steps > 1 the fill is made of that many flat bands
-// (the first band is exactly `start`, the last exactly `end`); with steps <= 1 it is smooth.
+// (the first band is exactly `start`, the last exactly `end`), spread evenly over the device
+// pixels the area covers (no more bands than pixels); with steps <= 1 it is smooth.
 void FillGradient(QPainter& p, const QRect& area, const QColor& start, const QColor& end,
                   TGradientDirection direction, int steps = 0);
 

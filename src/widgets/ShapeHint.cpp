@@ -1,6 +1,7 @@
 #include "widgets/ShapeHint.h"
 
 #include "SkinStyle.h"
+#include "widgets/DevicePixels.h"
 #include "widgets/SkinZones.h"
 
 #include <QApplication>
@@ -62,9 +63,13 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.fillRect(rect(), QColor(Skin::HintBackColor));
-        p.setPen(QColor(Skin::HintBorderColor));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        {
+            // The border takes whole device pixels along the hint's device edges.
+            const TDevicePainting device(p);
+            const QRect hint = device.Map(rect());
+            p.fillRect(hint, QColor(Skin::HintBackColor));
+            FillFrame(p, hint, device.Grid().Line(), QColor(Skin::HintBorderColor));
+        }
         p.setPen(QToolTip::palette().color(QPalette::ToolTipText));
         p.drawText(rect().adjusted(kPadX + 1, kPadY + 1, -kPadX - 1, -kPadY - 1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text_);

@@ -12,19 +12,30 @@ namespace Skin {
 
 namespace {
 
+using SkinDraw::FillRect;
+using SkinDraw::TCanvas;
 using SkinDraw::Vertical;
 using SkinDraw::WithAlpha;
 
 constexpr qreal kPanelRadius = 6;
 
-void PaintTitleBand(QPainter& p) {
+// Lines one logical pixel thick, on whole device pixels: the k-th line below the logical row
+// edge `y` or above it, from `left` for `width` logical pixels. Lines that belong to an edge stay
+// on it, however the rows between them round.
+QRect LineBelow(const TCanvas& c, qreal left, qreal width, qreal y, int k = 0) {
+    return QRect(c.X(left), c.Y(y) + k * c.Line(), c.X(left + width) - c.X(left), c.Line());
+}
+
+QRect LineAbove(const TCanvas& c, qreal left, qreal width, qreal y, int k = 0) {
+    return LineBelow(c, left, width, y, -k - 1);
+}
+
+void PaintTitleBand(TCanvas& c) {
+    QPainter& p = c.p;
     const QRectF band(TitleBand);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(band, QColor(0x0F, 0x3A, 0x6E), QColor(0x1E, 0x54, 0x96)));
-    p.drawRect(band);
-    const QRectF upper(band.left(), band.top(), band.width(), 24);
-    p.setBrush(Vertical(upper, QColor(255, 255, 255, 34), QColor(255, 255, 255, 4)));
-    p.drawRect(upper);
+    FillRect(c, band, QColor(0x0F, 0x3A, 0x6E), QColor(0x1E, 0x54, 0x96));
+    FillRect(c, QRectF(band.left(), band.top(), band.width(), 24), QColor(255, 255, 255, 34),
+             QColor(255, 255, 255, 4));
 
     // A faint web of linked nodes: the display network the program serves. Fixed positions, so
     // the picture is the same on every run.
@@ -78,127 +89,161 @@ void PaintTitleBand(QPainter& p) {
     }
 
     // Gold hairline above a dark edge closes the band.
-    QLinearGradient gold(QPointF(0, 0), QPointF(band.width(), 0));
+    c.InDevicePixels();
+    QLinearGradient gold(QPointF(0, 0), QPointF(c.X(band.width()), 0));
     gold.setColorAt(0, WithAlpha(QColor(TitleNameColor), 0));
     gold.setColorAt(0.15, WithAlpha(QColor(TitleNameColor), 150));
     gold.setColorAt(0.85, WithAlpha(QColor(TitleNameColor), 150));
     gold.setColorAt(1, WithAlpha(QColor(TitleNameColor), 0));
-    p.setBrush(gold);
-    p.drawRect(QRectF(0, 48, band.width(), 1));
-    p.setBrush(QColor(0x08, 0x24, 0x48));
-    p.drawRect(QRectF(0, 49, band.width(), 1));
+    p.fillRect(LineAbove(c, 0, band.width(), band.bottom(), 1), gold);
+    p.fillRect(LineAbove(c, 0, band.width(), band.bottom()), QColor(0x08, 0x24, 0x48));
 
-    // A recessed tray behind the four title buttons and a socket for the start indicator.
+    // A recessed tray behind the four title buttons and a socket for the start indicator, each
+    // with light catching its lower edge.
     const QRectF tray(QRectF(TitleButtons).adjusted(-3.5, -2.5, 2.5, 3.5));
-    p.setBrush(QColor(0, 0, 0, 48));
-    p.drawRoundedRect(tray, 6, 6);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 34), 1.0));
-    p.drawLine(tray.bottomLeft() + QPointF(6, 0), tray.bottomRight() - QPointF(6, 0));
     p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 48));
+    p.drawRoundedRect(c.Map(tray), 6 * c.Ratio(), 6 * c.Ratio());
+    p.fillRect(LineAbove(c, tray.left() + 6, tray.width() - 12, tray.bottom() + 0.5),
+               QColor(255, 255, 255, 34));
     const QRectF socket(QRectF(IndicatorFrame).adjusted(-2.5, -2.5, 2.5, 2.5));
     p.setBrush(QColor(0, 0, 0, 64));
-    p.drawRoundedRect(socket, 3, 3);
-    p.setPen(QPen(QColor(255, 255, 255, 40), 1.0));
-    p.drawLine(socket.bottomLeft() + QPointF(3, 0), socket.bottomRight() - QPointF(3, 0));
+    p.drawRoundedRect(c.Map(socket), 3 * c.Ratio(), 3 * c.Ratio());
+    p.fillRect(LineAbove(c, socket.left() + 3, socket.width() - 6, socket.bottom() + 0.5),
+               QColor(255, 255, 255, 40));
+    c.InLogicalPixels();
 }
 
 // A panel: dark body with a header strip, rounded corners, a soft shadow and light edges.
-void PaintPanel(QPainter& p, const QRect& panelRect, const QRect& headerRect, bool lightHeader) {
+void PaintPanel(TCanvas& c, const QRect& panelRect, const QRect& headerRect, bool lightHeader) {
+    QPainter& p = c.p;
     const QRectF panel(panelRect);
     const QRectF header(headerRect);
-    const QPainterPath shape = SkinDraw::RoundRect(panel, kPanelRadius);
+    const qreal radius = kPanelRadius * c.Ratio();
+    const int line = c.Line();
+    c.InDevicePixels();
+    const QRectF area(c.Map(panel));
+    const QPainterPath shape = SkinDraw::RoundRect(area, radius);
 
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 34));
-    p.drawPath(shape.translated(0, 2));
+    p.drawPath(shape.translated(0, 2 * line));
     p.setBrush(QColor(0, 0, 0, 40));
-    p.drawPath(shape.translated(0, 1));
+    p.drawPath(shape.translated(0, line));
 
     p.save();
     p.setClipPath(shape);
     const QRectF body(panel.left(), header.bottom(), panel.width(),
                       panel.bottom() - header.bottom());
-    p.setBrush(Vertical(body, QColor(0x20, 0x52, 0x8F), QColor(0x1B, 0x47, 0x80)));
-    p.drawRect(body);
-    // Light falls on the body from the upper left.
+    c.InLogicalPixels();
+    FillRect(c, body, QColor(0x20, 0x52, 0x8F), QColor(0x1B, 0x47, 0x80));
+    // Light falls on the body from the upper left; the panel's shape cuts it.
     QRadialGradient light(body.topLeft() + QPointF(120, 10), 420);
     light.setColorAt(0, QColor(255, 255, 255, 13));
     light.setColorAt(1, QColor(255, 255, 255, 0));
     p.setBrush(light);
-    p.drawRect(body);
+    p.drawRect(body.adjusted(-1, 0, 1, 1));
 
+    const qreal left = header.left(), width = header.width();
+    c.InDevicePixels();
     if (lightHeader) {
-        p.setBrush(Vertical(header, QColor(0xE4, 0xEE, 0xF9), QColor(0xC9, 0xDC, 0xF2)));
-        p.drawRect(header);
-        p.setBrush(QColor(255, 255, 255, 220));
-        p.drawRect(QRectF(header.left(), header.top(), header.width(), 1));
-        p.setBrush(QColor(0x9D, 0xB9, 0xDD));
-        p.drawRect(QRectF(header.left(), header.bottom() - 2, header.width(), 1));
+        FillRect(c, header, QColor(0xE4, 0xEE, 0xF9), QColor(0xC9, 0xDC, 0xF2));
+        p.fillRect(LineBelow(c, left, width, header.top()), QColor(255, 255, 255, 220));
+        p.fillRect(LineAbove(c, left, width, header.bottom(), 1), QColor(0x9D, 0xB9, 0xDD));
     } else {
-        p.setBrush(Vertical(header, QColor(0x0D, 0x32, 0x5F), QColor(0x17, 0x45, 0x7F)));
-        p.drawRect(header);
-        p.setBrush(QColor(255, 255, 255, 40));
-        p.drawRect(QRectF(header.left(), header.top(), header.width(), 1));
-        QLinearGradient gold(header.bottomLeft(), header.bottomRight());
+        FillRect(c, header, QColor(0x0D, 0x32, 0x5F), QColor(0x17, 0x45, 0x7F));
+        p.fillRect(LineBelow(c, left, width, header.top()), QColor(255, 255, 255, 40));
+        QLinearGradient gold(QPointF(c.X(left), 0), QPointF(c.X(left + width), 0));
         gold.setColorAt(0, WithAlpha(QColor(TitleNameColor), 110));
         gold.setColorAt(0.6, WithAlpha(QColor(TitleNameColor), 40));
         gold.setColorAt(1, WithAlpha(QColor(TitleNameColor), 0));
-        p.setBrush(gold);
-        p.drawRect(QRectF(header.left(), header.bottom() - 2, header.width(), 1));
+        p.fillRect(LineAbove(c, left, width, header.bottom(), 1), gold);
     }
-    p.setBrush(QColor(0x0D, 0x32, 0x64));
-    p.drawRect(QRectF(header.left(), header.bottom() - 1, header.width(), 1));
+    p.fillRect(LineAbove(c, left, width, header.bottom()), QColor(0x0D, 0x32, 0x64));
 
     // The product motif as a watermark at the right end of the header.
+    c.InLogicalPixels();
     p.setOpacity(lightHeader ? 0.28 : 0.35);
     SkinGlyph::Network(p, QRectF(header.right() - 38, header.top() + 3, 27, 27));
     p.setOpacity(1.0);
     p.restore();
 
+    c.InDevicePixels();
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 36), 1.0));
-    p.drawPath(SkinDraw::RoundRect(panel.adjusted(1.5, 1.5, -1.5, -1.5), kPanelRadius - 1));
-    p.setPen(QPen(QColor(0x0A, 0x2A, 0x55), 1.0));
-    p.drawPath(SkinDraw::RoundRect(panel.adjusted(0.5, 0.5, -0.5, -0.5), kPanelRadius));
+    p.setPen(QPen(QColor(255, 255, 255, 36), line));
+    p.drawPath(SkinDraw::RoundRect(area.adjusted(1.5 * line, 1.5 * line, -1.5 * line, -1.5 * line),
+                                   radius - line));
+    p.setPen(QPen(QColor(0x0A, 0x2A, 0x55), line));
+    p.drawPath(SkinDraw::RoundRect(area.adjusted(line / 2.0, line / 2.0, -line / 2.0, -line / 2.0),
+                                   radius));
+    c.InLogicalPixels();
 }
 
-// Rims the visible outline pixel by pixel: a dark edge on every outline pixel, then a light
-// line just inside along the top and left and a darker one along the bottom and right.
-void PaintOutline(QImage& image) {
-    const int w = image.width(), h = image.height();
+// How far each device pixel lies inside the outline, counted along rows and columns to the
+// nearest pixel outside it, and from which side that pixel is: the rim follows the outline's
+// steps as the window system cuts it.
+struct TDepth {
+    int distance = 0; // 0: outside
+    bool fromTopLeft = false;
+};
+
+std::vector<TDepth> OutlineDepths(const QRegion& outline, int w, int h) {
     std::vector<char> inside(static_cast<size_t>(w * h), 0);
-    for (const QRect& r : WindowOutline())
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
+    for (const QRect& r : outline)
+        for (int y = std::max(r.top(), 0); y <= std::min(r.bottom(), h - 1); ++y)
+            for (int x = std::max(r.left(), 0); x <= std::min(r.right(), w - 1); ++x)
                 inside[static_cast<size_t>(y * w + x)] = 1;
-    const auto in = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < w && y < h && inside[static_cast<size_t>(y * w + x)];
+    const auto at = [w](int x, int y) { return static_cast<size_t>(y * w + x); };
+    std::vector<TDepth> depth(inside.size());
+    const auto note = [&](size_t i, int distance, bool fromTopLeft) {
+        if (depth[i].distance == 0 || distance < depth[i].distance ||
+            (distance == depth[i].distance && fromTopLeft))
+            depth[i] = {distance, fromTopLeft};
     };
-    const auto edge = [&](int x, int y) {
-        return in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
-    };
-    const auto blend = [&](int x, int y, QColor c, double t) {
-        image.setPixelColor(x, y, SkinDraw::Mix(image.pixelColor(x, y), c, t));
-    };
-    std::vector<QPoint> lightRing, darkRing;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (!in(x, y) || edge(x, y))
-                continue;
-            if (edge(x - 1, y) || edge(x, y - 1))
-                lightRing.emplace_back(x, y);
-            else if (edge(x + 1, y) || edge(x, y + 1))
-                darkRing.emplace_back(x, y);
+    // Four sweeps along the lines of pixels: rows from the left and from the right, columns from
+    // the top and from the bottom.
+    const auto sweep = [&](int lines, int length, auto pixel, bool fromTopLeft) {
+        for (int line = 0; line < lines; ++line) {
+            int run = 0;
+            for (int k = 0; k < length; ++k) {
+                const size_t i = pixel(line, fromTopLeft ? k : length - 1 - k);
+                if (inside[i] != 0)
+                    note(i, ++run, fromTopLeft);
+                else
+                    run = 0;
+            }
         }
-    for (const QPoint& pt : lightRing)
-        blend(pt.x(), pt.y(), Qt::white, 0.22);
-    for (const QPoint& pt : darkRing)
-        blend(pt.x(), pt.y(), Qt::black, 0.25);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (edge(x, y))
-                image.setPixelColor(x, y, QColor(0x06, 0x1A, 0x36));
+    };
+    const auto inRow = [&](int y, int x) { return at(x, y); };
+    const auto inColumn = [&](int x, int y) { return at(x, y); };
+    for (const bool fromTopLeft : {true, false}) {
+        sweep(h, w, inRow, fromTopLeft);
+        sweep(w, h, inColumn, fromTopLeft);
+    }
+    return depth;
+}
+
+// Rims the visible outline: a dark edge on its outermost line of device pixels, then a light
+// line just inside along the top and left and a darker one along the bottom and right.
+void PaintOutline(QImage& image, const TDeviceGrid& grid) {
+    const int w = image.width(), h = image.height();
+    const int line = grid.Line();
+    const std::vector<TDepth> depth = OutlineDepths(grid.MapRegion(WindowOutline()), w, h);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const TDepth d = depth[static_cast<size_t>(y * w + x)];
+            if (d.distance == 0 || d.distance > 2 * line)
+                continue;
+            const QColor here = QColor::fromRgb(row[x]);
+            if (d.distance <= line)
+                row[x] = qRgb(0x06, 0x1A, 0x36);
+            else if (d.fromTopLeft)
+                row[x] = SkinDraw::Mix(here, Qt::white, 0.22).rgb();
+            else
+                row[x] = SkinDraw::Mix(here, Qt::black, 0.25).rgb();
+        }
+    }
 }
 
 } // namespace
@@ -219,25 +264,25 @@ QRegion WindowOutline() {
     return region;
 }
 
-QImage MainBackground() {
-    QImage image = SkinDraw::NewImage(BackgroundSize, false, QColor(FaceColor));
-    QPainter p(&image);
-    SkinDraw::Smooth(p);
+QImage MainBackground(const TDeviceGrid& grid) {
+    TCanvas c(BackgroundSize, grid, false, QColor(FaceColor));
 
     // The face between and around the panels: the window colour with a gentle fall of light.
-    const QRectF face(0, TitleBand.bottom() + 1, BackgroundSize.width(),
-                      BackgroundSize.height() - TitleBand.height());
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(face, QColor(0x3A, 0x70, 0xBA), QColor(0x32, 0x63, 0xA8)));
-    p.drawRect(face);
+    FillRect(c,
+             QRectF(0, TitleBand.bottom() + 1, BackgroundSize.width(),
+                    BackgroundSize.height() - TitleBand.height()),
+             QColor(0x3A, 0x70, 0xBA), QColor(0x32, 0x63, 0xA8));
 
-    PaintTitleBand(p);
-    PaintPanel(p, ServerPanel, ServerHeader, true);
-    PaintPanel(p, SettingsPanel, SettingsHeader, false);
-    p.end();
+    PaintTitleBand(c);
+    PaintPanel(c, ServerPanel, ServerHeader, true);
+    PaintPanel(c, SettingsPanel, SettingsHeader, false);
+    c.Finish();
 
-    PaintOutline(image);
-    return image.convertToFormat(QImage::Format_RGB888);
+    QImage& image = c.Image();
+    PaintOutline(image, grid);
+    QImage picture = image.convertToFormat(QImage::Format_RGB888);
+    picture.setDevicePixelRatio(grid.Ratio());
+    return picture;
 }
 
 } // namespace Skin

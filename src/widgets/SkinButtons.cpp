@@ -52,17 +52,7 @@ TTileLook ServerHoverLook() {
     return {QColor(0x5C, 0x9D, 0xEA), QColor(0x25, 0x66, 0xB2), kGold, 1.5, 85, 90};
 }
 
-struct TCanvas {
-    explicit TCanvas(QSize size) : image(SkinDraw::NewImage(size, true)), p(&image) {
-        SkinDraw::Smooth(p);
-    }
-    QImage Finish() {
-        p.end();
-        return image;
-    }
-    QImage image;
-    QPainter p;
-};
+using SkinDraw::TCanvas;
 
 // Draws a title-button symbol twice: a dark copy one pixel lower, then the symbol itself.
 template <typename Draw>
@@ -104,10 +94,9 @@ void CloseMark(QPainter& p, const QColor& c) {
     p.drawLine(QPointF(14.8, 7.7), QPointF(7.2, 15.3));
 }
 
-QImage TitleButton(TTitleGlyph glyph, bool hover, bool danger) {
-    TCanvas c(kTitleSize);
-    const QRectF bounds(0.5, 0.5, 21, 22);
-    SkinDraw::Tile(c.p, RoundRect(bounds, 4), bounds,
+QImage TitleButton(const TDeviceGrid& grid, TTitleGlyph glyph, bool hover, bool danger) {
+    TCanvas c(kTitleSize, grid);
+    SkinDraw::Tile(c, QRectF(QPointF(), kTitleSize), 4,
                    hover ? (danger ? DangerLook() : HoverLook()) : NormalLook());
     WithShadow(c.p, hover ? QColor(Qt::white) : kGlyphLight,
                [&](const QColor& colour) { glyph(c.p, colour); });
@@ -116,10 +105,9 @@ QImage TitleButton(TTitleGlyph glyph, bool hover, bool danger) {
 
 using TServerGlyph = void (*)(QPainter&);
 
-QImage ServerButton(TServerGlyph glyph, bool hover) {
-    TCanvas c(kServerSize);
-    const QRectF bounds(0.5, 0.5, 31, 31);
-    SkinDraw::Tile(c.p, RoundRect(bounds, 7), bounds, hover ? ServerHoverLook() : ServerLook());
+QImage ServerButton(const TDeviceGrid& grid, TServerGlyph glyph, bool hover) {
+    TCanvas c(kServerSize, grid);
+    SkinDraw::Tile(c, QRectF(QPointF(), kServerSize), 7, hover ? ServerHoverLook() : ServerLook());
     if (hover) {
         // A soft light behind the symbol.
         QRadialGradient glow(QPointF(16, 16), 13);
@@ -163,14 +151,13 @@ void SetupGlyph(QPainter& p) {
 constexpr std::array<TServerGlyph, 6> kServerGlyphs{StartGlyph,   StopGlyph,    KickGlyph,
                                                     KickAllGlyph, RefreshGlyph, SetupGlyph};
 
-QImage DisplayFrame() {
-    TCanvas c(kFrameSize);
-    const QRectF bounds(0.5, 0.5, 103, 79);
-    SkinDraw::Tile(c.p, RoundRect(bounds, 5), bounds,
+QImage DisplayFrame(const TDeviceGrid& grid) {
+    TCanvas c(kFrameSize, grid);
+    SkinDraw::Tile(c, QRectF(QPointF(), kFrameSize), 5,
                    {QColor(0x6A, 0x9A, 0xD6), QColor(0x1C, 0x4A, 0x86), QColor(0x06, 0x1F, 0x40),
                     1.0, 60, 90});
     // The display picture covers (4, 4, 96, 72); the well shows a dark rim around it.
-    SkinDraw::Well(c.p, QRectF(3, 3, 98, 74), 1.5, QColor(0x0B, 0x1E, 0x38));
+    SkinDraw::Well(c, QRectF(3, 3, 98, 74), 1.5, QColor(0x0B, 0x1E, 0x38));
     // Small screws in the corners of the frame.
     c.p.setPen(Qt::NoPen);
     for (QPointF s : {QPointF(2, 2), QPointF(102, 2), QPointF(2, 78), QPointF(102, 78)}) {
@@ -180,18 +167,26 @@ QImage DisplayFrame() {
     return c.Finish();
 }
 
-QImage CheckPicture(bool on) {
-    TCanvas c(kCheckSize);
+QImage CheckPicture(const TDeviceGrid& grid, bool on) {
+    TCanvas c(kCheckSize, grid);
     const QRectF box(3, 3, 17, 17);
+    c.InDevicePixels();
+    const QRectF sunken(c.Map(box));
+    const qreal line = c.Line(1);
     // Light catches the lower edge of the sunken box.
-    c.p.setPen(QPen(QColor(255, 255, 255, 55), 1.0));
+    c.p.setPen(QPen(QColor(255, 255, 255, 55), line));
     c.p.setBrush(Qt::NoBrush);
-    c.p.drawPath(RoundRect(box.adjusted(-0.5, 0.5, 0.5, 1.5), 4));
-    c.p.setPen(QPen(QColor(0x05, 0x20, 0x3F), 1.0));
-    c.p.setBrush(SkinDraw::Vertical(box, QColor(0x0A, 0x36, 0x68), QColor(0x1C, 0x6A, 0xBA)));
-    c.p.drawPath(RoundRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 3.5));
-    c.p.setPen(QPen(QColor(0, 0, 0, 70), 1.0));
-    c.p.drawLine(QPointF(5.5, 4.8), QPointF(17.5, 4.8));
+    c.p.drawPath(
+        RoundRect(sunken.adjusted(-line / 2, line / 2, line / 2, line * 1.5), 4 * c.Ratio()));
+    c.p.setPen(QPen(QColor(0x05, 0x20, 0x3F), line));
+    c.p.setBrush(SkinDraw::Vertical(sunken, QColor(0x0A, 0x36, 0x68), QColor(0x1C, 0x6A, 0xBA)));
+    c.p.drawPath(
+        RoundRect(sunken.adjusted(line / 2, line / 2, -line / 2, -line / 2), 3.5 * c.Ratio()));
+    // A shadow just inside the top edge.
+    c.p.setPen(Qt::NoPen);
+    c.p.setBrush(QColor(0, 0, 0, 70));
+    c.p.drawRect(QRect(c.X(5), c.Y(4), c.X(18) - c.X(5), c.Line(1)));
+    c.InLogicalPixels();
     if (on) {
         QPainterPath check;
         check.moveTo(6.8, 11.4);
@@ -209,208 +204,207 @@ QImage CheckPicture(bool on) {
     return c.Finish();
 }
 
-QImage TypeArrow(int dx) {
-    TCanvas c(kArrowSize);
-    const QRectF bounds(0.5, 0.5, 16, 20);
-    SkinDraw::Tile(c.p, RoundRect(bounds, 4), bounds, NormalLook());
+QImage TypeArrow(const TDeviceGrid& grid, int dx) {
+    TCanvas c(kArrowSize, grid);
+    SkinDraw::Tile(c, QRectF(QPointF(), kArrowSize), 4, NormalLook());
     SkinGlyph::Triangle(c.p, QRectF(0.5, 2.5, 16, 16), dx, kPaleGreen);
     return c.Finish();
 }
 
 // The language arrows and the field between them form one control: [< | field | >]. The arrows
 // are rounded on their outer side and flat where they meet the field.
-QImage LangArrow(int dx, bool hover) {
-    TCanvas c(kArrowSize);
-    const QRectF bounds(0.5, 0.5, 16, 20);
-    const QRectF wide = dx < 0 ? QRectF(0.5, 0.5, 24, 20) : QRectF(-7.5, 0.5, 24, 20);
-    QPainterPath outer;
-    outer.addRect(bounds);
-    const QPainterPath shape = RoundRect(wide, 5).intersected(outer);
+QImage LangArrow(const TDeviceGrid& grid, int dx, bool hover) {
+    TCanvas c(kArrowSize, grid);
     TTileLook look = hover ? HoverLook() : NormalLook();
     look.border = QColor(0x06, 0x1F, 0x40);
     look.borderWidth = 1.0;
-    SkinDraw::Tile(c.p, shape, bounds, look);
+    // Rounded as a tile eight pixels wider on the outer side, cut square where the field begins.
+    const int border = c.Line(look.borderWidth);
+    const QRectF wide = dx < 0 ? QRectF(0, 0, 25, 21) : QRectF(-8, 0, 25, 21);
+    const QPainterPath shape =
+        SkinDraw::TileShape(c, wide, 5, border)
+            .intersected(SkinDraw::TileShape(c, QRectF(QPointF(), kArrowSize), 0, border));
+    SkinDraw::Tile(c, shape, look);
     SkinGlyph::Triangle(c.p, QRectF(dx < 0 ? 0 : 1, 2.5, 16, 16), dx, hover ? kGold : kPaleGreen);
     return c.Finish();
 }
 
-QImage LangField() {
-    TCanvas c(kFieldSize);
+QImage LangField(const TDeviceGrid& grid) {
+    TCanvas c(kFieldSize, grid);
     // Wider than the picture so its sides join the arrows without a border of their own.
-    const QRectF bounds(-2, 0.5, 67, 20);
-    QPainterPath shape;
-    shape.addRect(bounds);
-    SkinDraw::Tile(c.p, shape, bounds, NormalLook());
+    SkinDraw::Tile(c, QRectF(-3, 0, 69, 21), 0, NormalLook());
     // `Edit_Lang` covers (5, 4, 53, 14).
-    SkinDraw::Well(c.p, QRectF(4, 3, 55, 16), 2, QColor(EditColor));
+    SkinDraw::Well(c, QRectF(4, 3, 55, 16), 2, QColor(EditColor));
     return c.Finish();
 }
 
-QImage Icon(void (*glyph)(QPainter&, const QRectF&)) {
-    TCanvas c(kIconSize);
+QImage Icon(const TDeviceGrid& grid, void (*glyph)(QPainter&, const QRectF&)) {
+    TCanvas c(kIconSize, grid);
     glyph(c.p, QRectF(0, 0, 16, 16));
     return c.Finish();
 }
 
 template <typename Draw>
-QImage IconWith(Draw draw) {
-    TCanvas c(kIconSize);
+QImage IconWith(const TDeviceGrid& grid, Draw draw) {
+    TCanvas c(kIconSize, grid);
     draw(c.p, QRectF(0, 0, 16, 16));
     return c.Finish();
 }
 
-QImage DrawButtonPicture(int index) {
+QImage DrawButtonPicture(int index, const TDeviceGrid& grid) {
     namespace G = SkinGlyph;
     switch (index) {
     case Btn::HelpHover:
     case Btn::HelpNormal:
-        return TitleButton(HelpMark, index == Btn::HelpHover, false);
+        return TitleButton(grid, HelpMark, index == Btn::HelpHover, false);
     case Btn::InternetHover:
     case Btn::InternetNormal:
-        return TitleButton(GlobeMark, index == Btn::InternetHover, false);
+        return TitleButton(grid, GlobeMark, index == Btn::InternetHover, false);
     case Btn::MinHover:
     case Btn::MinNormal:
-        return TitleButton(MinMark, index == Btn::MinHover, false);
+        return TitleButton(grid, MinMark, index == Btn::MinHover, false);
     case Btn::CloseHover:
     case Btn::CloseNormal:
-        return TitleButton(CloseMark, index == Btn::CloseHover, true);
+        return TitleButton(grid, CloseMark, index == Btn::CloseHover, true);
     case Btn::DisplayFrame:
-        return DisplayFrame();
+        return DisplayFrame(grid);
     case Btn::CheckOff:
     case Btn::CheckOn:
-        return CheckPicture(index == Btn::CheckOn);
+        return CheckPicture(grid, index == Btn::CheckOn);
     case Btn::TypeLeft:
-        return TypeArrow(-1);
+        return TypeArrow(grid, -1);
     case Btn::TypeRight:
-        return TypeArrow(+1);
+        return TypeArrow(grid, +1);
     case Btn::IconPlay:
-        return Icon(G::Play);
+        return Icon(grid, G::Play);
     case Btn::IconPause:
-        return Icon(G::Pause);
+        return Icon(grid, G::Pause);
     case Btn::IconStop:
-        return Icon(G::Stop);
+        return Icon(grid, G::Stop);
     case Btn::IconFolder:
-        return Icon(G::Folder);
+        return Icon(grid, G::Folder);
     case Btn::IconPicture:
-        return Icon(G::Picture);
+        return Icon(grid, G::Picture);
     case Btn::IconFilm:
-        return Icon(G::Film);
+        return Icon(grid, G::Film);
     case Btn::IconText:
-        return Icon(G::Text);
+        return Icon(grid, G::Text);
     case Btn::IconInfo:
-        return Icon(G::Info);
+        return Icon(grid, G::Info);
     case Btn::IconWarning:
-        return Icon(G::Warning);
+        return Icon(grid, G::Warning);
     case Btn::IconError:
-        return Icon(G::Error);
+        return Icon(grid, G::Error);
     case Btn::IconOk:
-        return Icon(G::Ok);
+        return Icon(grid, G::Ok);
     case Btn::IconCancel:
-        return Icon(G::Cancel);
+        return Icon(grid, G::Cancel);
     case Btn::IconAdd:
-        return Icon(G::Add);
+        return Icon(grid, G::Add);
     case Btn::IconRemove:
-        return Icon(G::Remove);
+        return Icon(grid, G::Remove);
     case Btn::IconUp:
-        return Icon(G::ArrowUp);
+        return Icon(grid, G::ArrowUp);
     case Btn::IconDown:
-        return Icon(G::ArrowDown);
+        return Icon(grid, G::ArrowDown);
     case Btn::IconSave:
-        return Icon(G::Save);
+        return Icon(grid, G::Save);
     case Btn::IconRefresh:
-        return Icon(G::Refresh);
+        return Icon(grid, G::Refresh);
     case Btn::IconMonitor:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Monitor(p, r, QColor(0x8C, 0xD8, 0xFF), QColor(0x1F, 0x6F, 0xC4));
         });
     case Btn::IconGlobe:
-        return Icon(G::Globe);
+        return Icon(grid, G::Globe);
     case Btn::IconUser:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Person(p, r, QColor(0x9C, 0xCC, 0xFF), QColor(0x2D, 0x6A, 0xC0));
         });
     case Btn::IconClock:
-        return Icon(G::Clock);
+        return Icon(grid, G::Clock);
     case Btn::IconGear:
-        return Icon(G::Gear);
+        return Icon(grid, G::Gear);
     case Btn::IconLock:
-        return Icon(G::Lock);
+        return Icon(grid, G::Lock);
     case Btn::IconHelp:
-        return Icon(G::Help);
+        return Icon(grid, G::Help);
     case Btn::LangRightNormal:
     case Btn::LangRightHover:
-        return LangArrow(+1, index == Btn::LangRightHover);
+        return LangArrow(grid, +1, index == Btn::LangRightHover);
     case Btn::LangLeftNormal:
     case Btn::LangLeftHover:
-        return LangArrow(-1, index == Btn::LangLeftHover);
+        return LangArrow(grid, -1, index == Btn::LangLeftHover);
     case Btn::LangField:
-        return LangField();
+        return LangField(grid);
     case Btn::IconClientOnline:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Monitor(p, r, QColor(0xA6, 0xF5, 0xA0), QColor(0x1E, 0x91, 0x40));
         });
     case Btn::IconClientOffline:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Monitor(p, r, QColor(0x5A, 0x64, 0x74), QColor(0x22, 0x28, 0x32));
             p.setPen(QPen(QColor(0x20, 0x10, 0x10), 0.8));
             p.setBrush(QColor(0xE0, 0x3C, 0x2C));
             p.drawEllipse(QPointF(12, 11), 2.6, 2.6);
         });
     case Btn::IconServerRunning:
-        return IconWith(
-            [](QPainter& p, const QRectF& r) { G::Lamp(p, r, QColor(IndicatorRunningColor)); });
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
+            G::Lamp(p, r, QColor(IndicatorRunningColor));
+        });
     case Btn::IconServerStopped:
-        return IconWith(
-            [](QPainter& p, const QRectF& r) { G::Lamp(p, r, QColor(IndicatorStoppedColor)); });
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
+            G::Lamp(p, r, QColor(IndicatorStoppedColor));
+        });
     case Btn::IconEnglish:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Badge(p, r, QStringLiteral("EN"), QColor(0x6C, 0xA8, 0xF0),
                      QColor(0x1F, 0x4F, 0x9A));
         });
     case Btn::IconRussian:
-        return IconWith([](QPainter& p, const QRectF& r) {
+        return IconWith(grid, [](QPainter& p, const QRectF& r) {
             G::Badge(p, r, QStringLiteral("RU"), QColor(0xF0, 0x80, 0x6C),
                      QColor(0xA8, 0x2A, 0x1C));
         });
     case Btn::IconDocument:
-        return Icon(G::Document);
+        return Icon(grid, G::Document);
     case Btn::IconKey:
-        return Icon(G::Key);
+        return Icon(grid, G::Key);
     case Btn::IconCalendar:
-        return Icon(G::Calendar);
+        return Icon(grid, G::Calendar);
     case Btn::IconNetwork:
-        return Icon(G::Network);
+        return Icon(grid, G::Network);
     case Btn::IconMessage:
-        return Icon(G::Envelope);
+        return Icon(grid, G::Envelope);
     case Btn::IconPreview:
-        return Icon(G::Eye);
+        return Icon(grid, G::Eye);
     case Btn::IconEdit:
-        return Icon(G::Pencil);
+        return Icon(grid, G::Pencil);
     case Btn::IconDelete:
-        return Icon(G::Trash);
+        return Icon(grid, G::Trash);
     case Btn::IconHome:
-        return Icon(G::Home);
+        return Icon(grid, G::Home);
     case Btn::IconBook:
-        return Icon(G::Book);
+        return Icon(grid, G::Book);
     default:
         break;
     }
     if (index >= Btn::StartNormal && index <= Btn::SetupHover) {
         const auto button = static_cast<size_t>((index - Btn::StartNormal) / 2);
-        return ServerButton(kServerGlyphs[button], (index - Btn::StartNormal) % 2 == 1);
+        return ServerButton(grid, kServerGlyphs[button], (index - Btn::StartNormal) % 2 == 1);
     }
     if (index >= Btn::StartDisabled && index <= Btn::SetupDisabled)
-        return SkinDraw::Disabled(
-            ServerButton(kServerGlyphs[static_cast<size_t>(index - Btn::StartDisabled)], false));
+        return SkinDraw::Disabled(ServerButton(
+            grid, kServerGlyphs[static_cast<size_t>(index - Btn::StartDisabled)], false));
     throw std::out_of_range("Picture index out of range (" + std::to_string(index) + ")");
 }
 
 } // namespace
 
-QImage ButtonPicture(int index) {
+QImage ButtonPicture(int index, const TDeviceGrid& grid) {
     if (index < 0 || index >= Btn::Count)
         throw std::out_of_range("Picture index out of range (" + std::to_string(index) + ")");
-    return DrawButtonPicture(index);
+    return DrawButtonPicture(index, grid);
 }
 
 QSize ButtonPictureSize(int index) {

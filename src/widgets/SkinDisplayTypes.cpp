@@ -11,6 +11,8 @@ namespace Skin {
 
 namespace {
 
+using SkinDraw::FillRect;
+using SkinDraw::TCanvas;
 using SkinDraw::Vertical;
 
 constexpr int kStrip = 10;  // top and bottom text strips
@@ -34,43 +36,43 @@ TArrangement ArrangementOf(int type) {
     return a;
 }
 
-void TextStrip(QPainter& p, const QRectF& r) {
+void TextStrip(TCanvas& c, const QRectF& r) {
+    FillRect(c, r, QColor(0x48, 0x82, 0xCC), QColor(0x2A, 0x5A, 0x9C));
+    QPainter& p = c.p;
     p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(r, QColor(0x48, 0x82, 0xCC), QColor(0x2A, 0x5A, 0x9C)));
-    p.drawRect(r);
     p.setBrush(QColor(255, 255, 255, 215));
     const qreal h = 2.6;
     const QRectF line(r.left() + r.width() * 0.18, r.center().y() - h / 2, r.width() * 0.64, h);
     p.drawRoundedRect(line, 1, 1);
 }
 
-void TextColumn(QPainter& p, const QRectF& r) {
-    const qreal cell = (r.height() - 3 * kGap) / 4;
+void TextColumn(TCanvas& c, const QRectF& r) {
+    const qreal height = (r.height() - 3 * kGap) / 4;
     for (int i = 0; i < 4; ++i) {
-        const QRectF c(r.left(), r.top() + i * (cell + kGap), r.width(), cell);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Vertical(c, QColor(0x44, 0x7C, 0xC4), QColor(0x2C, 0x5E, 0xA2)));
-        p.drawRect(c);
-        p.setBrush(QColor(255, 255, 255, 200));
-        const qreal w = c.width() * (i % 2 == 0 ? 0.66 : 0.5);
-        p.drawRoundedRect(QRectF(c.left() + 4, c.center().y() - 1.1, w, 2.2), 1, 1);
+        const QRectF cell(r.left(), r.top() + i * (height + kGap), r.width(), height);
+        FillRect(c, cell, QColor(0x44, 0x7C, 0xC4), QColor(0x2C, 0x5E, 0xA2));
+        c.p.setPen(Qt::NoPen);
+        c.p.setBrush(QColor(255, 255, 255, 200));
+        const qreal w = cell.width() * (i % 2 == 0 ? 0.66 : 0.5);
+        c.p.drawRoundedRect(QRectF(cell.left() + 4, cell.center().y() - 1.1, w, 2.2), 1, 1);
     }
 }
 
-void VideoArea(QPainter& p, const QRectF& r) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(r, QColor(0x1A, 0x2C, 0x48), QColor(0x09, 0x12, 0x22)));
-    p.drawRect(r);
+void VideoArea(TCanvas& c, const QRectF& r) {
+    FillRect(c, r, QColor(0x1A, 0x2C, 0x48), QColor(0x09, 0x12, 0x22));
     const qreal side = std::min(r.width(), r.height()) * 0.82;
-    SkinGlyph::Film(p, QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side));
+    SkinGlyph::Film(c.p, QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side));
 }
 
-void PictureArea(QPainter& p, const QRectF& r) {
+void PictureArea(TCanvas& c, const QRectF& r) {
+    FillRect(c, r, QColor(0x4E, 0xA8, 0xF4), QColor(0xD4, 0xEE, 0xFF));
+    QPainter& p = c.p;
     p.save();
-    p.setClipRect(r);
+    // The landscape ends where the area's device pixels end.
+    c.InDevicePixels();
+    p.setClipRect(c.Map(r));
+    c.InLogicalPixels();
     p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(r, QColor(0x4E, 0xA8, 0xF4), QColor(0xD4, 0xEE, 0xFF)));
-    p.drawRect(r);
     const auto at = [&r](qreal fx, qreal fy) {
         return QPointF(r.left() + r.width() * fx, r.top() + r.height() * fy);
     };
@@ -100,32 +102,29 @@ void PictureArea(QPainter& p, const QRectF& r) {
     p.restore();
 }
 
-void EmptyScreen(QPainter& p, const QRectF& r) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(r, QColor(0x26, 0x30, 0x42), QColor(0x0E, 0x13, 0x1C)));
-    p.drawRect(r);
+void EmptyScreen(TCanvas& c, const QRectF& r) {
+    FillRect(c, r, QColor(0x26, 0x30, 0x42), QColor(0x0E, 0x13, 0x1C));
+    QPainter& p = c.p;
     // A faint dashed placeholder: nothing is assigned to this display.
     QPen dash(QColor(255, 255, 255, 70), 1.0, Qt::DashLine);
     p.setPen(dash);
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(r.adjusted(22.5, 16.5, -22.5, -16.5), 3, 3);
     p.setPen(QPen(QColor(255, 255, 255, 90), 1.6, Qt::SolidLine, Qt::RoundCap));
-    const QPointF c = r.center();
-    p.drawLine(c + QPointF(-5, 0), c + QPointF(5, 0));
+    const QPointF centre = r.center();
+    p.drawLine(centre + QPointF(-5, 0), centre + QPointF(5, 0));
 }
 
 } // namespace
 
-QImage DisplayTypePicture(int type) {
+QImage DisplayTypePicture(int type, const TDeviceGrid& grid) {
     if (type < 0 || type >= DisplayPictureCount)
         throw std::out_of_range("Picture index out of range (" + std::to_string(type) + ")");
-    QImage image = SkinDraw::NewImage(DisplayPictureSize, true);
-    QPainter p(&image);
-    SkinDraw::Smooth(p);
+    TCanvas c(DisplayPictureSize, grid);
+    QPainter& p = c.p;
 
     // The monitor: a dark bezel with a slightly thicker chin and a power light.
-    const QRectF body(0.5, 0.5, 95, 71);
-    SkinDraw::Tile(p, SkinDraw::RoundRect(body, 4), body,
+    SkinDraw::Tile(c, QRectF(QPointF(), DisplayPictureSize), 4,
                    {QColor(0x58, 0x64, 0x7A), QColor(0x1A, 0x1F, 0x28), QColor(0x05, 0x08, 0x0D),
                     1.0, 45, 60});
     p.setPen(Qt::NoPen);
@@ -133,44 +132,44 @@ QImage DisplayTypePicture(int type) {
     p.drawEllipse(QPointF(88, 67.5), 1.4, 1.4);
 
     const QRectF screen(4, 4, 88, 60);
-    p.setBrush(QColor(0x05, 0x0A, 0x12));
-    p.drawRect(screen);
+    FillRect(c, screen, QColor(0x05, 0x0A, 0x12));
 
     if (type == 0) {
-        EmptyScreen(p, screen);
+        EmptyScreen(c, screen);
     } else {
         const TArrangement a = ArrangementOf(type);
         QRectF main = screen;
         if (a.top) {
-            TextStrip(p, QRectF(screen.left(), screen.top(), screen.width(), kStrip));
+            TextStrip(c, QRectF(screen.left(), screen.top(), screen.width(), kStrip));
             main.setTop(screen.top() + kStrip + kGap);
         }
         if (a.bottom) {
-            TextStrip(p, QRectF(screen.left(), screen.bottom() - kStrip, screen.width(), kStrip));
+            TextStrip(c, QRectF(screen.left(), screen.bottom() - kStrip, screen.width(), kStrip));
             main.setBottom(screen.bottom() - kStrip - kGap);
         }
         if (a.column) {
-            TextColumn(p, QRectF(screen.right() - kColumn, main.top(), kColumn, main.height()));
+            TextColumn(c, QRectF(screen.right() - kColumn, main.top(), kColumn, main.height()));
             main.setRight(screen.right() - kColumn - kGap);
         }
         if (a.video)
-            VideoArea(p, main);
+            VideoArea(c, main);
         else
-            PictureArea(p, main);
+            PictureArea(c, main);
     }
 
-    // Glass: a faint diagonal reflection over the whole screen.
+    // Glass: a faint diagonal reflection over the whole screen, cut at its device pixels.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 22));
+    const QRect glass = c.Map(screen);
+    c.InDevicePixels();
     QPainterPath glare;
-    glare.moveTo(screen.topLeft());
-    glare.lineTo(screen.left() + screen.width() * 0.55, screen.top());
-    glare.lineTo(screen.left() + screen.width() * 0.3, screen.bottom());
-    glare.lineTo(screen.bottomLeft());
+    glare.moveTo(glass.topLeft());
+    glare.lineTo(glass.left() + glass.width() * 0.55, glass.top());
+    glare.lineTo(glass.left() + glass.width() * 0.3, glass.top() + glass.height());
+    glare.lineTo(glass.left(), glass.top() + glass.height());
     glare.closeSubpath();
     p.drawPath(glare);
-    p.end();
-    return image;
+    return c.Finish();
 }
 
 } // namespace Skin

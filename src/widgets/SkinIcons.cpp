@@ -4,8 +4,8 @@
 #include "widgets/SkinPictures.h"
 #include "widgets/SkinZones.h"
 
+#include <QPolygonF>
 #include <QRadialGradient>
-#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -13,136 +13,119 @@ namespace Skin {
 
 namespace {
 
-// The classic sixteen-colour palette, one letter per colour; '.' is transparent.
-QRgb PaletteColour(char letter) {
-    switch (letter) {
-    case 'k':
-        return qRgb(0, 0, 0);
-    case 'm':
-        return qRgb(128, 0, 0);
-    case 'g':
-        return qRgb(0, 128, 0);
-    case 'o':
-        return qRgb(128, 128, 0);
-    case 'n':
-        return qRgb(0, 0, 128);
-    case 'p':
-        return qRgb(128, 0, 128);
-    case 't':
-        return qRgb(0, 128, 128);
-    case 's':
-        return qRgb(192, 192, 192);
-    case 'd':
-        return qRgb(128, 128, 128);
-    case 'r':
-        return qRgb(255, 0, 0);
-    case 'l':
-        return qRgb(0, 255, 0);
-    case 'y':
-        return qRgb(255, 255, 0);
-    case 'b':
-        return qRgb(0, 0, 255);
-    case 'f':
-        return qRgb(255, 0, 255);
-    case 'a':
-        return qRgb(0, 255, 255);
-    case 'w':
-        return qRgb(255, 255, 255);
-    case '.':
-        return qRgba(0, 0, 0, 0);
-    default:
-        throw std::logic_error(std::string("unknown palette letter ") + letter);
+using SkinDraw::TCanvas;
+
+// The classic sixteen colours the tray pictures are drawn in.
+namespace Classic {
+const QColor Black(0, 0, 0);
+const QColor Maroon(128, 0, 0);
+const QColor Green(0, 128, 0);
+const QColor Navy(0, 0, 128);
+const QColor Silver(192, 192, 192);
+const QColor Red(255, 0, 0);
+const QColor Lime(0, 255, 0);
+const QColor Blue(0, 0, 255);
+const QColor Aqua(0, 255, 255);
+const QColor White(255, 255, 255);
+} // namespace Classic
+
+// The tray pictures keep to the sixteen colours at every size: shapes are drawn without
+// antialiasing, with outlines of whole device pixels.
+class TClassicPicture {
+public:
+    explicit TClassicPicture(const TDeviceGrid& grid) : c_(TrayPictureSize, grid) {
+        c_.p.setRenderHint(QPainter::Antialiasing, false);
     }
+
+    // A filled shape on the 11 x 11 design, outlined in black unless `outlined` is false.
+    void Shape(const QPolygonF& shape, const QColor& fill, bool outlined = true) {
+        Pen(outlined ? 1 : 0);
+        c_.p.setBrush(fill);
+        c_.p.drawPolygon(shape);
+    }
+    void Circle(QPointF centre, qreal radius, const QColor& fill, bool outlined = true) {
+        Pen(outlined ? 1 : 0);
+        c_.p.setBrush(fill);
+        c_.p.drawEllipse(centre, radius, radius);
+    }
+    // A block of whole design pixels.
+    void Block(const QRectF& r, const QColor& colour) { SkinDraw::FillRect(c_, r, colour); }
+    void Line(QPointF a, QPointF b, const QColor& colour, qreal width) {
+        c_.p.setPen(QPen(colour, c_.Line(width) / c_.Ratio(), Qt::SolidLine, Qt::SquareCap));
+        c_.p.drawLine(a, b);
+    }
+    QPainter& Painter() { return c_.p; }
+    QImage Finish() { return c_.Finish(); }
+
+private:
+    void Pen(qreal width) {
+        if (width > 0)
+            c_.p.setPen(QPen(Classic::Black, c_.Line(width) / c_.Ratio(), Qt::SolidLine,
+                             Qt::SquareCap, Qt::MiterJoin));
+        else
+            c_.p.setPen(Qt::NoPen);
+    }
+
+    TCanvas c_;
+};
+
+QImage StartPicture(const TDeviceGrid& grid) {
+    TClassicPicture c(grid);
+    c.Shape(QPolygonF({{1.5, 1.5}, {9.5, 5.5}, {1.5, 9.5}}), Classic::Lime);
+    c.Shape(QPolygonF({{5, 3.5}, {9, 5.5}, {5, 7.5}}), Classic::Green, false);
+    return c.Finish();
 }
 
-using TPixelArt = std::array<const char*, 11>;
+QImage StopPicture(const TDeviceGrid& grid) {
+    TClassicPicture c(grid);
+    c.Shape(QPolygonF(QRectF(1.5, 1.5, 8, 8)), Classic::Red);
+    c.Block(QRectF(2, 2, 1, 1), Classic::White);
+    c.Block(QRectF(3, 8, 6, 1), Classic::Maroon);
+    c.Block(QRectF(8, 5, 1, 3), Classic::Maroon);
+    return c.Finish();
+}
 
-// clang-format off
-constexpr TPixelArt kStartArt{
-    "...........",
-    ".kk........",
-    ".klkk......",
-    ".kllgkk....",
-    ".klllggkk..",
-    ".kllllgggk.",
-    ".klllggkk..",
-    ".kllgkk....",
-    ".klkk......",
-    ".kk........",
-    "...........",
-};
-constexpr TPixelArt kStopArt{
-    "...........",
-    ".kkkkkkkkk.",
-    ".kwrrrrrrk.",
-    ".krrrrrrrk.",
-    ".krrrrrrrk.",
-    ".krrrrrrmk.",
-    ".krrrrrrmk.",
-    ".krrrrrmmk.",
-    ".krrmmmmmk.",
-    ".kkkkkkkkk.",
-    "...........",
-};
-constexpr TPixelArt kWebArt{
-    "...kkkkk...",
-    ".kkabbbbkk.",
-    ".kaallbbbk.",
-    "kaalllbbbbk",
-    "kbllllbbbbk",
-    "kbbllbbgggk",
-    "kbbbbbggggk",
-    "kbbbbbbgggk",
-    ".kbbbbbbbk.",
-    ".kknbbbnkk.",
-    "...kkkkk...",
-};
-constexpr TPixelArt kPageArt{
-    ".kkkkkkk...",
-    ".kwwwwwsk..",
-    ".kwwwwwssk.",
-    ".kwwwwwkkk.",
-    ".kwnnnnnwk.",
-    ".kwwwwwwwk.",
-    ".kwnnnnnwk.",
-    ".kwwwwwwwk.",
-    ".kwnnnwwwk.",
-    ".kwwwwwwwk.",
-    ".kkkkkkkkk.",
-};
-constexpr TPixelArt kExitArt{
-    "...kkkkk...",
-    ".kkrrrrrkk.",
-    ".krrrrrrrk.",
-    "krwwrrrwwrk",
-    "krrwwrwwrrk",
-    "krrrwwwrrrk",
-    "krrwwrwwrrk",
-    "krwwrrrwwrk",
-    ".krrrrrrmk.",
-    ".kkmmmmmkk.",
-    "...kkkkk...",
-};
-// clang-format on
+QImage WebPicture(const TDeviceGrid& grid) {
+    TClassicPicture c(grid);
+    const QPointF centre(5.5, 5.5);
+    c.Circle(centre, 5, Classic::Blue);
+    QPainter& p = c.Painter();
+    p.save();
+    QPainterPath globe;
+    globe.addEllipse(centre, 4.5, 4.5);
+    p.setClipPath(globe);
+    c.Circle({3.8, 4}, 2.2, Classic::Lime, false);
+    c.Circle({7.8, 7.4}, 2, Classic::Green, false);
+    c.Block(QRectF(2, 1, 2, 1), Classic::Aqua);
+    c.Block(QRectF(3, 9, 5, 1), Classic::Navy);
+    p.restore();
+    return c.Finish();
+}
 
-QImage FromPixelArt(const TPixelArt& art) {
-    QImage image(TrayPictureSize, QImage::Format_ARGB32);
-    for (int y = 0; y < 11; ++y) {
-        const std::string_view row(art[static_cast<size_t>(y)]);
-        if (row.size() != 11)
-            throw std::logic_error("pixel art row of wrong length");
-        for (int x = 0; x < 11; ++x)
-            image.setPixel(x, y, PaletteColour(row[static_cast<size_t>(x)]));
-    }
-    return image;
+QImage PagePicture(const TDeviceGrid& grid) {
+    TClassicPicture c(grid);
+    c.Shape(QPolygonF({{1.5, 0.5}, {7.5, 0.5}, {9.5, 2.5}, {9.5, 10.5}, {1.5, 10.5}}),
+            Classic::White);
+    c.Shape(QPolygonF({{7.5, 0.5}, {7.5, 2.5}, {9.5, 2.5}}), Classic::Silver);
+    for (const auto& [row, length] : {std::pair{4, 5}, std::pair{6, 5}, std::pair{8, 3}})
+        c.Block(QRectF(3, row, length, 1), Classic::Navy);
+    return c.Finish();
+}
+
+QImage ExitPicture(const TDeviceGrid& grid) {
+    TClassicPicture c(grid);
+    c.Circle({5.5, 5.5}, 5, Classic::Red);
+    c.Block(QRectF(3, 9, 5, 1), Classic::Maroon);
+    c.Line({3.5, 3.5}, {7.5, 7.5}, Classic::White, 1.5);
+    c.Line({7.5, 3.5}, {3.5, 7.5}, Classic::White, 1.5);
+    return c.Finish();
 }
 
 } // namespace
 
-QImage ProgramIcon() {
-    QImage image = SkinDraw::NewImage(QSize(32, 32), true);
-    QPainter p(&image);
-    SkinDraw::Smooth(p);
+QImage ProgramIcon(const TDeviceGrid& grid) {
+    TCanvas c(ProgramIconSize, grid);
+    QPainter& p = c.p;
 
     // A dark blue disc, so the icon reads on light and dark panels alike.
     QRadialGradient disc(QPointF(16, 16), 15.5, QPointF(12, 9));
@@ -165,22 +148,21 @@ QImage ProgramIcon() {
     SkinGlyph::Monitor(p, QRectF(9.25, 0.5, 13.5, 13.5), screenTop, screenBottom);
     SkinGlyph::Monitor(p, QRectF(0.5, 16, 13.5, 13.5), screenTop, screenBottom);
     SkinGlyph::Monitor(p, QRectF(18, 16, 13.5, 13.5), screenTop, screenBottom);
-    p.end();
-    return image;
+    return c.Finish();
 }
 
-QImage TrayMenuPicture(int item) {
+QImage TrayMenuPicture(int item, const TDeviceGrid& grid) {
     switch (item) {
     case 1:
-        return FromPixelArt(kStartArt);
+        return StartPicture(grid);
     case 2:
-        return FromPixelArt(kStopArt);
+        return StopPicture(grid);
     case 3:
-        return FromPixelArt(kWebArt);
+        return WebPicture(grid);
     case 4:
-        return FromPixelArt(kPageArt);
+        return PagePicture(grid);
     case 5:
-        return FromPixelArt(kExitArt);
+        return ExitPicture(grid);
     default:
         throw std::out_of_range("Picture index out of range (" + std::to_string(item) + ")");
     }

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "widgets/DevicePixels.h"
+#include "widgets/DrawnPicture.h"
+
+#include <QIcon>
 #include <QImage>
-#include <QPixmap>
 #include <QRegion>
 #include <QSize>
 #include <vector>
 
-// Every picture of the skin, drawn in code. Drawing needs a QGuiApplication (for the fonts).
+// Every picture of the skin, drawn in code for the device pixels it lands on: each function draws
+// its picture for a local device grid (TDeviceGrid::Local), by default at one device pixel per
+// logical pixel. Sizes are logical. Drawing needs a QGuiApplication (for the fonts).
 namespace Skin {
 
 // Indices of the button picture list `BitmapList_Btn`. Note the order within the pairs: the title
@@ -55,29 +60,39 @@ inline constexpr int DisplayPictureCount = 9;
 inline constexpr QSize DisplayPictureSize{96, 72};
 inline constexpr QSize TrayPictureSize{11, 11};
 inline constexpr int TrayPictureCount = 5;
+inline constexpr QSize ProgramIconSize{32, 32};
 
-// The main window background, 802 x 602, 24-bit (no alpha).
-QImage MainBackground();
+// The main window background, 802 x 602, 24-bit (no alpha), its rim on the edge of the window's
+// outline as the window system cuts it at the grid's ratio.
+QImage MainBackground(const TDeviceGrid& grid = TDeviceGrid());
 
 // The window's visible outline: nine rectangles forming the 800 x 600 rectangle at (1, 1) with
 // stepped corners.
 QRegion WindowOutline();
 
 // One picture of `BitmapList_Btn`; throws std::out_of_range for an index outside 0..76.
-QImage ButtonPicture(int index);
+QImage ButtonPicture(int index, const TDeviceGrid& grid = TDeviceGrid());
 QSize ButtonPictureSize(int index);
 
 // Picture n of `BitmapList_Display` shows display type n (0 = none); throws std::out_of_range
 // outside 0..8.
-QImage DisplayTypePicture(int type);
+QImage DisplayTypePicture(int type, const TDeviceGrid& grid = TDeviceGrid());
 
 // The program icon, 32 x 32 with transparency: three monitors linked in a ring.
-QImage ProgramIcon();
+QImage ProgramIcon(const TDeviceGrid& grid = TDeviceGrid());
 
 // The tray menu item pictures, 11 x 11, in the sixteen colours of the classic palette:
 // 1 start server, 2 stop server, 3 web site, 4 program page, 5 exit. Throws std::out_of_range
 // outside 1..5.
-QImage TrayMenuPicture(int item);
+QImage TrayMenuPicture(int item, const TDeviceGrid& grid = TDeviceGrid());
+
+// The program icon for windows and the notification area, at the sizes desktops ask for.
+QIcon DesktopIcon();
+
+// The same pictures as drawn pictures, for windows and icons.
+TDrawnPicture DrawnBackground();
+TDrawnPicture DrawnProgramIcon();
+TDrawnPicture DrawnTrayPicture(int item);
 
 } // namespace Skin
 
@@ -86,7 +101,7 @@ QImage TrayMenuPicture(int item);
 class TPictureList {
 public:
     TPictureList() = default;
-    explicit TPictureList(std::vector<QPixmap> pictures);
+    explicit TPictureList(std::vector<TDrawnPicture> pictures);
 
     // `BitmapList_Btn` and `BitmapList_Display`.
     static TPictureList ButtonPictures();
@@ -95,8 +110,8 @@ public:
     int Count() const { return static_cast<int>(pictures_.size()); }
     bool Contains(int index) const { return index >= 0 && index < Count(); }
     // Throws std::out_of_range for an index the list does not hold.
-    const QPixmap& Picture(int index) const;
+    const TDrawnPicture& Picture(int index) const;
 
 private:
-    std::vector<QPixmap> pictures_;
+    std::vector<TDrawnPicture> pictures_;
 };

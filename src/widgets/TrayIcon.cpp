@@ -1,6 +1,7 @@
 #include "widgets/TrayIcon.h"
 
 #include "SkinStyle.h"
+#include "widgets/DevicePixels.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/SkinDraw.h"
 #include "widgets/SkinPictures.h"
@@ -19,7 +20,8 @@ namespace {
 
 constexpr int kItemHeight = 20;
 constexpr int kPictureLeft = 6;
-constexpr int kTextLeft = kPictureLeft + 11 + 8;
+constexpr int kPictureSize = Skin::TrayPictureSize.width();
+constexpr int kTextLeft = kPictureLeft + kPictureSize + 8;
 const QColor kMenuBorder(Skin::HintBorderColor);
 const QColor kItemText(0x10, 0x30, 0x5A);
 
@@ -30,7 +32,7 @@ public:
                     const QWidget* widget) const override {
         switch (metric) {
         case PM_SmallIconSize:
-            return 11;
+            return kPictureSize;
         case PM_MenuPanelWidth:
             return 1;
         case PM_MenuHMargin:
@@ -57,13 +59,13 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* p,
                        const QWidget* widget) const override {
         if (element == PE_PanelMenu || element == PE_FrameMenu) {
+            // A border of whole device pixels along the menu's edges.
+            const TDevicePainting device(*p);
+            const QRect menu = device.Map(QRectF(option->rect));
             if (element == PE_PanelMenu)
-                p->fillRect(option->rect,
-                            SkinDraw::Vertical(QRectF(option->rect), QColor(0xF6, 0xF9, 0xFE),
-                                               QColor(0xE0, 0xEA, 0xF7)));
-            p->setPen(kMenuBorder);
-            p->setBrush(Qt::NoBrush);
-            p->drawRect(option->rect.adjusted(0, 0, -1, -1));
+                p->fillRect(menu, SkinDraw::Vertical(QRectF(menu), QColor(0xF6, 0xF9, 0xFE),
+                                                     QColor(0xE0, 0xEA, 0xF7)));
+            FillFrame(*p, menu, device.Grid().Line(), kMenuBorder);
             return;
         }
         QProxyStyle::drawPrimitive(element, option, p, widget);
@@ -102,9 +104,14 @@ public:
             p->drawRoundedRect(band, 3, 3);
         }
         if (!item->icon.isNull()) {
+            // Drawn for the device pixels the picture's place covers.
+            const TDevicePainting device(*p);
+            const QRect place = device.Map(QRectF(r.left() + kPictureLeft,
+                                                  r.top() + (r.height() - kPictureSize) / 2,
+                                                  kPictureSize, kPictureSize));
             const QPixmap picture =
-                item->icon.pixmap(QSize(11, 11), enabled ? QIcon::Normal : QIcon::Disabled);
-            p->drawPixmap(r.left() + kPictureLeft, r.top() + (r.height() - 11) / 2, picture);
+                item->icon.pixmap(place.size(), 1.0, enabled ? QIcon::Normal : QIcon::Disabled);
+            p->drawPixmap(QRect(place.topLeft(), picture.size()), picture, picture.rect());
         }
         p->setFont(item->font);
         p->setPen(!enabled ? QColor(0x90, 0x9C, 0xAC) : selected ? QColor(Qt::white) : kItemText);
@@ -122,8 +129,7 @@ void GivePicture(QAction* action) {
     static const QRegularExpression name(QStringLiteral("^TrayMenu_([1-5])$"));
     const QRegularExpressionMatch match = name.match(action->objectName());
     if (match.hasMatch())
-        action->setIcon(
-            QIcon(QPixmap::fromImage(Skin::TrayMenuPicture(match.captured(1).toInt()))));
+        action->setIcon(Skin::DrawnTrayPicture(match.captured(1).toInt()).Icon());
 }
 
 } // namespace
@@ -173,7 +179,7 @@ void TTrayMenu::actionEvent(QActionEvent* event) {
 TTrayIcon::TTrayIcon(QWidget* window)
     : QObject(window), icon_(new QSystemTrayIcon(this)), menu_(new TTrayMenu(window)),
       host_(new TTrayHostWatcher(this)) {
-    icon_->setIcon(QIcon(QPixmap::fromImage(Skin::ProgramIcon())));
+    icon_->setIcon(Skin::DesktopIcon());
     icon_->setToolTip(QString::fromLatin1(Product::Name));
     TrayHost::NoteRequests();
     // The menu is opened by hand rather than set as the icon's context menu, so that it keeps

@@ -12,10 +12,10 @@
 
 namespace {
 
-QPixmap Solid(QSize size, QColor colour) {
-    QPixmap pixmap(size);
-    pixmap.fill(colour);
-    return pixmap;
+TDrawnPicture Solid(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return TDrawnPicture::FromImage(image);
 }
 
 // Counts pixels within `tolerance` of `colour` in every channel.
@@ -36,7 +36,7 @@ int PixelsNear(const QImage& image, QColor colour, int tolerance = 12) {
 
 TEST(PictureButton, TakesThePictureSizeAndShowsIt) {
     TPictureButton button;
-    button.SetPicture(QPixmap::fromImage(Skin::ButtonPicture(Skin::Btn::CloseNormal)));
+    button.SetPicture(TPictureList::ButtonPictures().Picture(Skin::Btn::CloseNormal));
     EXPECT_EQ(button.size(), QSize(22, 23));
     button.SetPicture(Solid(QSize(32, 32), Qt::red));
     EXPECT_EQ(button.size(), QSize(32, 32));

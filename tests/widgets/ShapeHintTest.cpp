@@ -3,7 +3,6 @@
 #include "TestEvents.h"
 #include "widgets/WidgetSnapshot.h"
 
-#include <QHelpEvent>
 #include <QPushButton>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -59,11 +58,6 @@ protected:
     void Leave(QWidget* widget) {
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(widget, &leave);
-    }
-    // What Qt's own tool tip machinery sends after its longer rest.
-    bool AskForToolTip(QWidget* widget) {
-        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), widget->mapToGlobal(QPoint(5, 5)));
-        return QApplication::sendEvent(widget, &help);
     }
     // Rest long enough on `widget` for its hint to show.
     void RestOn(QWidget* widget) {

@@ -1,5 +1,6 @@
 #include "widgets/SkinPictures.h"
 
+#include "SixteenColours.h"
 #include "widgets/SkinZones.h"
 
 #include <QRegion>
@@ -287,11 +288,7 @@ TEST(ProgramIcon, IsARoundPictureOnTransparency) {
 }
 
 TEST(TrayPictures, AreSmallAndUseOnlyTheSixteenColours) {
-    const std::set<QRgb> palette{
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+    const std::set<QRgb>& palette = SixteenColours();
     std::vector<QImage> pictures;
     for (int item = 1; item <= Skin::TrayPictureCount; ++item) {
         const QImage image = Skin::TrayMenuPicture(item).convertToFormat(QImage::Format_ARGB32);
@@ -316,7 +313,9 @@ TEST(TrayPictures, AreSmallAndUseOnlyTheSixteenColours) {
 TEST(PictureList, HoldsTheButtonAndDisplayPictures) {
     const TPictureList buttons = TPictureList::ButtonPictures();
     EXPECT_EQ(buttons.Count(), 77);
-    EXPECT_EQ(buttons.Picture(Skin::Btn::CheckOn).toImage().convertToFormat(QImage::Format_ARGB32),
+    EXPECT_EQ(buttons.Picture(Skin::Btn::CheckOn)
+                  .Image(TDeviceGrid())
+                  .convertToFormat(QImage::Format_ARGB32),
               Skin::ButtonPicture(Skin::Btn::CheckOn).convertToFormat(QImage::Format_ARGB32));
     EXPECT_TRUE(buttons.Contains(76));
     EXPECT_FALSE(buttons.Contains(77));
@@ -325,7 +324,110 @@ TEST(PictureList, HoldsTheButtonAndDisplayPictures) {
 
     const TPictureList displays = TPictureList::DisplayPictures();
     EXPECT_EQ(displays.Count(), 9);
-    EXPECT_EQ(displays.Picture(8).size(), QSize(96, 72));
+    EXPECT_EQ(displays.Picture(8).Size(), QSize(96, 72));
     EXPECT_THROW(displays.Picture(9), std::out_of_range);
     EXPECT_THROW(displays.Picture(-1), std::out_of_range);
+}
+
+// The pictures drawn for the device pixels of a screen at the common desktop scales.
+class SkinAtRatio : public ::testing::TestWithParam<qreal> {
+protected:
+    qreal Ratio() const { return GetParam(); }
+    // A grid whose origin falls between two device pixels, as most places of a window do at a
+    // fractional ratio.
+    TDeviceGrid Between() const { return TDeviceGrid(Ratio(), QPointF(0.4, -0.5)); }
+};
+
+INSTANTIATE_TEST_SUITE_P(DesktopScales, SkinAtRatio, ::testing::Values(1.0, 1.25, 1.5, 2.0));
+
+// Every picture comes at the device pixels its logical size covers, carrying the ratio, so the
+// window shows it pixel for pixel.
+TEST_P(SkinAtRatio, PicturesComeAtDevicePixels) {
+    for (const TDeviceGrid& grid : {TDeviceGrid(Ratio()), Between()}) {
+        const auto check = [&](const QImage& image, QSize logical, const std::string& what) {
+            EXPECT_EQ(image.size(), grid.Extent(logical)) << what;
+            EXPECT_EQ(image.devicePixelRatio(), Ratio()) << what;
+        };
+        for (int i = 0; i < Skin::Btn::Count; ++i)
+            check(Skin::ButtonPicture(i, grid), Skin::ButtonPictureSize(i),
+                  "picture " + std::to_string(i));
+        for (int type = 0; type < Skin::DisplayPictureCount; ++type)
+            check(Skin::DisplayTypePicture(type, grid), Skin::DisplayPictureSize,
+                  "type " + std::to_string(type));
+        check(Skin::MainBackground(grid), Skin::BackgroundSize, "background");
+        check(Skin::ProgramIcon(grid), Skin::ProgramIconSize, "icon");
+        for (int item = 1; item <= Skin::TrayPictureCount; ++item)
+            check(Skin::TrayMenuPicture(item, grid), Skin::TrayPictureSize,
+                  "tray picture " + std::to_string(item));
+    }
+    EXPECT_EQ(Skin::MainBackground(TDeviceGrid(Ratio())).depth(), 24);
+}
+
+// A row of device pixels as colours.
+std::vector<QColor> Row(const QImage& image, int y, int from, int to) {
+    std::vector<QColor> row;
+    for (int x = from; x < to; ++x)
+        row.push_back(image.pixelColor(x, y));
+    return row;
+}
+
+// Sharp edges: the border of a title button, the rim of the language field's well and the rim of
+// the window face are whole device pixels of one colour, next to whole pixels of the other.
+TEST_P(SkinAtRatio, EdgesLandOnWholeDevicePixels) {
+    const TDeviceGrid grid = Between();
+    const int line = grid.Line();
+
+    const QImage button = Skin::ButtonPicture(Skin::Btn::CloseNormal, grid);
+    const QColor border(0x06, 0x1F, 0x40);
+    const int middle = grid.X(11);
+    for (int y = 0; y < line; ++y)
+        EXPECT_EQ(button.pixelColor(middle, y), border) << "border row " << y;
+    EXPECT_NE(button.pixelColor(middle, line), border) << "the border is " << line << " wide";
+    for (int y = button.height() - line; y < button.height(); ++y)
+        EXPECT_EQ(button.pixelColor(middle, y), border) << "border row " << y;
+
+    // The well of the language field: its rim, then the field colour straight away.
+    const QImage field = Skin::ButtonPicture(Skin::Btn::LangField, grid);
+    const int row = grid.Y(11);
+    const int rimLeft = grid.X(4), rimRight = grid.X(59);
+    const std::vector<QColor> pixels = Row(field, row, rimLeft, rimRight);
+    const QColor rim = pixels.front();
+    for (int i = 0; i < line; ++i) {
+        EXPECT_EQ(pixels[static_cast<size_t>(i)], rim) << "left rim " << i;
+        EXPECT_EQ(pixels[pixels.size() - 1 - static_cast<size_t>(i)], rim) << "right rim " << i;
+    }
+    for (size_t i = static_cast<size_t>(line); i < pixels.size() - static_cast<size_t>(line); ++i)
+        ASSERT_EQ(pixels[i], QColor(Skin::EditColor)) << "field pixel " << i;
+    EXPECT_NE(field.pixelColor(rimLeft - 1, row), rim) << "the rim starts on a whole pixel";
+
+    // The rim of the window face along its left edge, halfway down.
+    const QImage face = Skin::MainBackground(TDeviceGrid(Ratio()));
+    const int y = face.height() / 2, left = TDeviceGrid(Ratio()).X(1);
+    const QColor dark(0x06, 0x1A, 0x36);
+    EXPECT_NE(face.pixelColor(left - 1, y), dark) << "outside the outline";
+    for (int x = left; x < left + line; ++x)
+        EXPECT_EQ(face.pixelColor(x, y), dark) << x;
+    const QColor light = face.pixelColor(left + line, y);
+    EXPECT_NE(light, dark);
+    for (int x = left + line; x < left + 2 * line; ++x)
+        EXPECT_EQ(face.pixelColor(x, y), light) << "light line " << x;
+    EXPECT_NE(face.pixelColor(left + 2 * line, y), light);
+}
+
+// The tray pictures keep to the sixteen colours at every size: no blended edge pixels.
+TEST_P(SkinAtRatio, TrayPicturesKeepToTheSixteenColours) {
+    const std::set<QRgb>& palette = SixteenColours();
+    for (int item = 1; item <= Skin::TrayPictureCount; ++item) {
+        const QImage image =
+            Skin::TrayMenuPicture(item, Between()).convertToFormat(QImage::Format_ARGB32);
+        ExpectRealPicture(image, "tray picture " + std::to_string(item));
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb px = image.pixel(x, y);
+                if (qAlpha(px) == 0)
+                    continue;
+                ASSERT_EQ(qAlpha(px), 255) << item << " at " << x << "," << y;
+                ASSERT_TRUE(palette.count(px)) << item << " at " << x << "," << y;
+            }
+    }
 }

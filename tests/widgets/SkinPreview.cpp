@@ -1,7 +1,10 @@
 // Renders the skin for a look by eye: the main window background with the kit's controls placed
-// where the window puts them, a sheet of every picture enlarged, the tray menu and a hint.
-// Usage: widgets_skin_preview <output folder>
+// where the window puts them, a sheet of every picture enlarged, the tray menu and a hint, at the
+// device pixels of a screen of the given device pixel ratio.
+// Usage: widgets_skin_preview <output folder> [device pixel ratio, 1 by default]
+#include "TestEvents.h"
 #include "widgets/CheckListBox.h"
+#include "widgets/DevicePixels.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ShapeHint.h"
@@ -13,8 +16,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFont>
-#include <QHelpEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -30,7 +33,7 @@ QFont Verdana(int px, bool bold = false, bool underline = false) {
 // The main window's skin built from the kit's own controls, at the places the window uses.
 class TPreviewWindow : public QWidget {
 public:
-    TPreviewWindow() : background_(QPixmap::fromImage(Skin::MainBackground())) {
+    TPreviewWindow() : background_(Skin::DrawnBackground()) {
         resize(Skin::BackgroundSize);
         const TPictureList buttons = TPictureList::ButtonPictures();
         const auto button = [&](int picture, int x, int y) {
@@ -104,30 +107,34 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.drawPixmap(0, 0, background_);
+        const TDevicePainting device(p);
+        const QRect face = device.Map(rect());
+        p.drawPixmap(face, background_.Pixmap(device.Grid()), QRect(QPoint(), face.size()));
     }
 
 private:
-    QPixmap background_;
+    TDrawnPicture background_;
 };
 
-QImage Window() {
+QImage Window(qreal ratio) {
     TPreviewWindow window;
-    const QImage image = RenderWidget(window);
+    QImage image = RenderWidget(window, ratio);
+    image.setDevicePixelRatio(1);
     // Outside the window's region nothing is visible.
     QImage shaped(image.size(), QImage::Format_ARGB32);
     shaped.fill(Qt::transparent);
     QPainter s(&shaped);
-    s.setClipRegion(Skin::WindowOutline());
+    s.setClipRegion(TDeviceGrid(ratio).MapRegion(Skin::WindowOutline()));
     s.drawImage(0, 0, image);
     return shaped;
 }
 
-QImage Enlarged(const QImage& image, int scale) {
+QImage Enlarged(QImage image, int scale) {
+    image.setDevicePixelRatio(1);
     return image.scaled(image.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-QImage TrayMenu() {
+QImage TrayMenu(qreal ratio) {
     TTrayMenu menu;
     const char* captions[] = {"Server: Start", "Server: Stop", "Website", "Program page", "Exit"};
     for (int i = 1; i <= 5; ++i) {
@@ -138,28 +145,29 @@ QImage TrayMenu() {
     menu.popup(QPoint(50, 50));
     menu.setActiveAction(menu.actions().at(1));
     QApplication::processEvents();
-    return Enlarged(RenderWidget(menu), 3);
+    return Enlarged(RenderWidget(menu, ratio), 3);
 }
 
-QImage Hint() {
+QImage Hint(qreal ratio) {
     QWidget host;
     host.resize(100, 40);
     host.setToolTip(QStringLiteral("Server: Stop"));
     host.show();
     TShapeHint hints;
-    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), host.mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(&host, &ask);
-    return Enlarged(RenderWidget(*hints.HintWindow()), 3);
+    AskForToolTip(&host);
+    return Enlarged(RenderWidget(*hints.HintWindow(), ratio), 3);
 }
 
-QImage Sheet() {
-    const int cell = 140;
+QImage Sheet(qreal ratio) {
+    const int cell = static_cast<int>(140 * std::max(1.0, ratio));
     QImage sheet(10 * cell, 10 * cell, QImage::Format_RGB32);
     sheet.fill(QColor(Skin::PanelBodyColor));
     QPainter p(&sheet);
     p.setFont(Verdana(11));
     p.setPen(Qt::white);
-    auto put = [&](int slot, const QImage& img, const QString& label) {
+    const TDeviceGrid grid(ratio);
+    auto put = [&](int slot, QImage img, const QString& label) {
+        img.setDevicePixelRatio(1);
         const int x = (slot % 10) * cell, y = (slot / 10) * cell;
         int s = 4;
         while (s > 1 && (img.width() * s > cell - 6 || img.height() * s > cell - 20))
@@ -168,12 +176,12 @@ QImage Sheet() {
         p.drawText(QRect(x, y + cell - 16, cell, 16), Qt::AlignCenter, label);
     };
     for (int i = 0; i < Skin::Btn::Count; ++i)
-        put(i, Skin::ButtonPicture(i), QString::number(i));
+        put(i, Skin::ButtonPicture(i, grid), QString::number(i));
     for (int i = 0; i < Skin::DisplayPictureCount; ++i)
-        put(80 + i, Skin::DisplayTypePicture(i), QString("type %1").arg(i));
-    put(90, Skin::ProgramIcon(), "icon");
+        put(80 + i, Skin::DisplayTypePicture(i, grid), QString("type %1").arg(i));
+    put(90, Skin::ProgramIcon(grid), "icon");
     for (int i = 1; i <= 5; ++i)
-        put(90 + i, Skin::TrayMenuPicture(i), QString("tray %1").arg(i));
+        put(90 + i, Skin::TrayMenuPicture(i, grid), QString("tray %1").arg(i));
     return sheet;
 }
 
@@ -182,9 +190,15 @@ QImage Sheet() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    const bool ok =
-        Window().save(folder + "/skin-window.png") && Sheet().save(folder + "/skin-sheet.png") &&
-        TrayMenu().save(folder + "/skin-traymenu.png") && Hint().save(folder + "/skin-hint.png");
+    const qreal ratio = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 1.0;
+    if (!(ratio > 0)) {
+        std::fprintf(stderr, "not a device pixel ratio: %s\n", argv[2]);
+        return 2;
+    }
+    const bool ok = Window(ratio).save(folder + "/skin-window.png") &&
+                    Sheet(ratio).save(folder + "/skin-sheet.png") &&
+                    TrayMenu(ratio).save(folder + "/skin-traymenu.png") &&
+                    Hint(ratio).save(folder + "/skin-hint.png");
     std::printf("%s\n", ok ? "written" : "could not write the pictures");
     return ok ? 0 : 1;
 }

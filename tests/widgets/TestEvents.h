@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -15,4 +16,10 @@ inline bool SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button
 inline void Click(QWidget* widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
     SendMouse(widget, QEvent::MouseButtonPress, button, pos, button);
     SendMouse(widget, QEvent::MouseButtonRelease, button, pos);
+}
+
+// What Qt's own tool tip machinery sends once the cursor has rested on a widget.
+inline bool AskForToolTip(QWidget* widget) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), widget->mapToGlobal(QPoint(5, 5)));
+    return QApplication::sendEvent(widget, &help);
 }

@@ -13,10 +13,12 @@
 #include "server/DisplayServer.h"
 #include "server/ui/ServerControls.h"
 #include "startup/ui/Logo.h"
+#include "widgets/DevicePixels.h"
 #include "widgets/ErrorBox.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/HoverRule.h"
 #include "widgets/PictureButton.h"
+#include "widgets/PictureView.h"
 #include "widgets/ShapeHint.h"
 #include "widgets/ShownText.h"
 #include "widgets/SkinStyle.h"
@@ -31,7 +33,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,8 +62,8 @@ TGradientLabel* MakeLabel(QWidget& window, const char* name, const QFont& font, 
     return label;
 }
 
-void ShowPicture(TPictureButton& button, const QPixmap& picture) {
-    if (button.Picture().cacheKey() != picture.cacheKey())
+void ShowPicture(TPictureButton& button, const TDrawnPicture& picture) {
+    if (button.Picture() != picture)
         button.SetPicture(picture);
 }
 
@@ -70,10 +71,10 @@ void ShowPicture(TPictureButton& button, const QPixmap& picture) {
 
 TfmMain::TfmMain()
     : QWidget(nullptr, Qt::FramelessWindowHint), buttonPictures_(TPictureList::ButtonPictures()),
-      displayPictures_(TPictureList::DisplayPictures()), background_(Skin::MainBackground()) {
+      displayPictures_(TPictureList::DisplayPictures()), background_(Skin::DrawnBackground()) {
     setObjectName("fmMain");
     setWindowTitle(Product::Name);
-    setWindowIcon(QIcon(QPixmap::fromImage(Skin::ProgramIcon())));
+    setWindowIcon(Skin::DesktopIcon());
     setFixedSize(Skin::BackgroundSize);
     setMask(Skin::WindowOutline());
 
@@ -153,10 +154,8 @@ void TfmMain::CreateShell() {
     Lbl_Lang = MakeLabel(*this, "Lbl_Lang", labelFont, Skin::LabelColor, 42, 474);
     Sb_Lang_Up = TPictureButton::Create(
         *this, "Sb_Lang_Up", buttonPictures_.Picture(Skin::Btn::LangLeftNormal), {30, 490});
-    Img_Lang_Fon = new QLabel(this);
-    Img_Lang_Fon->setObjectName("Img_Lang_Fon");
-    Img_Lang_Fon->setPixmap(buttonPictures_.Picture(Skin::Btn::LangField));
-    Skin::Place(*Img_Lang_Fon, 47, 490, 63, 21);
+    Img_Lang_Fon = TPictureView::Create(*this, "Img_Lang_Fon",
+                                        buttonPictures_.Picture(Skin::Btn::LangField), {47, 490});
     Edit_Lang = new QLineEdit(this);
     Edit_Lang->setObjectName("Edit_Lang");
     Skin::StyleEdit(*Edit_Lang);
@@ -168,7 +167,7 @@ void TfmMain::CreateShell() {
     Sb_Lang_Down = TPictureButton::Create(
         *this, "Sb_Lang_Down", buttonPictures_.Picture(Skin::Btn::LangRightNormal), {110, 490});
 
-    const QPixmap& off = buttonPictures_.Picture(Skin::Btn::CheckOff);
+    const TDrawnPicture& off = buttonPictures_.Picture(Skin::Btn::CheckOff);
     Cb_MinFormShow = TPictureButton::Create(*this, "Cb_MinFormShow", off, {250, 470});
     Lbl_MinFormShow = MakeLabel(*this, "Lbl_MinFormShow", labelFont, Skin::LabelColor, 276, 474);
     Cb_AutoRun = TPictureButton::Create(*this, "Cb_AutoRun", off, {250, 500});
@@ -491,7 +490,22 @@ void TfmMain::TrayMenu_5Click() {
 
 void TfmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, background_);
+    const TDevicePainting device(painter);
+    const QRect face = device.Map(rect());
+    painter.drawPixmap(face, background_.Pixmap(device.Grid()), QRect(QPoint(), face.size()));
+}
+
+void TfmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &TfmMain::ApplyOutline,
+                Qt::UniqueConnection);
+}
+
+void TfmMain::ApplyOutline() {
+    // QWidget::setMask ignores the same region again; the window takes it anew.
+    if (QWindow* window = windowHandle())
+        window->setMask(Skin::WindowOutline());
 }
 
 void TfmMain::mousePressEvent(QMouseEvent* event) {

@@ -6,7 +6,6 @@
 #include "server/DisplayServer.h"
 #include "widgets/SkinPictures.h"
 
-#include <QImage>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -21,6 +20,7 @@ class TfmHelp;
 class TfmLogo;
 class TGradientLabel;
 class TPictureButton;
+class TPictureView;
 class TServerControls;
 class TShapeHint;
 class TTrayIcon;
@@ -74,7 +74,7 @@ public:
     TGradientLabel* Lbl_Title_2 = nullptr;
     TGradientLabel* Lbl_Lang = nullptr;
     TPictureButton* Sb_Lang_Up = nullptr;
-    QLabel* Img_Lang_Fon = nullptr;
+    TPictureView* Img_Lang_Fon = nullptr;
     QLineEdit* Edit_Lang = nullptr;
     TPictureButton* Sb_Lang_Down = nullptr;
     TPictureButton* Cb_MinFormShow = nullptr;
@@ -120,6 +120,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Lets the window follow the mouse as a title bar drag would.
@@ -133,6 +134,8 @@ private:
     void WriteServerParams(bool toOperator);
     void CreateShell();
     void CreateTray();
+    // The window system cuts the outline in device pixels: again on a screen of another ratio.
+    void ApplyOutline();
     void MinimizeToTray();
     void PlaceShellControls();
     void UpdateHoverPictures();
@@ -144,7 +147,7 @@ private:
     uint64_t lastLogLine_ = 0;
     TPictureList buttonPictures_;
     TPictureList displayPictures_;
-    QImage background_;
+    TDrawnPicture background_;
     TDisplayServer::TOwner server_;
     TServerControls* controls_ = nullptr;
     TTrayIcon* trayIcon_ = nullptr;

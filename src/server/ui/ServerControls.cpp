@@ -106,10 +106,8 @@ void TServerControls::CreateControls(QWidget& window) {
     edClientName->setReadOnly(true);
 
     Lbl4 = MakeLabel(window, "Lbl4", 480, 94);
-    Img_Display_Fon2 = new QLabel(&window);
-    Img_Display_Fon2->setObjectName("Img_Display_Fon2");
-    Img_Display_Fon2->setPixmap(buttonPictures_.Picture(Skin::Btn::DisplayFrame));
-    Skin::Place(*Img_Display_Fon2, 480, 112, 104, 80);
+    Img_Display_Fon2 = TPictureView::Create(
+        window, "Img_Display_Fon2", buttonPictures_.Picture(Skin::Btn::DisplayFrame), {480, 112});
     Img_Display = new TPictureButton(&window);
     Img_Display->setObjectName("Img_Display");
     Img_Display->SetPicture(displayPictures_.Picture(1));
@@ -265,7 +263,7 @@ void TServerControls::UpdateHover(QPoint windowPos, QPoint cursor, bool windowVi
             windowVisible && HoverRule::UnderCursor(windowPos.x(), windowPos.y(), r.left(), r.top(),
                                                     r.width(), r.height(), cursor.x(), cursor.y());
         const int picture = !usable ? pictures.unusable : under ? pictures.hover : pictures.normal;
-        if (button->Picture().cacheKey() != buttonPictures_.Picture(picture).cacheKey())
+        if (button->Picture() != buttonPictures_.Picture(picture))
             button->SetPicture(buttonPictures_.Picture(picture));
     };
     const bool listening = server_.Listening();

@@ -16,6 +16,7 @@ class QWidget;
 class TCheckListBox;
 class TPictureButton;
 class TPictureList;
+class TPictureView;
 
 // The main window's server side: the client list, the port and start/stop controls, the display
 // type selector and the client buttons. The controls are children of the main window at their
@@ -47,7 +48,7 @@ public:
     QLineEdit* edDisplay = nullptr; // read-only; its tag is DisplayTag()
     TPictureButton* laLeft1 = nullptr;
     TPictureButton* laRight1 = nullptr;
-    QLabel* Img_Display_Fon2 = nullptr;
+    TPictureView* Img_Display_Fon2 = nullptr;
     TPictureButton* Img_Display = nullptr;
     QPushButton* Button1 = nullptr; // "Play display", below the visible part of the window
 

@@ -10,9 +10,14 @@
 
 namespace {
 
-// An opaque copy, as a classic bitmap is drawn: any alpha channel is ignored.
+// An opaque copy, as a classic bitmap is drawn: any alpha channel is ignored. One image pixel is
+// one device pixel, so brushes tile it pixel for pixel.
 QImage Opaque(const QImage& texture) {
-    return texture.isNull() ? QImage() : texture.convertToFormat(QImage::Format_RGB32);
+    if (texture.isNull())
+        return {};
+    QImage opaque = texture.convertToFormat(QImage::Format_RGB32);
+    opaque.setDevicePixelRatio(1);
+    return opaque;
 }
 
 // The texture with every pixel of its bottom-left pixel's colour made see-through.
@@ -129,22 +134,12 @@ void TLSVGauge::SetTextInCenterFore(bool on) {
     Assign(textInCenterFore_, on);
 }
 
-void TLSVGauge::SetTextureOnBack(const QImage& texture) {
-    const QImage opaque = Opaque(texture);
-    if (opaque == textureOnBack_)
-        return;
-    textureOnBack_ = opaque;
-    backMasked_ = Masked(opaque);
-    update();
+void TLSVGauge::SetTextureOnBack(const TDrawnPicture& texture) {
+    Assign(textureOnBack_, texture);
 }
 
-void TLSVGauge::SetTextureOnFore(const QImage& texture) {
-    const QImage opaque = Opaque(texture);
-    if (opaque == textureOnFore_)
-        return;
-    textureOnFore_ = opaque;
-    foreMasked_ = Masked(opaque);
-    update();
+void TLSVGauge::SetTextureOnFore(const TDrawnPicture& texture) {
+    Assign(textureOnFore_, texture);
 }
 
 void TLSVGauge::SetTransparentBack(bool on) {
@@ -187,76 +182,92 @@ QRect TLSVGauge::DrawingArea() const {
 int TLSVGauge::BlockLength() const {
     if (foreBlockSize_ > 0)
         return foreBlockSize_;
-    if (textureOnFore_.isNull())
+    if (textureOnFore_.IsNull())
         return 0;
-    return Horizontal() ? textureOnFore_.width() : textureOnFore_.height();
+    return Horizontal() ? textureOnFore_.Size().width() : textureOnFore_.Size().height();
 }
 
-const QImage& TLSVGauge::ForeTexture() const {
-    return transparentFore_ ? foreMasked_ : textureOnFore_;
-}
+// One picture being built: the painter on its device pixels, the grid of the gauge's place, the
+// drawing area in logical and in device pixels, and the textures drawn for the area's place.
+struct TLSVGauge::TCanvas {
+    QPainter& p;
+    TDeviceGrid grid;
+    QRect area;
+    QRect pixels;
+    QImage back, backMasked, fore, foreMasked;
+};
 
-QImage TLSVGauge::Picture() const {
-    QImage image(size(), QImage::Format_RGB32);
+QImage TLSVGauge::Picture(const TDeviceGrid& at) const {
+    const TDeviceGrid grid = at.Local();
+    QImage image(grid.Extent(size()), QImage::Format_RGB32);
     image.fill(palette().color(QPalette::Window));
     QPainter p(&image);
+    const QRect area = DrawingArea();
+    TCanvas c{p, grid, area, grid.Map(area), {}, {}, {}, {}};
     QRect client = rect();
     if (frame3D_) {
-        PaintFrame3D(p, client);
+        PaintFrame3D(c, client);
         client.adjust(2, 2, -2, -2);
     }
     const bool framed = borderStyle_ == TLSVBorderStyle::Single && kind_ != lgkPie;
-    const QRect area = DrawingArea();
     if (area.width() > 0 && area.height() > 0) {
+        const TDeviceGrid texturePlace = grid.Moved(area.topLeft());
+        c.back = Opaque(textureOnBack_.Image(texturePlace));
+        c.backMasked = Masked(c.back);
+        c.fore = Opaque(textureOnFore_.Image(texturePlace));
+        c.foreMasked = Masked(c.fore);
         p.save();
-        p.setClipRect(area);
+        p.setClipRect(c.pixels);
         if (kind_ == lgkHorizontalBar || kind_ == lgkVerticalBar)
-            PaintBar(p, area);
+            PaintBar(c);
         else
-            PaintPie(p, area);
+            PaintPie(c);
         p.restore();
     }
-    if (framed && client.width() > 0 && client.height() > 0) {
-        p.setPen(borderColor_);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(client.adjusted(0, 0, -1, -1));
-    }
+    if (framed && client.width() > 0 && client.height() > 0)
+        FillFrame(p, grid.Map(client), grid.Line(), borderColor_);
+    p.end();
+    image.setDevicePixelRatio(grid.Ratio());
     return image;
 }
 
 void TLSVGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, Picture());
+    const TDevicePainting device(painter);
+    const QImage picture = Picture(device.Grid());
+    painter.drawImage(QRect(device.Map(rect()).topLeft(), picture.size()), picture, picture.rect());
 }
 
-void TLSVGauge::PaintFrame3D(QPainter& p, const QRect& r) const {
-    // A sunken edge: shadow above and left, light below and right, two pixels deep.
+void TLSVGauge::PaintFrame3D(TCanvas& c, const QRect& r) const {
+    // A sunken edge: shadow above and left, light below and right, two logical pixels deep.
     const QPalette& pal = palette();
-    const auto edge = [&p](const QRect& e, const QColor& upperLeft, const QColor& lowerRight) {
-        p.setPen(upperLeft);
-        p.drawLine(e.topLeft(), e.topRight());
-        p.drawLine(e.topLeft(), e.bottomLeft());
-        p.setPen(lowerRight);
-        p.drawLine(e.bottomLeft(), e.bottomRight());
-        p.drawLine(e.topRight(), e.bottomRight());
+    const auto edge = [&c](const QRect& outer, const QColor& upperLeft, const QColor& lowerRight) {
+        const QRect out = c.grid.Map(outer), in = c.grid.Map(outer.adjusted(1, 1, -1, -1));
+        const int top = in.top() - out.top(), left = in.left() - out.left();
+        const int bottom = out.bottom() - in.bottom(), right = out.right() - in.right();
+        c.p.fillRect(QRect(out.left(), out.top(), out.width(), top), upperLeft);
+        c.p.fillRect(QRect(out.left(), out.top(), left, out.height()), upperLeft);
+        c.p.fillRect(QRect(out.left(), out.bottom() + 1 - bottom, out.width(), bottom), lowerRight);
+        c.p.fillRect(QRect(out.right() + 1 - right, out.top(), right, out.height()), lowerRight);
     };
     edge(r, pal.color(QPalette::Mid), pal.color(QPalette::Light));
     edge(r.adjusted(1, 1, -1, -1), pal.color(QPalette::Dark), pal.color(QPalette::Midlight));
 }
 
-void TLSVGauge::PaintBackground(QPainter& p, const QRect& area) const {
-    if (transparentBack_ && !backMasked_.isNull()) {
-        p.fillRect(area, backColor_);
-        FillTiled(p, area, backMasked_, area.topLeft());
-    } else if (!textureOnBack_.isNull()) {
-        FillTiled(p, area, textureOnBack_, area.topLeft());
+void TLSVGauge::PaintBackground(TCanvas& c) const {
+    if (transparentBack_ && !c.backMasked.isNull()) {
+        c.p.fillRect(c.pixels, backColor_);
+        FillTiled(c.p, c.pixels, c.backMasked, c.pixels.topLeft());
+    } else if (!c.back.isNull()) {
+        FillTiled(c.p, c.pixels, c.back, c.pixels.topLeft());
     } else {
-        p.fillRect(area, backColor_);
+        c.p.fillRect(c.pixels, backColor_);
     }
 }
 
-void TLSVGauge::PaintBar(QPainter& p, const QRect& area) const {
-    PaintBackground(p, area);
+void TLSVGauge::PaintBar(TCanvas& c) const {
+    PaintBackground(c);
+    const QRect& area = c.area;
     const bool horizontal = Horizontal();
     const int extent = horizontal ? area.width() : area.height();
     int start = 0;
@@ -274,59 +285,77 @@ void TLSVGauge::PaintBar(QPainter& p, const QRect& area) const {
         fill = horizontal
                    ? QRect(area.left() + start, area.top(), length, area.height())
                    : QRect(area.left(), area.bottom() + 1 - start - length, area.width(), length);
-        PaintFill(p, area, fill);
+        PaintFill(c, fill);
     }
     if (showText_)
-        PaintLabel(p, area, fill, std::max(length, 0));
+        PaintLabel(c, area, fill, std::max(length, 0));
 }
 
-void TLSVGauge::PaintFill(QPainter& p, const QRect& area, const QRect& fill) const {
-    const QImage& texture = ForeTexture();
+void TLSVGauge::PaintFill(TCanvas& c, const QRect& fill) const {
+    QPainter& p = c.p;
+    const QImage& texture = transparentFore_ ? c.foreMasked : c.fore;
+    const QRect pixels = c.grid.Map(fill);
     if (texture.isNull()) {
-        p.fillRect(fill, foreColor_);
+        p.fillRect(pixels, foreColor_);
         return;
     }
     const bool horizontal = Horizontal();
-    const int length = horizontal ? fill.width() : fill.height();
+    const QSize size = textureOnFore_.Size();
     const GaugeMath::TCaps caps =
-        GaugeMath::EdgeCaps(length, edge_, horizontal ? texture.width() : texture.height());
+        GaugeMath::EdgeCaps(horizontal ? fill.width() : fill.height(), edge_,
+                            horizontal ? size.width() : size.height());
     if (horizontal) {
-        FillTiled(p, fill.adjusted(caps.Head, 0, -caps.Tail, 0), texture, area.topLeft());
-        if (caps.Head > 0)
-            FillTiled(p, QRect(fill.left(), fill.top(), caps.Head, fill.height()),
-                      texture.copy(0, 0, caps.Head, texture.height()),
-                      QPoint(fill.left(), area.top()));
-        if (caps.Tail > 0) {
-            const int x = fill.right() + 1 - caps.Tail;
-            FillTiled(p, QRect(x, fill.top(), caps.Tail, fill.height()),
-                      texture.copy(texture.width() - caps.Tail, 0, caps.Tail, texture.height()),
-                      QPoint(x, area.top()));
+        // The caps' device widths, within what the texture has.
+        const int head =
+            std::min(c.grid.X(fill.left() + caps.Head) - pixels.left(), texture.width());
+        const int tail =
+            std::min(pixels.right() + 1 - c.grid.X(fill.right() + 1 - caps.Tail), texture.width());
+        FillTiled(p, pixels.adjusted(head, 0, -tail, 0), texture, c.pixels.topLeft());
+        if (head > 0)
+            FillTiled(p, QRect(pixels.left(), pixels.top(), head, pixels.height()),
+                      texture.copy(0, 0, head, texture.height()),
+                      QPoint(pixels.left(), c.pixels.top()));
+        if (tail > 0) {
+            const int x = pixels.right() + 1 - tail;
+            FillTiled(p, QRect(x, pixels.top(), tail, pixels.height()),
+                      texture.copy(texture.width() - tail, 0, tail, texture.height()),
+                      QPoint(x, c.pixels.top()));
         }
     } else {
         // Textures line up with the bottom edge, where the fill starts.
-        FillTiled(p, fill.adjusted(0, caps.Tail, 0, -caps.Head), texture,
-                  QPoint(area.left(), area.bottom() + 1));
-        if (caps.Head > 0) {
-            const int y = fill.bottom() + 1 - caps.Head;
-            FillTiled(p, QRect(fill.left(), y, fill.width(), caps.Head),
-                      texture.copy(0, texture.height() - caps.Head, texture.width(), caps.Head),
-                      QPoint(area.left(), y));
+        const int head = std::min(pixels.bottom() + 1 - c.grid.Y(fill.bottom() + 1 - caps.Head),
+                                  texture.height());
+        const int tail =
+            std::min(c.grid.Y(fill.top() + caps.Tail) - pixels.top(), texture.height());
+        FillTiled(p, pixels.adjusted(0, tail, 0, -head), texture,
+                  QPoint(c.pixels.left(), c.pixels.bottom() + 1));
+        if (head > 0) {
+            const int y = pixels.bottom() + 1 - head;
+            FillTiled(p, QRect(pixels.left(), y, pixels.width(), head),
+                      texture.copy(0, texture.height() - head, texture.width(), head),
+                      QPoint(c.pixels.left(), y));
         }
-        if (caps.Tail > 0)
-            FillTiled(p, QRect(fill.left(), fill.top(), fill.width(), caps.Tail),
-                      texture.copy(0, 0, texture.width(), caps.Tail),
-                      QPoint(area.left(), fill.top()));
+        if (tail > 0)
+            FillTiled(p, QRect(pixels.left(), pixels.top(), pixels.width(), tail),
+                      texture.copy(0, 0, texture.width(), tail),
+                      QPoint(c.pixels.left(), pixels.top()));
     }
 }
 
-void TLSVGauge::PaintPie(QPainter& p, const QRect& area) const {
-    PaintBackground(p, area);
+void TLSVGauge::PaintPie(TCanvas& c) const {
+    QPainter& p = c.p;
+    PaintBackground(c);
+    const QRect& area = c.area;
+    const QTransform toDevice = c.grid.Transform();
     const int rim = kind_ == lgkPie3D ? std::clamp(pie3DHeight_, 0, area.height()) : 0;
     const QRect ellipse(area.left(), area.top(), area.width(), area.height() - rim);
     if (kind_ == lgkPie && borderStyle_ == TLSVBorderStyle::Single) {
-        p.setPen(borderColor_);
+        p.save();
+        p.setWorldTransform(toDevice);
+        p.setPen(QPen(borderColor_, c.grid.Line() / c.grid.Ratio()));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(ellipse.adjusted(0, 0, -1, -1));
+        p.restore();
     }
     const int percent = PercentDone();
     if (percent > 0 && ellipse.height() > 0) {
@@ -339,22 +368,24 @@ void TLSVGauge::PaintPie(QPainter& p, const QRect& area) const {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
         for (int offset = 1; offset <= rim; ++offset)
-            p.fillPath(segment.translated(0, offset), pie3DColor_);
-        const QImage& texture = ForeTexture();
+            p.fillPath(toDevice.map(segment.translated(0, offset)), pie3DColor_);
+        // Shapes are mapped to the device rather than the painter, so textures tile pixel for
+        // pixel.
+        const QImage& texture = transparentFore_ ? c.foreMasked : c.fore;
         if (texture.isNull()) {
-            p.fillPath(segment, foreColor_);
+            p.fillPath(toDevice.map(segment), foreColor_);
         } else {
-            p.setBrushOrigin(area.topLeft());
-            p.fillPath(segment, QBrush(texture));
+            p.setBrushOrigin(c.pixels.topLeft());
+            p.fillPath(toDevice.map(segment), QBrush(texture));
         }
         p.restore();
     }
     if (showText_)
-        PaintLabel(p, ellipse, QRect(), 0);
+        PaintLabel(c, ellipse, QRect(), 0);
 }
 
-void TLSVGauge::PaintLabel(QPainter& p, const QRect& area, const QRect& fill,
-                           int fillLength) const {
+void TLSVGauge::PaintLabel(TCanvas& c, const QRect& area, const QRect& fill, int fillLength) const {
+    QPainter& p = c.p;
     const QString text =
         QString::fromStdString(GaugeMath::FormatLabel(text_.toStdString(), PercentDone()));
     const QFontMetrics metrics(font_.Font);
@@ -370,12 +401,14 @@ void TLSVGauge::PaintLabel(QPainter& p, const QRect& area, const QRect& fill,
                                                      horizontalInFill, fillLength);
     const int y = area.top() + GaugeMath::LabelTop(verTextAlignment_, area.height(), textHeight,
                                                    verticalInFill, fillLength);
-    p.setFont(font_.Font);
     const auto draw = [&](const QColor& color, const QRegion& clip) {
         if (clip.isEmpty())
             return;
         p.save();
-        p.setClipRegion(clip, Qt::IntersectClip);
+        // The clip on device pixels, the text in logical pixels drawn at the device's resolution.
+        p.setClipRegion(c.grid.MapRegion(clip), Qt::IntersectClip);
+        p.setWorldTransform(c.grid.Transform());
+        p.setFont(font_.Font);
         p.setPen(color);
         p.drawText(QPoint(x, y + metrics.ascent()), text);
         p.restore();

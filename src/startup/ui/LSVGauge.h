@@ -1,6 +1,8 @@
 #pragma once
 
 #include "startup/GaugeMath.h"
+#include "widgets/DevicePixels.h"
+#include "widgets/DrawnPicture.h"
 
 #include <QColor>
 #include <QFont>
@@ -30,7 +32,8 @@ struct TLSVGaugeFont {
 
 // A progress gauge: a value between a minimum and a maximum shown as a horizontal or vertical
 // bar, or as a flat or 3D pie, optionally textured and labelled with its percentage. Every paint
-// builds the whole picture off screen and copies it in one step, so the gauge never flickers.
+// builds the whole picture off screen, in the device pixels the gauge covers, and copies it in one
+// step, so the gauge never flickers and stays sharp at any device pixel ratio.
 class TLSVGauge : public QWidget {
     Q_OBJECT
 
@@ -78,11 +81,12 @@ public:
     bool TextInCenterFore() const { return textInCenterFore_; }
     void SetTextInCenterFore(bool on);
 
-    // Textures are tiled; the colour of a texture's bottom-left pixel is its transparent colour.
-    QImage TextureOnBack() const { return textureOnBack_; }
-    void SetTextureOnBack(const QImage& texture);
-    QImage TextureOnFore() const { return textureOnFore_; }
-    void SetTextureOnFore(const QImage& texture);
+    // Textures are tiled, each drawn for the device pixels of the bar, so that its segments stay
+    // even at any ratio; the colour of a texture's bottom-left pixel is its transparent colour.
+    const TDrawnPicture& TextureOnBack() const { return textureOnBack_; }
+    void SetTextureOnBack(const TDrawnPicture& texture);
+    const TDrawnPicture& TextureOnFore() const { return textureOnFore_; }
+    void SetTextureOnFore(const TDrawnPicture& texture);
     bool TransparentBack() const { return transparentBack_; }
     void SetTransparentBack(bool on);
     bool TransparentFore() const { return transparentFore_; }
@@ -109,8 +113,9 @@ public:
     int RuningStep() const { return runingStep_; }
     void SetRuningStep(int step);
 
-    // The picture the next paint copies to the screen.
-    QImage Picture() const;
+    // The picture a paint copies to the screen, for the device pixels of the gauge's place: at
+    // one device pixel per logical pixel by default.
+    QImage Picture(const TDeviceGrid& grid = TDeviceGrid()) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -124,16 +129,17 @@ private:
         }
     }
 
+    struct TCanvas;
+
     QRect DrawingArea() const;
     bool Horizontal() const { return kind_ != lgkVerticalBar; }
     int BlockLength() const;
-    const QImage& ForeTexture() const;
-    void PaintFrame3D(QPainter& p, const QRect& r) const;
-    void PaintBackground(QPainter& p, const QRect& area) const;
-    void PaintBar(QPainter& p, const QRect& area) const;
-    void PaintFill(QPainter& p, const QRect& area, const QRect& fill) const;
-    void PaintPie(QPainter& p, const QRect& area) const;
-    void PaintLabel(QPainter& p, const QRect& area, const QRect& fill, int fillLength) const;
+    void PaintFrame3D(TCanvas& c, const QRect& r) const;
+    void PaintBackground(TCanvas& c) const;
+    void PaintBar(TCanvas& c) const;
+    void PaintFill(TCanvas& c, const QRect& fill) const;
+    void PaintPie(TCanvas& c) const;
+    void PaintLabel(TCanvas& c, const QRect& area, const QRect& fill, int fillLength) const;
 
     TLSVGaugeKind kind_ = lgkHorizontalBar;
     int minValue_ = 0;
@@ -150,10 +156,8 @@ private:
     TLSVHorAlignment horTextAlignment_ = TLSVHorAlignment::Center;
     TLSVVerAlignment verTextAlignment_ = taCentered;
     bool textInCenterFore_ = false;
-    QImage textureOnBack_;
-    QImage textureOnFore_;
-    QImage backMasked_; // the textures with their transparent colour see-through
-    QImage foreMasked_;
+    TDrawnPicture textureOnBack_;
+    TDrawnPicture textureOnFore_;
     bool transparentBack_ = false;
     bool transparentFore_ = false;
     bool foreAsBlocks_ = false;

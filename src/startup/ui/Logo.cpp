@@ -4,26 +4,14 @@
 #include "startup/SplashSequence.h"
 #include "startup/ui/LSVGauge.h"
 #include "startup/ui/SplashPictures.h"
+#include "widgets/PictureView.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
-
-namespace {
-
-QLabel* PictureLabel(QWidget* parent, const char* name, const QImage& picture, const QPoint& at) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setPixmap(QPixmap::fromImage(picture));
-    label->setGeometry(QRect(at, picture.size()));
-    return label;
-}
-
-} // namespace
 
 TfmLogo::TfmLogo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("fmLogo");
@@ -35,11 +23,16 @@ TfmLogo::TfmLogo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     setPalette(face);
     setAutoFillBackground(true);
 
-    Img_Logo = PictureLabel(this, "Img_Logo", SplashPictures::Product(), QPoint(0, 0));
+    // The pictures are drawn for the device pixels of the screen the splash shows on.
+    namespace Pictures = SplashPictures;
+    Img_Logo = TPictureView::Create(
+        *this, "Img_Logo", TDrawnPicture(Pictures::ProductSize, &Pictures::Product), QPoint(0, 0));
     // The marks and the bar do not start a move of the window.
-    Img_Load = PictureLabel(this, "Img_Load", SplashPictures::LoadMark(), QPoint(256, 6));
+    Img_Load = TPictureView::Create(
+        *this, "Img_Load", TDrawnPicture(Pictures::MarkSize, &Pictures::LoadMark), QPoint(256, 6));
     Img_Load->setAttribute(Qt::WA_NoMousePropagation);
-    Img_Done = PictureLabel(this, "Img_Done", SplashPictures::DoneMark(), QPoint(256, 6));
+    Img_Done = TPictureView::Create(
+        *this, "Img_Done", TDrawnPicture(Pictures::MarkSize, &Pictures::DoneMark), QPoint(256, 6));
     Img_Done->setAttribute(Qt::WA_NoMousePropagation);
     Img_Done->hide();
 
@@ -58,8 +51,8 @@ TfmLogo::TfmLogo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     font.ColorOnBackground = Qt::black;
     font.FixTextColor = true;
     Ind_Load->SetFont(font);
-    Ind_Load->SetTextureOnBack(SplashPictures::BarBackTexture());
-    Ind_Load->SetTextureOnFore(SplashPictures::BarForeTexture());
+    Ind_Load->SetTextureOnBack(TDrawnPicture(Pictures::BarTextureSize, &Pictures::BarBackTexture));
+    Ind_Load->SetTextureOnFore(TDrawnPicture(Pictures::BarTextureSize, &Pictures::BarForeTexture));
     Ind_Load->SetTransparentFore(true);
     Ind_Load->SetPie3DHeight(0);
     Ind_Load->SetRuningStep(0);

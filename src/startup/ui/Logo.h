@@ -2,9 +2,9 @@
 
 #include <QDialog>
 
-class QLabel;
 class QTimer;
 class TLSVGauge;
+class TPictureView;
 
 // The splash window. It is created at program start, reading the interface language, and
 // shown modally once, at the first showing of the main window: the product picture with a
@@ -24,9 +24,9 @@ public:
     // Timer ticks since the window was shown.
     int SplashTicks = 0;
 
-    QLabel* Img_Logo = nullptr;
-    QLabel* Img_Load = nullptr;
-    QLabel* Img_Done = nullptr;
+    TPictureView* Img_Logo = nullptr;
+    TPictureView* Img_Load = nullptr;
+    TPictureView* Img_Done = nullptr;
     TLSVGauge* Ind_Load = nullptr;
     QTimer* Timer_Work = nullptr;
 

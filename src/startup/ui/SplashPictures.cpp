@@ -1,6 +1,7 @@
 #include "SplashPictures.h"
 
 #include "platform/Product.h"
+#include "widgets/SkinDraw.h"
 
 #include <QConicalGradient>
 #include <QFont>
@@ -10,7 +11,9 @@
 #include <QRadialGradient>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -183,24 +186,32 @@ void PaintTitle(QPainter& p) {
     p.drawText(QPointF(16, 60), QStringLiteral("Advertising display network server"));
 }
 
-void PaintStatusPlate(QPainter& p) {
-    const QRectF plate(250.5, 2.5, 148, 36);
-    p.setPen(QPen(QColor(0x6C, 0xB4, 0xFF, 150), 1));
+void PaintStatusPlate(SkinDraw::TCanvas& c) {
+    QPainter& p = c.p;
+    c.InDevicePixels();
+    const int line = c.Line();
+    const QRectF plate = QRectF(c.Map(QRectF(250, 2, 149, 37)))
+                             .adjusted(line / 2.0, line / 2.0, -line / 2.0, -line / 2.0);
+    p.setPen(QPen(QColor(0x6C, 0xB4, 0xFF, 150), line));
     p.setBrush(QColor(0x03, 0x10, 0x30, 215));
-    p.drawRoundedRect(plate, 5, 5);
+    p.drawRoundedRect(plate, 5 * c.Ratio(), 5 * c.Ratio());
+    c.InLogicalPixels();
     p.setFont(SansFont(9, false));
     p.setPen(QColor(0x9F, 0xC8, 0xF0));
     p.drawText(QRectF(288, 5, 106, 12), Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("version 1.0"));
 }
 
-void PaintFooter(QPainter& p) {
-    QLinearGradient line(0, 0, 400, 0);
+void PaintFooter(SkinDraw::TCanvas& c) {
+    QPainter& p = c.p;
+    c.InDevicePixels();
+    const QRect rule(c.X(10), c.Y(279), c.X(390) - c.X(10), c.Line());
+    QLinearGradient line(rule.left(), 0, rule.left() + rule.width(), 0);
     line.setColorAt(0, QColor(0x9F, 0xD4, 0xFF, 0));
     line.setColorAt(0.5, QColor(0x9F, 0xD4, 0xFF, 110));
     line.setColorAt(1, QColor(0x9F, 0xD4, 0xFF, 0));
-    p.setPen(QPen(QBrush(line), 1));
-    p.drawLine(QPointF(10, 279.5), QPointF(390, 279.5));
+    p.fillRect(rule, line);
+    c.InLogicalPixels();
     p.setFont(SansFont(10, false));
     p.setPen(QColor(0xB4, 0xD2, 0xF0));
     p.drawText(QRectF(14, 282, 372, 14), Qt::AlignLeft | Qt::AlignVCenter,
@@ -235,36 +246,61 @@ constexpr TGlyph GlyphFor(char c) {
     }
 }
 
-QImage Mark(std::string_view word) {
-    QImage image(27, 10, QImage::Format_RGB888);
-    for (int y = 0; y < 10; ++y) {
-        // A little deeper blue toward the bottom.
-        const QColor blue(0x12, 0x3C + y, 0x9A - y * 3);
-        for (int x = 0; x < 27; ++x)
-            image.setPixelColor(x, y, blue);
-    }
-    const auto plot = [&image](int x, int y, const QColor& colour) {
-        if (x >= 0 && x < 27 && y >= 0 && y < 10)
-            image.setPixelColor(x, y, colour);
+// Pixels of the letter design drawn as strokes of whole device pixels: each lit design pixel is
+// a square one stroke wide at its place on the device, joined to its lit neighbours, so letters
+// keep even strokes and their gaps at any ratio.
+void PaintPixels(SkinDraw::TCanvas& c, const std::set<std::pair<int, int>>& lit,
+                 const std::function<QColor(int row)>& colourOfRow) {
+    const int stroke = c.Line();
+    const QTransform place = c.Grid().Transform();
+    const auto start = [&](int x, int y) {
+        const QPointF centre = place.map(QPointF(x + 0.5, y + 0.5));
+        return QPoint(static_cast<int>(std::floor(centre.x() - stroke / 2.0 + 0.5)),
+                      static_cast<int>(std::floor(centre.y() - stroke / 2.0 + 0.5)));
     };
-    for (const bool shadow : {true, false}) {
-        int left = 2;
-        for (const char c : word) {
-            const TGlyph glyph = GlyphFor(c);
-            for (int row = 0; row < 7; ++row) {
-                for (int col = 0; col < 5; ++col) {
-                    const std::string_view line = glyph[static_cast<size_t>(row)];
-                    if (line.empty() || line[static_cast<size_t>(col)] != 'X')
-                        continue;
-                    if (shadow)
-                        plot(left + col + 1, 1 + row + 1, QColor(0xA8, 0x58, 0x10));
-                    else
-                        plot(left + col, 1 + row, QColor(0xFF, 0xDC - row * 6, 0x30));
-                }
-            }
-            left += 6;
+    c.InDevicePixels();
+    for (const auto& [x, y] : lit)
+        if (lit.count({x, y + 1}) != 0) {
+            const QPoint from = start(x, y), to = start(x, y + 1);
+            c.p.fillRect(QRect(from.x(), from.y(), stroke, to.y() + stroke - from.y()),
+                         colourOfRow(y));
         }
+    for (const auto& [x, y] : lit) {
+        if (lit.count({x - 1, y}) != 0)
+            continue; // inside a run drawn from its first pixel
+        int last = x;
+        while (lit.count({last + 1, y}) != 0)
+            ++last;
+        const QPoint from = start(x, y), to = start(last, y);
+        c.p.fillRect(QRect(from.x(), from.y(), to.x() + stroke - from.x(), stroke), colourOfRow(y));
     }
+    c.InLogicalPixels();
+}
+
+QImage Mark(std::string_view word, const TDeviceGrid& grid) {
+    SkinDraw::TCanvas c(SplashPictures::MarkSize, grid, false);
+    // A little deeper blue toward the bottom.
+    SkinDraw::FillRect(c, QRectF(QPointF(), SplashPictures::MarkSize), QColor(0x12, 0x3C, 0x9A),
+                       QColor(0x12, 0x45, 0x7F));
+    std::set<std::pair<int, int>> letters;
+    int left = 2;
+    for (const char ch : word) {
+        const TGlyph glyph = GlyphFor(ch);
+        for (int row = 0; row < 7; ++row)
+            for (int col = 0; col < 5; ++col) {
+                const std::string_view line = glyph[static_cast<size_t>(row)];
+                if (!line.empty() && line[static_cast<size_t>(col)] == 'X')
+                    letters.insert({left + col, 1 + row});
+            }
+        left += 6;
+    }
+    std::set<std::pair<int, int>> shadow;
+    for (const auto& [x, y] : letters)
+        shadow.insert({x + 1, y + 1});
+    PaintPixels(c, shadow, [](int) { return QColor(0xA8, 0x58, 0x10); });
+    PaintPixels(c, letters, [](int row) { return QColor(0xFF, 0xDC - (row - 1) * 6, 0x30); });
+    QImage image = c.Finish().convertToFormat(QImage::Format_RGB888);
+    image.setDevicePixelRatio(grid.Ratio());
     return image;
 }
 
@@ -272,11 +308,9 @@ QImage Mark(std::string_view word) {
 
 namespace SplashPictures {
 
-QImage Product() {
-    QImage image(400, 300, QImage::Format_RGB888);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+QImage Product(const TDeviceGrid& grid) {
+    SkinDraw::TCanvas c(ProductSize, grid, false);
+    QPainter& p = c.p;
     PaintBackground(p);
     PaintRing(p);
     PaintMonitor(
@@ -289,52 +323,60 @@ QImage Product() {
         p, OnRing(30),
         {QColor(0xB0, 0x60, 0xF0), QColor(0x40, 0x28, 0xA0), "-30%", QColor(255, 255, 255)});
     PaintTitle(p);
-    PaintStatusPlate(p);
-    PaintFooter(p);
+    PaintStatusPlate(c);
+    PaintFooter(c);
+    QImage image = c.Finish().convertToFormat(QImage::Format_RGB888);
+    image.setDevicePixelRatio(grid.Ratio());
     return image;
 }
 
-QImage LoadMark() {
-    return Mark("Load");
+QImage LoadMark(const TDeviceGrid& grid) {
+    return Mark("Load", grid);
 }
-QImage DoneMark() {
-    return Mark("Done");
+QImage DoneMark(const TDeviceGrid& grid) {
+    return Mark("Done", grid);
 }
 
-QImage BarBackTexture() {
-    QImage image(6, 15, QImage::Format_RGB32);
-    for (int y = 0; y < 15; ++y) {
-        for (int x = 0; x < 6; ++x) {
-            QColor colour;
-            if (y == 0)
+QImage BarBackTexture(const TDeviceGrid& grid) {
+    const int width = grid.X(BarTextureSize.width()), height = grid.Y(BarTextureSize.height());
+    const int line = grid.Line();
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        // Olive-brown, lighter at the top, shaded by the row of the design it falls in.
+        const int row = y * BarTextureSize.height() / height;
+        for (int x = 0; x < width; ++x) {
+            QColor colour(0x7C - row * 3, 0x6A - row * 3, 0x30 - row);
+            if (y < line)
                 colour = QColor(0x9A, 0x9A, 0x9A);
-            else if (y == 14 || x == 5)
+            else if (y >= height - line || x >= width - line)
                 colour = QColor(0x70, 0x70, 0x70);
-            else // olive-brown, lighter at the top
-                colour = QColor(0x7C - y * 3, 0x6A - y * 3, 0x30 - y);
             image.setPixelColor(x, y, colour);
         }
     }
+    image.setDevicePixelRatio(grid.Ratio());
     return image;
 }
 
-QImage BarForeTexture() {
-    QImage image(6, 15, QImage::Format_RGB888);
+QImage BarForeTexture(const TDeviceGrid& grid) {
+    const int width = grid.X(BarTextureSize.width()), height = grid.Y(BarTextureSize.height());
+    const int line = grid.Line();
+    QImage image(width, height, QImage::Format_RGB888);
     const QColor field(0x00, 0xC0, 0x00);
-    for (int y = 0; y < 15; ++y) {
-        for (int x = 0; x < 6; ++x) {
+    for (int y = 0; y < height; ++y) {
+        const int shade = y * BarTextureSize.height() / height - 1; // 0 to 12 inside the lamp
+        for (int x = 0; x < width; ++x) {
             QColor colour = field;
-            if (x < 5 && y > 0 && y < 14) {
-                // Orange-yellow, bright along the top like a lit lamp.
-                const int shade = y - 1; // 0 to 12
-                colour = y == 1 ? QColor(0xFF, 0xF0, 0x9A)
-                                : QColor(0xFF, 0xD8 - shade * 7, 0x40 - shade * 3);
-                if (x == 0 || x == 4)
+            if (x < width - line && y >= line && y < height - line) {
+                // Orange-yellow, bright along the top like a lit lamp, darker at its sides.
+                colour = y < 2 * line ? QColor(0xFF, 0xF0, 0x9A)
+                                      : QColor(0xFF, 0xD8 - shade * 7, 0x40 - shade * 3);
+                if (x < line || x >= width - 2 * line)
                     colour = colour.darker(112);
             }
             image.setPixelColor(x, y, colour);
         }
     }
+    image.setDevicePixelRatio(grid.Ratio());
     return image;
 }
 

@@ -196,18 +196,14 @@ TEST_F(MainFormTest, HoverPicturesFollowTheCursorWithStrictEdges) {
     const TPictureList& list = fmMain_->BitmapList_Btn();
     QCursor::setPos(origin + QPoint(785, 15));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(),
-              list.Picture(Skin::Btn::CloseHover).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Close->Picture(), list.Picture(Skin::Btn::CloseHover));
     QCursor::setPos(origin + QPoint(774, 15)); // the leftmost column itself
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture().cacheKey(),
-              list.Picture(Skin::Btn::CloseNormal).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Close->Picture(), list.Picture(Skin::Btn::CloseNormal));
     QCursor::setPos(origin + QPoint(38, 500));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture().cacheKey(),
-              list.Picture(Skin::Btn::LangLeftHover).cacheKey());
-    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture().cacheKey(),
-              list.Picture(Skin::Btn::LangRightNormal).cacheKey());
+    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture(), list.Picture(Skin::Btn::LangLeftHover));
+    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture(), list.Picture(Skin::Btn::LangRightNormal));
 }
 
 TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
@@ -458,12 +454,10 @@ TEST_F(MainFormTest, HelpAndWebLinksFollowTheLanguage) {
 TEST_F(MainFormTest, OptionTogglesFlipAndRedraw) {
     CreateAndShowWithoutSplash();
     const TPictureList& list = fmMain_->BitmapList_Btn();
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(),
-              list.Picture(Skin::Btn::CheckOn).cacheKey());
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture(), list.Picture(Skin::Btn::CheckOn));
     fmMain_->Lbl_HintShow->clicked();
     EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{0});
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture().cacheKey(),
-              list.Picture(Skin::Btn::CheckOff).cacheKey());
+    EXPECT_EQ(fmMain_->Cb_HintShow->Picture(), list.Picture(Skin::Btn::CheckOff));
     fmMain_->Cb_AutoRun->clicked();
     EXPECT_EQ(fmMain_->Options.AutoRun, uint8_t{1});
     ASSERT_TRUE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));

@@ -1,5 +1,7 @@
 #include "startup/ui/LSVGauge.h"
 
+#include "startup/ui/SplashPictures.h"
+
 #include <QApplication>
 #include <climits>
 #include <gtest/gtest.h>
@@ -14,13 +16,13 @@ const QRgb White = qRgb(255, 255, 255);
 const QRgb Navy = qRgb(0, 0, 128);
 
 // A 6 x 15 texture: columns 0 to 4 in one colour, column 5 and the bottom row in the other.
-QImage SegmentTexture(QRgb segment, QRgb field, QImage::Format format) {
+TDrawnPicture SegmentTexture(QRgb segment, QRgb field, QImage::Format format) {
     QImage image(6, 15, format);
     for (int y = 0; y < 15; ++y) {
         for (int x = 0; x < 6; ++x)
             image.setPixel(x, y, (x == 5 || y == 14) ? field : segment);
     }
-    return image;
+    return TDrawnPicture::FromImage(image);
 }
 
 // The gauge as the splash uses it.
@@ -80,8 +82,8 @@ TEST(LSVGaugeTest, Defaults) {
     EXPECT_EQ(g.HorTextAlignment(), TLSVHorAlignment::Center);
     EXPECT_EQ(g.VerTextAlignment(), taCentered);
     EXPECT_FALSE(g.TextInCenterFore());
-    EXPECT_TRUE(g.TextureOnBack().isNull());
-    EXPECT_TRUE(g.TextureOnFore().isNull());
+    EXPECT_TRUE(g.TextureOnBack().IsNull());
+    EXPECT_TRUE(g.TextureOnFore().IsNull());
     EXPECT_FALSE(g.TransparentBack());
     EXPECT_FALSE(g.TransparentFore());
     EXPECT_FALSE(g.ForeAsBlocks());
@@ -248,7 +250,7 @@ TEST(LSVGaugeTest, EdgeCapsComeFromTheEndsOfTheTexture) {
                              qRgb(3, 3, 3),   qRgb(4, 4, 4), qRgb(0, 0, 255)};
     for (int x = 0; x < 6; ++x)
         texture.setPixel(x, 0, colours[x]);
-    g.SetTextureOnFore(texture);
+    g.SetTextureOnFore(TDrawnPicture::FromImage(texture));
     g.SetEdge(1);
     g.SetProgress(50); // 101 x 0.5 = 50.5: 51 columns
     const QImage picture = g.Picture();
@@ -368,6 +370,46 @@ TEST(LSVGaugeTest, PaintCopiesThePicture) {
     g.SetProgress(99);
     EXPECT_EQ(g.grab().toImage().convertToFormat(QImage::Format_RGB32),
               g.Picture().convertToFormat(QImage::Format_RGB32));
+}
+
+// The splash bar where the splash puts it, on screens of the common desktop scales: the picture
+// comes at the device pixels the bar covers, its segments step evenly (one see-through gap of one
+// line every segment, the same pitch all along) and the bottom edge is one line high.
+TEST(LSVGaugeTest, SplashBarStepsEvenlyAtEveryRatio) {
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        TLSVGauge g;
+        MakeSplashBar(g);
+        g.SetTextureOnBack(
+            TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarBackTexture));
+        g.SetTextureOnFore(
+            TDrawnPicture(SplashPictures::BarTextureSize, &SplashPictures::BarForeTexture));
+        g.SetProgress(99);
+        const TDeviceGrid place(ratio, QPointF(256, 18) * ratio);
+        const QImage picture = g.Picture(place);
+        ASSERT_EQ(picture.size(), place.Extent(QSize(140, 15)));
+        EXPECT_EQ(picture.devicePixelRatio(), ratio);
+        const int line = place.Line();
+        const QRgb gap = qRgb(0x70, 0x70, 0x70); // the back segment's edge, seen through
+        std::vector<int> starts;
+        for (int x = 0; x < picture.width(); ++x) {
+            const bool inGap = picture.pixel(x, picture.height() / 2) == gap;
+            if (inGap && (x == 0 || picture.pixel(x - 1, picture.height() / 2) != gap))
+                starts.push_back(x);
+            if (inGap && x + 1 < picture.width()) {
+                EXPECT_TRUE(x - starts.back() < line) << "a gap wider than a line at " << x;
+            }
+        }
+        ASSERT_GE(starts.size(), 20u);
+        const int pitch = starts[1] - starts[0];
+        EXPECT_EQ(pitch, place.X(262) - place.X(256));
+        for (size_t i = 1; i < starts.size(); ++i)
+            EXPECT_EQ(starts[i] - starts[i - 1], pitch) << "segment " << i;
+        const int body = starts[3] - pitch / 2; // the middle of a lit segment
+        for (int y = picture.height() - line; y < picture.height(); ++y)
+            EXPECT_EQ(picture.pixel(body, y), gap) << "bottom edge row " << y;
+        EXPECT_NE(picture.pixel(body, picture.height() - line - 1), gap);
+    }
 }
 
 TEST(LSVGaugeTest, TinyAndEmptySizesDoNotBreak) {

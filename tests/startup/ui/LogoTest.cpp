@@ -4,10 +4,10 @@
 #include "platform/FileIo.h"
 #include "platform/KeyStore.h"
 #include "startup/ui/LSVGauge.h"
+#include "widgets/PictureView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
