@@ -1,10 +1,9 @@
 // The display keeps the screen saver away through a session's org.freedesktop.ScreenSaver
 // service, tested against a private D-Bus daemon with a service of the test's own on it.
+#include "common/DesktopSession.h"
 #include "display/ui/ScreenSaverInhibitor.h"
 
 #include <QDBusConnection>
-#include <QProcess>
-#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -33,20 +32,12 @@ public slots:
 
 class ScreenSaverTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address"});
-        if (!daemon.waitForStarted(5000))
-            GTEST_SKIP() << "dbus-daemon is not installed";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, 5000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-    }
+    void SetUp() override { ASSERT_TRUE(bus.Started()) << "a private dbus-daemon"; }
     void TearDown() override {
         if (serviceThread.isRunning()) {
             serviceThread.quit();
             serviceThread.wait();
         }
-        daemon.kill();
-        daemon.waitForFinished();
     }
     // The service answers on a thread of its own, since the display's call waits for it.
     void OfferService() {
@@ -56,10 +47,10 @@ protected:
         QMetaObject::invokeMethod(
             &service,
             [&] {
-                QDBusConnection bus = QDBusConnection::connectToBus(address, "service");
-                offered = bus.registerObject("/org/freedesktop/ScreenSaver", &service,
-                                             QDBusConnection::ExportAllSlots) &&
-                          bus.registerService("org.freedesktop.ScreenSaver");
+                QDBusConnection connection = QDBusConnection::connectToBus(address, "service");
+                offered = connection.registerObject("/org/freedesktop/ScreenSaver", &service,
+                                                    QDBusConnection::ExportAllSlots) &&
+                          connection.registerService("org.freedesktop.ScreenSaver");
             },
             Qt::BlockingQueuedConnection);
         ASSERT_TRUE(offered);
@@ -69,8 +60,8 @@ protected:
         return service.Calls;
     }
 
-    QProcess daemon;
-    QString address;
+    TSessionBus bus;
+    const QString& address = bus.Address();
     TScreenSaverService service;
     QThread serviceThread;
 };
