@@ -23,7 +23,7 @@ TEST(ThreadLimitTest, AConnectionWithoutAThreadIsClosedAndForgotten) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run the server as a user held to a thread limit";
     TTempDir dir;
-    TChildProcess server({VELMORA_SERVER_PROCESS, dir.File("velmora.ini"), "2"});
+    TChildProcess server({VELMORA_SERVER_PROCESS, dir.File("velmora.ini"), "3"});
     const auto portLine = server.ReadLine();
     ASSERT_TRUE(portLine.has_value()) << "the server did not start";
     const auto port = static_cast<uint16_t>(std::stoi(*portLine));
@@ -37,7 +37,8 @@ TEST(ThreadLimitTest, AConnectionWithoutAThreadIsClosedAndForgotten) {
         else
             refused = std::move(client);
     }
-    ASSERT_FALSE(served.empty());
+    // A sanitizer's own threads count against the limit too: at least two displays must fit.
+    ASSERT_GE(served.size(), 2u);
     ASSERT_TRUE(refused) << "the thread limit was never reached";
     EXPECT_TRUE(refused->ClosedByServer());
     refused.reset();
