@@ -18,4 +18,6 @@ fi
 for item in data Help_e.txt Help_r.txt; do
     ln -sfn "$shared/$item" "$folder/$item"
 done
+# The program's autostart entry names this launcher, so that it too runs the refreshed copy.
+export VELMORA_LAUNCHER=/usr/bin/velmora
 exec "$folder/velmora" "$@"

@@ -58,17 +58,24 @@ step "Starting the installed program as a normal user"
 cat >"$root/tmp/run-velmora.sh" <<'SCRIPT'
 #!/bin/sh
 # Runs as the user: starts velmora, waits for its main window (802 x 602, after the splash),
-# ends it as a session would.
+# checks that it runs through the launcher (its autostart entry names that), ends it as a
+# session would.
 velmora &
 pid=$!
 for i in $(seq 1 150); do
     xwininfo -root -tree | grep -q '"Velmora".*802x602' && break
     sleep 0.2
 done
-xwininfo -root -tree | grep '"Velmora".*802x602' || echo "no main window shown"
+failed=
+xwininfo -root -tree | grep '"Velmora".*802x602' || failed="no main window shown"
+tr '\0' '\n' </proc/$pid/environ | grep -x 'VELMORA_LAUNCHER=/usr/bin/velmora' ||
+    failed="${failed:-not started through the launcher}"
 kill -TERM $pid
-wait $pid
-echo "exit code $?"
+code=0
+wait $pid || code=$?
+echo "exit code $code"
+[ -z "$failed" ] || { echo "$failed" >&2; exit 1; }
+exit $code
 SCRIPT
 chmod +x "$root/tmp/run-velmora.sh"
 in_root su - alice -c "xvfb-run -a /tmp/run-velmora.sh"

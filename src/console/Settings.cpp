@@ -81,7 +81,7 @@ void ToggleAutoRun(uint8_t& autoRun, TAutostart& autostart, std::string_view tit
 
 void ToggleAutoRun(uint8_t& autoRun) {
     TAutostart autostart;
-    ToggleAutoRun(autoRun, autostart, ProgramPaths::ProgramTitle(), ProgramPaths::ExecutablePath());
+    ToggleAutoRun(autoRun, autostart, ProgramPaths::ProgramTitle(), ProgramPaths::StartCommand());
 }
 
 TServerParams ReadServerParams(const TIniFile& ini) {

@@ -40,6 +40,13 @@ std::string ExecutablePath() {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
+std::string StartCommand() {
+    if (const char* launcher = std::getenv("VELMORA_LAUNCHER");
+        launcher != nullptr && launcher[0] == '/' && ::access(launcher, X_OK) == 0)
+        return launcher;
+    return ExecutablePath();
+}
+
 void SetExecutablePath(const std::string& path) {
     std::lock_guard lock(OverrideMutex());
     OverridePath() = path;

@@ -9,6 +9,12 @@ namespace ProgramPaths {
 // Full path of the running executable.
 std::string ExecutablePath();
 
+// What starts this program, for an entry that starts it again later: the launcher named in
+// $VELMORA_LAUNCHER when that is an absolute path to an executable file, else ExecutablePath().
+// An installed program runs from a per-user copy that its launcher refreshes; an entry pointing
+// at the copy would bypass the refresh and outlive the package.
+std::string StartCommand();
+
 // Makes the program behave as if its executable stood at this path. Tests use it to give the
 // program a temporary folder; an empty path returns to the real executable.
 void SetExecutablePath(const std::string& path);

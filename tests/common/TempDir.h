@@ -28,36 +28,40 @@ private:
     std::string path_;
 };
 
+// Sets an environment variable, or unsets it for nullptr, for the lifetime of the guard.
+class TVariableGuard {
+public:
+    TVariableGuard(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        old_ = had_ ? old : "";
+        if (value != nullptr)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    TVariableGuard(const TVariableGuard&) = delete;
+    TVariableGuard& operator=(const TVariableGuard&) = delete;
+    ~TVariableGuard() {
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
 // Points XDG_CONFIG_HOME (and HOME) at a folder for the lifetime of the guard, so that no test
 // ever reads or writes the real home folder.
 class TConfigHomeGuard {
 public:
-    explicit TConfigHomeGuard(const std::string& folder) {
-        Save("XDG_CONFIG_HOME", oldXdg_, hadXdg_);
-        Save("HOME", oldHome_, hadHome_);
-        ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        ::setenv("HOME", folder.c_str(), 1);
-    }
-    TConfigHomeGuard(const TConfigHomeGuard&) = delete;
-    TConfigHomeGuard& operator=(const TConfigHomeGuard&) = delete;
-    ~TConfigHomeGuard() {
-        Restore("XDG_CONFIG_HOME", oldXdg_, hadXdg_);
-        Restore("HOME", oldHome_, hadHome_);
-    }
+    explicit TConfigHomeGuard(const std::string& folder)
+        : xdg_("XDG_CONFIG_HOME", folder.c_str()), home_("HOME", folder.c_str()) {}
 
 private:
-    static void Save(const char* name, std::string& value, bool& had) {
-        const char* v = std::getenv(name);
-        had = v != nullptr;
-        value = had ? v : "";
-    }
-    static void Restore(const char* name, const std::string& value, bool had) {
-        if (had)
-            ::setenv(name, value.c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-
-    std::string oldXdg_, oldHome_;
-    bool hadXdg_ = false, hadHome_ = false;
+    TVariableGuard xdg_, home_;
 };

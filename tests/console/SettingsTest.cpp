@@ -9,6 +9,7 @@
 #include "platform/SettingsTable.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -156,6 +157,7 @@ TEST_F(SettingsTest, LanguageIsReadAsStoredAndUnreadableGivesEnglish) {
 
 class AutoRunTest : public SettingsTest {
 protected:
+    TVariableGuard notLaunched{"VELMORA_LAUNCHER", nullptr};
     TAutostart autostart;
     std::string entry = home.Path() + "/autostart/Velmora.desktop";
 };
@@ -170,6 +172,19 @@ TEST_F(AutoRunTest, ToggleWritesAndRemovesTheEntryOfThisProgram) {
     Settings::ToggleAutoRun(autoRun);
     EXPECT_EQ(autoRun, 0);
     EXPECT_FALSE(FileIo::Exists(entry));
+}
+
+// An installed program runs a per-user copy; the entry must start it through its launcher, which
+// refreshes the copy, and must not outlive the package by starting the copy itself.
+TEST_F(AutoRunTest, TheEntryNamesTheLauncherThatStartedTheProgram) {
+    const std::string launcher = home.File("launcher");
+    ASSERT_TRUE(FileIo::WriteAtomically(launcher, "#!/bin/sh\n"));
+    ASSERT_EQ(::chmod(launcher.c_str(), 0755), 0);
+    TVariableGuard started("VELMORA_LAUNCHER", launcher.c_str());
+    uint8_t autoRun = 0;
+    Settings::ToggleAutoRun(autoRun);
+    EXPECT_EQ(FileIo::ReadAll(entry).value_or(""),
+              "[Desktop Entry]\nType=Application\nName=Velmora\nExec=" + launcher + "\n");
 }
 
 TEST_F(AutoRunTest, EntryRemovedByHandIsWrittenAgainOnTheSecondClick) {

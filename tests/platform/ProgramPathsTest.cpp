@@ -1,8 +1,10 @@
 #include "platform/ProgramPaths.h"
 
 #include "common/TempDir.h"
+#include "platform/FileIo.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +28,26 @@ TEST_F(ProgramPathsTest, IniBesideTheExecutable) {
 
 TEST_F(ProgramPathsTest, RealExecutableIsThisTest) {
     EXPECT_NE(ProgramPaths::ExecutablePath().find("platform_tests"), std::string::npos);
+}
+
+TEST_F(ProgramPathsTest, StartCommandIsTheLauncherOnlyWhenItCanRun) {
+    TTempDir dir;
+    const std::string launcher = dir.File("velmora");
+    ProgramPaths::SetExecutablePath("/home/alice/.local/share/velmora/velmora");
+    {
+        TVariableGuard unset("VELMORA_LAUNCHER", nullptr);
+        EXPECT_EQ(ProgramPaths::StartCommand(), "/home/alice/.local/share/velmora/velmora");
+    }
+    TVariableGuard set("VELMORA_LAUNCHER", launcher.c_str());
+    EXPECT_EQ(ProgramPaths::StartCommand(), "/home/alice/.local/share/velmora/velmora")
+        << "a launcher that is not there";
+    ASSERT_TRUE(FileIo::WriteAtomically(launcher, "#!/bin/sh\n"));
+    EXPECT_EQ(ProgramPaths::StartCommand(), "/home/alice/.local/share/velmora/velmora")
+        << "a launcher that cannot run";
+    ASSERT_EQ(::chmod(launcher.c_str(), 0755), 0);
+    EXPECT_EQ(ProgramPaths::StartCommand(), launcher);
+    TVariableGuard relative("VELMORA_LAUNCHER", "velmora");
+    EXPECT_EQ(ProgramPaths::StartCommand(), "/home/alice/.local/share/velmora/velmora");
 }
 
 TEST_F(ProgramPathsTest, ConfigHomeFollowsXdgThenHome) {
