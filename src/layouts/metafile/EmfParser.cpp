@@ -48,6 +48,7 @@ enum : std::uint32_t {
     EMR_CREATEPEN = 38,
     EMR_CREATEBRUSHINDIRECT = 39,
     EMR_DELETEOBJECT = 40,
+    EMR_ANGLEARC = 41,
     EMR_ELLIPSE = 42,
     EMR_RECTANGLE = 43,
     EMR_ROUNDRECT = 44,
@@ -57,6 +58,7 @@ enum : std::uint32_t {
     EMR_CREATEPALETTE = 49,
     EMR_LINETO = 54,
     EMR_ARCTO = 55,
+    EMR_POLYDRAW = 56,
     EMR_SETARCDIRECTION = 57,
     EMR_SETMITERLIMIT = 58,
     EMR_BEGINPATH = 59,
@@ -83,6 +85,7 @@ enum : std::uint32_t {
     EMR_POLYLINETO16 = 89,
     EMR_POLYPOLYLINE16 = 90,
     EMR_POLYPOLYGON16 = 91,
+    EMR_POLYDRAW16 = 92,
     EMR_CREATEMONOBRUSH = 93,
     EMR_CREATEDIBPATTERNBRUSHPT = 94,
     EMR_EXTCREATEPEN = 95,
@@ -90,12 +93,18 @@ enum : std::uint32_t {
     EMR_SMALLTEXTOUT = 108,
     EMR_ALPHABLEND = 114,
     EMR_TRANSPARENTBLT = 116,
+    EMR_GRADIENTFILL = 118,
     EMR_CREATECOLORSPACEW = 122,
 };
 
 enum : std::uint32_t { MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3, MWT_SET = 4 };
 enum : std::uint32_t { ETO_NO_RECT = 0x0100, ETO_SMALL_CHARS = 0x0200 };
 enum : std::uint8_t { AC_SRC_ALPHA = 1 };
+enum : std::uint32_t {
+    GRADIENT_FILL_RECT_H = 0,
+    GRADIENT_FILL_RECT_V = 1,
+    GRADIENT_FILL_TRIANGLE = 2
+};
 
 constexpr std::size_t kMinHeaderSize = 88;
 // The bits of the smallest normal float. Below them a miter limit is an integer, as the format
@@ -128,6 +137,8 @@ private:
     void ReadHeader();
     void Record(std::uint32_t type, const TRecordReader& r);
     void Poly(std::uint32_t type, const TRecordReader& r);
+    void PolyDraw(std::uint32_t type, const TRecordReader& r);
+    void GradientFill(const TRecordReader& r);
     void PolyPoly(std::uint32_t type, const TRecordReader& r);
     void Text(std::uint32_t type, const TRecordReader& r);
     void SmallText(const TRecordReader& r);
@@ -413,6 +424,19 @@ void TEmfParser::Record(std::uint32_t type, const TRecordReader& r) {
         out.push_back(TArc{kind, RectAt(r, 8), PointAt(r, 24), PointAt(r, 32)});
         break;
     }
+    case EMR_ANGLEARC: {
+        const double start = r.F32(20), sweep = r.F32(24);
+        Require(std::isfinite(start) && std::isfinite(sweep));
+        out.push_back(TAngleArc{PointAt(r, 8), static_cast<double>(r.U32(16)), start, sweep});
+        break;
+    }
+    case EMR_POLYDRAW:
+    case EMR_POLYDRAW16:
+        PolyDraw(type, r);
+        break;
+    case EMR_GRADIENTFILL:
+        GradientFill(r);
+        break;
     case EMR_BEGINPATH:
         out.push_back(TPathOp{EPath::Begin});
         break;
@@ -494,6 +518,70 @@ void TEmfParser::Poly(std::uint32_t type, const TRecordReader& r) {
     TPoly poly{kind, {}};
     poly.figures.push_back(std::move(points));
     file_.commands.push_back(std::move(poly));
+}
+
+void TEmfParser::PolyDraw(std::uint32_t type, const TRecordReader& r) {
+    const std::size_t pointSize = type == EMR_POLYDRAW16 ? 4 : 8;
+    const std::size_t count = r.U32(24);
+    Require(count > 0 && count <= r.Size() / pointSize && r.Has(28, count * (pointSize + 1)));
+    TPolyDraw draw;
+    draw.points.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = 28 + i * pointSize;
+        draw.points.push_back(pointSize == 4 ? TPoint{r.I16(at), r.I16(at + 2)} : PointAt(r, at));
+    }
+    // GDI draws nothing of a record with a kind it does not know or a curve cut short.
+    const std::size_t kindsAt = 28 + count * pointSize;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t kind = r.U8(kindsAt + i);
+        const std::uint8_t base = kind & static_cast<std::uint8_t>(~TPolyDraw::CloseFigure);
+        if (base == TPolyDraw::BezierTo) {
+            Require(i + 2 < count);
+            for (std::size_t k = 1; k <= 2; ++k)
+                Require((r.U8(kindsAt + i + k) & ~TPolyDraw::CloseFigure) == TPolyDraw::BezierTo);
+            for (std::size_t k = 0; k < 3; ++k)
+                draw.kinds.push_back(r.U8(kindsAt + i + k));
+            i += 2;
+            continue;
+        }
+        Require(kind == TPolyDraw::MoveTo || base == TPolyDraw::LineTo);
+        draw.kinds.push_back(kind);
+    }
+    file_.commands.push_back(std::move(draw));
+}
+
+void TEmfParser::GradientFill(const TRecordReader& r) {
+    constexpr std::size_t kVertexSize = 16;
+    const std::size_t vertices = r.U32(24);
+    const std::size_t shapes = r.U32(28);
+    const std::uint32_t mode = r.U32(32);
+    Require(mode <= GRADIENT_FILL_TRIANGLE);
+    const std::size_t indices = mode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
+    Require(vertices <= r.Size() / kVertexSize && r.Has(36, vertices * kVertexSize));
+    const std::size_t shapesAt = 36 + vertices * kVertexSize;
+    Require(shapes <= r.Size() / (indices * 4) && r.Has(shapesAt, shapes * indices * 4));
+    TGradientFill fill;
+    fill.kind = mode == GRADIENT_FILL_RECT_H   ? TGradientFill::EKind::Horizontal
+                : mode == GRADIENT_FILL_RECT_V ? TGradientFill::EKind::Vertical
+                                               : TGradientFill::EKind::Triangles;
+    fill.vertices.reserve(vertices);
+    for (std::size_t i = 0; i < vertices; ++i) {
+        const std::size_t at = 36 + i * kVertexSize;
+        // Sixteen bits a channel; the screen takes the high byte.
+        auto channel = [&](std::size_t offset) {
+            return static_cast<std::uint8_t>(r.U16(at + offset) >> 8);
+        };
+        fill.vertices.push_back({PointAt(r, at), {channel(8), channel(10), channel(12)}});
+    }
+    for (std::size_t i = 0; i < shapes; ++i) {
+        std::array<std::uint32_t, 3> shape{};
+        for (std::size_t k = 0; k < indices; ++k) {
+            shape[k] = r.U32(shapesAt + (i * indices + k) * 4);
+            Require(shape[k] < vertices);
+        }
+        fill.shapes.push_back(shape);
+    }
+    file_.commands.push_back(std::move(fill));
 }
 
 void TEmfParser::PolyPoly(std::uint32_t type, const TRecordReader& r) {

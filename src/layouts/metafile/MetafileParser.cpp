@@ -169,6 +169,16 @@ std::optional<TRect> DrawingBounds(const std::vector<TCommand>& commands) {
                     for (const auto& figure : c.figures)
                         for (const TPoint& p : figure)
                             add(p);
+                } else if constexpr (std::is_same_v<T, TPolyDraw>) {
+                    for (const TPoint& p : c.points)
+                        add(p);
+                } else if constexpr (std::is_same_v<T, TGradientFill>) {
+                    for (const auto& vertex : c.vertices)
+                        add(vertex.point);
+                } else if constexpr (std::is_same_v<T, TAngleArc>) {
+                    const auto radius = static_cast<std::int32_t>(std::min(c.radius, 1e9));
+                    addSized(c.center.x, c.center.y, radius, radius);
+                    addSized(c.center.x, c.center.y, -radius, -radius);
                 } else if constexpr (std::is_same_v<T, TShape> || std::is_same_v<T, TArc>) {
                     addRect(c.box);
                 } else if constexpr (std::is_same_v<T, TText>) {

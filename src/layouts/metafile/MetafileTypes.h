@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -276,6 +277,38 @@ struct TArc {
     TPoint end;
 };
 
+// A line from the current position to the arc's start, then the arc, leaving the position at its
+// end. Angles in degrees, counter-clockwise from the x axis in logical units; a negative sweep
+// turns clockwise.
+struct TAngleArc {
+    TPoint center;
+    double radius = 0;
+    double startAngle = 0;
+    double sweepAngle = 0;
+};
+
+// Moves, lines and Bézier curves in one record, each point with its kind; a line or curve point
+// may also close its figure.
+struct TPolyDraw {
+    enum : std::uint8_t { CloseFigure = 1, LineTo = 2, BezierTo = 4, MoveTo = 6 };
+    std::vector<TPoint> points;
+    std::vector<std::uint8_t> kinds; // one per point; a curve's three points in a row
+};
+
+// Rectangles shaded from their left to their right edge (or top to bottom), or triangles shaded
+// between the colours of their corners.
+struct TGradientFill {
+    enum class EKind { Horizontal, Vertical, Triangles };
+    struct TVertex {
+        TPoint point;
+        TColor color;
+    };
+    EKind kind = EKind::Horizontal;
+    std::vector<TVertex> vertices;
+    std::vector<std::array<std::uint32_t, 3>> shapes; // indices into vertices; a rectangle uses
+                                                      // two, its opposite corners
+};
+
 struct TSetPixel {
     TPoint point;
     TColor color;
@@ -337,10 +370,11 @@ struct TPathOp {
     std::uint32_t mode = RGN_COPY; // SelectClip
 };
 
-using TCommand = std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject,
-                              TSelectObject, TDeleteObject, TSetAttribute, TSetMiterLimit, TMoveTo,
-                              TLineTo, TPoly, TShape, TArc, TSetPixel, TText, TBlit, TSaveDc,
-                              TRestoreDc, TClipRect, TClipRegion, TPathOp>;
+using TCommand =
+    std::variant<TSetMapMode, TMappingOp, TWorldTransform, TCreateObject, TSelectObject,
+                 TDeleteObject, TSetAttribute, TSetMiterLimit, TMoveTo, TLineTo, TPoly, TShape,
+                 TArc, TAngleArc, TPolyDraw, TGradientFill, TSetPixel, TText, TBlit, TSaveDc,
+                 TRestoreDc, TClipRect, TClipRegion, TPathOp>;
 
 enum class EFormat { Wmf, PlaceableWmf, Emf };
 

@@ -79,6 +79,23 @@ TBytes PlaceableBitmaps() {
     return w.Finish();
 }
 
+TBytes EmfArcsDrawnAndShaded() {
+    TEmfWriter w;
+    w.CreatePen(1, 0, 4, 0x000000).Select(1).MoveTo(10, 50).AngleArc(50, 50, 30, 0, 270);
+    w.PolyDraw({{10, 10, 6},
+                {90, 10, 2},
+                {90, 40, 3},
+                {10, 60, 6},
+                {30, 90, 4},
+                {70, 90, 4},
+                {90, 60, 5}});
+    w.PathOp(59).PolyDraw({{0, 0, 6}, {50, 0, 2}, {50, 50, 3}}, 92).PathOp(60).PathOp(62);
+    w.GradientFill(0, {{0, 0, 0xFF0000}, {50, 50, 0x0000FF}}, {{0, 1}});
+    w.GradientFill(1, {{50, 0, 0x00FF00}, {100, 50, 0xFFFF00}}, {{0, 1}});
+    w.GradientFill(2, {{0, 50, 0xFF0000}, {100, 50, 0x00FF00}, {50, 100, 0x0000FF}}, {{0, 1, 2}});
+    return w.Finish();
+}
+
 TBytes EmfShapes() {
     TEmfWriter w;
     w.SetMapMode(8).SetWindowExt(1000, 1000).SetViewportExt(100, 100).SetWindowOrg(0, 0);
@@ -161,6 +178,7 @@ int main(int argc, char** argv) {
         Write(folder, "shapes.wmf", WmfShapes()) && Write(folder, "text.wmf", WmfText()) &&
         Write(folder, "bitmaps_placeable.wmf", PlaceableBitmaps()) &&
         Write(folder, "shapes.emf", EmfShapes()) && Write(folder, "text.emf", EmfText()) &&
-        Write(folder, "bitmaps_clip_paths.emf", EmfBitmapsAndClip());
+        Write(folder, "bitmaps_clip_paths.emf", EmfBitmapsAndClip()) &&
+        Write(folder, "arcs_drawn_shaded.emf", EmfArcsDrawnAndShaded());
     return ok ? 0 : 1;
 }

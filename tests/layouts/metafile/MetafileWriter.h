@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -420,6 +421,48 @@ public:
         return Record(type, {}, p.Get());
     }
     TEmfWriter& PathOp(std::uint32_t type) { return Record(type, {}); } // 59 begin .. 64 stroke
+    TEmfWriter& AngleArc(int x, int y, int radius, float start, float sweep) {
+        TByteWriter a;
+        a.I32(x).I32(y).I32(radius);
+        for (const float v : {start, sweep}) {
+            std::uint32_t bits;
+            __builtin_memcpy(&bits, &v, sizeof bits);
+            a.U32(bits);
+        }
+        return Record(41, {}, a.Get());
+    }
+    // Each point with its kind: 6 move, 2 line, 4 curve, +1 closing the figure; type 92 is the
+    // 16-bit form.
+    TEmfWriter& PolyDraw(const std::vector<std::tuple<int, int, int>>& points,
+                         std::uint32_t type = 56) {
+        TByteWriter p;
+        p.I32(0).I32(0).I32(0).I32(0).U32(static_cast<std::uint32_t>(points.size()));
+        for (const auto& [x, y, kind] : points)
+            type == 92 ? p.I16(x).I16(y) : p.I32(x).I32(y);
+        for (const auto& point : points)
+            p.U8(static_cast<std::uint32_t>(std::get<2>(point)));
+        return Record(type, {}, p.Get());
+    }
+    // Vertices as x, y and a 0xRRGGBB colour; mode 0 and 1 take two indices a shape, 2 three.
+    TEmfWriter& GradientFill(int mode,
+                             const std::vector<std::tuple<int, int, std::uint32_t>>& vertices,
+                             const std::vector<std::vector<std::uint32_t>>& shapes) {
+        TByteWriter g;
+        g.I32(0).I32(0).I32(-1).I32(-1);
+        g.U32(static_cast<std::uint32_t>(vertices.size()));
+        g.U32(static_cast<std::uint32_t>(shapes.size())).I32(mode);
+        for (const auto& [x, y, rgb] : vertices)
+            g.I32(x)
+                .I32(y)
+                .U16(((rgb >> 16) & 0xFF) * 0x101)
+                .U16(((rgb >> 8) & 0xFF) * 0x101)
+                .U16((rgb & 0xFF) * 0x101)
+                .U16(0);
+        for (const auto& shape : shapes)
+            for (const std::uint32_t index : shape)
+                g.U32(index);
+        return Record(118, {}, g.Get());
+    }
     // Text as UTF-16 (wide) or as bytes (ANSI).
     TEmfWriter& ExtTextOutW(int x, int y, const std::u16string& text, int options = 0,
                             const std::vector<int>& dx = {}) {

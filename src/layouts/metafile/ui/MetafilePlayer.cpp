@@ -3,9 +3,12 @@
 #include "layouts/metafile/ui/MetafileObjects.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QLineF>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPathStroker>
+#include <QPolygonF>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -379,20 +382,24 @@ void TMetafilePlayer::ContinuePathFigure(const QPainterPath& figure) {
     AppendElements(path_, toDevice.map(figure), 1, false);
 }
 
+void TMetafilePlayer::RenderFromPosition(const QPainterPath& figure) {
+    if (recordingPath_)
+        ContinuePathFigure(figure);
+    else
+        Render(figure, false);
+    state_.position = figure.currentPosition();
+}
+
 void TMetafilePlayer::Do(const TMoveTo& c) {
     state_.position = ToPoint(c.point);
+    lastMove_ = state_.position;
     figureOpen_ = false;
 }
 
 void TMetafilePlayer::Do(const TLineTo& c) {
-    const QPointF to = ToPoint(c.point);
     QPainterPath line(state_.position);
-    line.lineTo(to);
-    if (recordingPath_)
-        ContinuePathFigure(line);
-    else
-        Render(line, false);
-    state_.position = to;
+    line.lineTo(ToPoint(c.point));
+    RenderFromPosition(line);
 }
 
 void TMetafilePlayer::Do(const TPoly& c) {
@@ -438,11 +445,7 @@ void TMetafilePlayer::Do(const TPoly& c) {
             else if (i + 2 < points.size())
                 figure.cubicTo(ToPoint(points[i]), ToPoint(points[i + 1]), ToPoint(points[i + 2]));
         }
-        if (recordingPath_)
-            ContinuePathFigure(figure);
-        else
-            Render(figure, false);
-        state_.position = figure.currentPosition();
+        RenderFromPosition(figure);
         break;
     }
     }
@@ -514,15 +517,127 @@ void TMetafilePlayer::Do(const TArc& c) {
     const QPainterPath figure = ArcFigure(c, end);
     if (figure.isEmpty())
         return;
-    if (c.kind == TArc::EKind::ArcTo) {
-        if (recordingPath_)
-            ContinuePathFigure(figure);
-        else
-            Render(figure, false);
-        state_.position = end;
-        return;
+    if (c.kind == TArc::EKind::ArcTo)
+        RenderFromPosition(figure);
+    else
+        Render(figure, c.kind != TArc::EKind::Arc);
+}
+
+void TMetafilePlayer::Do(const TAngleArc& c) {
+    const QPointF center = ToPoint(c.center);
+    const QRectF box(center.x() - c.radius, center.y() - c.radius, 2 * c.radius, 2 * c.radius);
+    QPainterPath figure(state_.position);
+    figure.arcTo(box, c.startAngle, c.sweepAngle); // the line to the arc's start comes with it
+    RenderFromPosition(figure);
+}
+
+void TMetafilePlayer::Do(const TPolyDraw& c) {
+    // Lines and curves that follow each other go as one figure, so that their corners join; a
+    // move or a closed figure ends it. Nothing is filled.
+    QPainterPath run(state_.position);
+    auto flush = [&] {
+        if (run.elementCount() > 1)
+            RenderFromPosition(run);
+        run = QPainterPath(state_.position);
+    };
+    const std::size_t count = std::min(c.points.size(), c.kinds.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t kind = c.kinds[i];
+        if (kind == TPolyDraw::MoveTo) {
+            flush();
+            Do(TMoveTo{c.points[i]});
+            run = QPainterPath(state_.position);
+            continue;
+        }
+        if ((kind & ~TPolyDraw::CloseFigure) == TPolyDraw::BezierTo && i + 2 < count) {
+            run.cubicTo(ToPoint(c.points[i]), ToPoint(c.points[i + 1]), ToPoint(c.points[i + 2]));
+            i += 2;
+        } else {
+            run.lineTo(ToPoint(c.points[i]));
+        }
+        if ((c.kinds[i] & TPolyDraw::CloseFigure) == 0)
+            continue;
+        // Closed back to the last move: in a path as a closed figure, on the page by a line.
+        if (recordingPath_) {
+            flush();
+            Do(TPathOp{TPathOp::EKind::CloseFigure});
+        } else {
+            run.lineTo(lastMove_);
+            flush();
+        }
+        run = QPainterPath(state_.position);
     }
-    Render(figure, c.kind != TArc::EKind::Arc);
+    flush();
+}
+
+void TMetafilePlayer::Do(const TGradientFill& c) {
+    if (recordingPath_ || !CanDraw())
+        return;
+    painter_.setTransform(LogicalToPainter());
+    for (const auto& shape : c.shapes) {
+        const auto& a = c.vertices[shape[0]];
+        const auto& b = c.vertices[shape[1]];
+        if (c.kind == TGradientFill::EKind::Triangles) {
+            ShadeTriangle({a, b, c.vertices[shape[2]]});
+            continue;
+        }
+        // The first corner's colour stands along its edge, the second's along the opposite one.
+        const QPointF from = ToPoint(a.point), to = ToPoint(b.point);
+        QLinearGradient gradient(from, c.kind == TGradientFill::EKind::Horizontal
+                                           ? QPointF(to.x(), from.y())
+                                           : QPointF(from.x(), to.y()));
+        gradient.setColorAt(0, ToQColor(a.color));
+        gradient.setColorAt(1, ToQColor(b.color));
+        painter_.fillRect(QRectF(from, to).normalized(), gradient);
+    }
+}
+
+void TMetafilePlayer::ShadeTriangle(const std::array<TGradientFill::TVertex, 3>& corners) {
+    // Shaded pixel by pixel at the output's own resolution, within the target only; a pixel
+    // belongs to the triangle when its centre does, as GDI fills without smoothing.
+    const double ratio = painter_.device()->devicePixelRatioF();
+    std::array<QPointF, 3> p;
+    for (std::size_t i = 0; i < 3; ++i)
+        p[i] = painter_.transform().map(ToPoint(corners[i].point)) * ratio;
+    const double area = (p[1].x() - p[0].x()) * (p[2].y() - p[0].y()) -
+                        (p[2].x() - p[0].x()) * (p[1].y() - p[0].y());
+    const QRectF within(targetClip_.boundingRect().topLeft() * ratio,
+                        targetClip_.boundingRect().size() * ratio);
+    const QRect pixels = QPolygonF({p[0], p[1], p[2]})
+                             .boundingRect()
+                             .intersected(within)
+                             .toAlignedRect()
+                             .intersected(within.toAlignedRect());
+    if (std::abs(area) < 1e-9 || pixels.isEmpty())
+        return;
+    QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    auto weight = [&](const QPointF& from, const QPointF& to, const QPointF& at) {
+        return ((to.x() - from.x()) * (at.y() - from.y()) -
+                (at.x() - from.x()) * (to.y() - from.y())) /
+               area;
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QPointF at(pixels.left() + x + 0.5, pixels.top() + y + 0.5);
+            const double w0 = weight(p[1], p[2], at), w1 = weight(p[2], p[0], at);
+            const double w2 = 1 - w0 - w1;
+            if (w0 < 0 || w1 < 0 || w2 < 0)
+                continue;
+            auto mix = [&](std::uint8_t TColor::*channel) {
+                return std::clamp(static_cast<int>(std::lround(w0 * corners[0].color.*channel +
+                                                               w1 * corners[1].color.*channel +
+                                                               w2 * corners[2].color.*channel)),
+                                  0, 255);
+            };
+            line[x] = qRgb(mix(&TColor::r), mix(&TColor::g), mix(&TColor::b));
+        }
+    }
+    image.setDevicePixelRatio(ratio);
+    painter_.setTransform(QTransform());
+    painter_.drawImage(QPointF(pixels.topLeft()) / ratio, image);
+    painter_.setTransform(LogicalToPainter());
 }
 
 void TMetafilePlayer::Do(const TSetPixel& c) {

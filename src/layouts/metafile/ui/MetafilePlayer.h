@@ -43,6 +43,9 @@ public:
     void Do(const TPoly& c);
     void Do(const TShape& c);
     void Do(const TArc& c);
+    void Do(const TAngleArc& c);
+    void Do(const TPolyDraw& c);
+    void Do(const TGradientFill& c);
     void Do(const TSetPixel& c);
     void Do(const TText& c);
     void Do(const TBlit& c);
@@ -90,6 +93,10 @@ private:
     // the open figure, or opens one there.
     void ContinuePathFigure(const QPainterPath& figure);
     QPainterPath ArcFigure(const TArc& arc, QPointF& endPoint);
+    // Draws a figure that starts at the current position, or adds it to the path being
+    // recorded, and moves the position to the figure's end.
+    void RenderFromPosition(const QPainterPath& figure);
+    void ShadeTriangle(const std::array<TGradientFill::TVertex, 3>& corners);
 
     void CombineClip(const QPainterPath& region, std::uint32_t mode);
     void ApplyClip();
@@ -115,6 +122,7 @@ private:
     bool pathEnded_ = false;  // its recording ended; it waits to be filled, stroked or clipped to
     bool figureOpen_ = false; // the last figure of the path goes on from the current position
     QPointF figureStart_;     // that figure's first point, logical units
+    QPointF lastMove_;        // where the last move put the position, logical units
     QPainterPath path_;       // device units
 };
 

@@ -307,6 +307,104 @@ TEST(MetafilePlay, PolylinesAndCurrentPosition) {
 
 // ---- Shapes ----
 
+TEST(MetafilePlay, AngleArcsRunFromALineToTheirStartAndLeaveThePositionAtTheirEnd) {
+    TEmfWriter w;
+    w.CreatePen(1, PS_SOLID, 3, kBlack).Select(1);
+    w.MoveTo(5, 50).AngleArc(50, 50, 30, 0, 180).LineTo(50, 95);
+    const QImage upper = Render(w.Finish());
+    EXPECT_EQ(At(upper, 50, 50), kBlack); // the line from the position to the arc's start
+    EXPECT_EQ(At(upper, 50, 20), kBlack); // counter-clockwise: over the top
+    EXPECT_EQ(At(upper, 50, 80), kWhite);
+    EXPECT_EQ(At(upper, 35, 72), kBlack); // from the arc's end at (20, 50)
+
+    TEmfWriter clockwise;
+    clockwise.CreatePen(1, PS_SOLID, 3, kBlack).Select(1);
+    clockwise.MoveTo(80, 50).AngleArc(50, 50, 30, 0, -180);
+    const QImage lower = Render(clockwise.Finish());
+    EXPECT_EQ(At(lower, 50, 80), kBlack);
+    EXPECT_EQ(At(lower, 50, 20), kWhite);
+}
+
+TEST(MetafilePlay, PolyDrawMovesDrawsLinesAndCurvesAndClosesFiguresWithoutFilling) {
+    TEmfWriter w = EmfWithBrush(kBlue);
+    w.CreatePen(2, PS_SOLID, 3, kBlack).Select(2);
+    w.PolyDraw({{10, 10, 6},
+                {90, 10, 2},
+                {90, 40, 3},
+                {10, 60, 6},
+                {30, 90, 4},
+                {70, 90, 4},
+                {90, 60, 4}});
+    w.LineTo(90, 95);
+    const QImage image = Render(w.Finish());
+    EXPECT_EQ(At(image, 50, 10), kBlack);
+    EXPECT_EQ(At(image, 50, 25), kBlack); // the closing line back to the move
+    EXPECT_EQ(At(image, 75, 18), kWhite); // never filled
+    EXPECT_EQ(At(image, 50, 82), kBlack); // the curve's lowest point
+    EXPECT_EQ(Ink(image, QRect(40, 40, 20, 30)), 0) << "no line from the triangle to the curve";
+    EXPECT_EQ(At(image, 90, 80), kBlack); // the position is left at the curve's end
+
+    TEmfWriter inPath = EmfWithBrush(kBlue);
+    inPath.PathOp(59).PolyDraw({{10, 10, 6}, {90, 10, 2}, {90, 40, 3}}, 92).PathOp(60);
+    inPath.PathOp(62);
+    EXPECT_EQ(At(Render(inPath.Finish()), 75, 18), kBlue);
+
+    // A kind GDI does not know, or a curve cut short, and the record draws nothing.
+    for (const int last : {8 /* no such kind */, 4 /* a curve of one point */}) {
+        TEmfWriter bad;
+        bad.CreatePen(1, PS_SOLID, 3, kBlack).Select(1);
+        bad.PolyDraw({{10, 10, 6}, {90, 10, 2}, {90, 90, last}});
+        EXPECT_EQ(Ink(Render(bad.Finish()), QRect(0, 0, 100, 100)), 0) << last;
+    }
+}
+
+TEST(MetafilePlay, GradientFillShadesRectanglesAndTriangles) {
+    auto near = [](std::uint32_t pixel, std::uint32_t rgb, int tolerance) {
+        for (const int shift : {0, 8, 16}) {
+            const int got = static_cast<int>((pixel >> shift) & 0xFF);
+            if (std::abs(got - static_cast<int>((rgb >> shift) & 0xFF)) > tolerance)
+                return false;
+        }
+        return true;
+    };
+    TEmfWriter rects;
+    rects.GradientFill(0, {{0, 0, kRed}, {100, 50, kBlue}}, {{0, 1}});
+    rects.GradientFill(1, {{0, 50, kGreen}, {100, 100, kYellow}}, {{0, 1}});
+    const QImage shaded = Render(rects.Finish());
+    EXPECT_TRUE(near(At(shaded, 1, 25), kRed, 8));
+    EXPECT_TRUE(near(At(shaded, 50, 25), 0x800080, 8)); // halfway across
+    EXPECT_TRUE(near(At(shaded, 98, 25), kBlue, 8));
+    EXPECT_TRUE(near(At(shaded, 50, 51), kGreen, 8));
+    EXPECT_TRUE(near(At(shaded, 50, 98), kYellow, 8));
+    EXPECT_EQ(At(shaded, 1, 51), At(shaded, 98, 51)) << "the vertical one is even across";
+
+    TEmfWriter triangle;
+    triangle.GradientFill(2, {{0, 0, kRed}, {100, 0, kGreen}, {0, 100, kBlue}}, {{0, 1, 2}});
+    const QImage corners = Render(triangle.Finish());
+    EXPECT_TRUE(near(At(corners, 2, 2), kRed, 16));
+    EXPECT_TRUE(near(At(corners, 94, 2), kGreen, 16));
+    EXPECT_TRUE(near(At(corners, 2, 94), kBlue, 16));
+    EXPECT_TRUE(near(At(corners, 25, 25), 0x804040, 12)); // half the first corner, a quarter each
+    EXPECT_EQ(Ink(corners, QRect(55, 55, 45, 45)), 0);
+
+    // On a screen of two device pixels a point the shading covers every device pixel.
+    QImage sharp(200, 200, QImage::Format_RGB32);
+    sharp.setDevicePixelRatio(2);
+    sharp.fill(Qt::white);
+    QPainter painter(&sharp);
+    TMetafilePicture(ParseMetafile(triangle.Finish(), "test"))
+        .Play(painter, QRectF(0, 0, 100, 100));
+    painter.end();
+    EXPECT_TRUE(near(At(sharp, 2, 2), kRed, 8));
+    EXPECT_TRUE(near(At(sharp, 100, 50), At(corners, 50, 25), 8));
+    EXPECT_EQ(At(sharp, 120, 120), kWhite);
+
+    // An index past the vertices, and the record draws nothing.
+    TEmfWriter bad;
+    bad.GradientFill(0, {{0, 0, kRed}, {100, 100, kBlue}}, {{0, 2}});
+    EXPECT_EQ(Ink(Render(bad.Finish()), QRect(0, 0, 100, 100)), 0);
+}
+
 TEST(MetafilePlay, RectanglesEllipsesAndRoundedCorners) {
     const QImage ellipse = Render(EmfWithBrush(kRed).Ellipse(0, 0, 100, 100).Finish());
     EXPECT_EQ(At(ellipse, 50, 50), kRed);
