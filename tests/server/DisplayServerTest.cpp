@@ -28,11 +28,21 @@ protected:
 
     size_t ClientCount() { return server->Clients()->LockList().Count(); }
 
+    // Returns once the server has listed the connection and logged it: the entry is added just
+    // before the line is written.
     std::unique_ptr<TTestClient> Connect(const std::string& source = "127.0.0.1") {
         const size_t before = ClientCount();
+        const size_t logged = ConnectionLines();
         auto client = std::make_unique<TTestClient>(port, source);
-        EXPECT_TRUE(WaitFor([&] { return ClientCount() == before + 1; }));
+        EXPECT_TRUE(WaitFor(
+            [&] { return ClientCount() == before + 1 && ConnectionLines() == logged + 1; }));
         return client;
+    }
+    size_t ConnectionLines() {
+        const auto lines = LogLines();
+        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& l) {
+            return l.find(" Connection from \"") != std::string::npos;
+        }));
     }
 
     // The log lines; the clock gives "{time}" as the time of day.
