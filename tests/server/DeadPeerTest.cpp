@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,9 +40,13 @@ struct TPipe {
                 ::close(fd);
     }
     void Put(char c) const { [[maybe_unused]] auto n = ::write(fds[1], &c, 1); }
-    char Take() const {
+    // The next character, or '\0' when none comes within the bound.
+    char Take(int timeoutMs = 30000) const {
+        pollfd p{fds[0], POLLIN, 0};
         char c = 0;
-        return ::read(fds[0], &c, 1) == 1 ? c : '\0';
+        if (::poll(&p, 1, timeoutMs) != 1 || ::read(fds[0], &c, 1) != 1)
+            return '\0';
+        return c;
     }
 };
 
@@ -121,7 +126,7 @@ protected:
         ::inet_pton(AF_INET, ServerAddress, &address.sin_addr);
         // The link may need a moment before it carries traffic.
         bool connected = false;
-        for (int i = 0; i < 100 && !connected; ++i) {
+        for (int i = 0; i < 200 && !connected; ++i) {
             connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
             if (!connected)
                 ::usleep(50000);
