@@ -366,6 +366,13 @@ void TMetafilePlayer::StrokeFigure(const QPainterPath& figure) {
     // One-pixel lines stay crisp, as GDI draws them; smoothed they would smear over two pixels.
     const bool hairline = pen.widthF() == 0;
     painter_.setRenderHint(QPainter::Antialiasing, !hairline);
+    // While the background is opaque, the gaps of a styled line show the background colour.
+    if (state_.bkMode == OPAQUE && !pen.dashPattern().isEmpty()) {
+        QPen gaps(pen);
+        gaps.setStyle(Qt::SolidLine);
+        gaps.setColor(state_.bkColor);
+        painter_.strokePath(figure, gaps);
+    }
     painter_.strokePath(figure, pen);
     painter_.setRenderHint(QPainter::Antialiasing, true);
 }

@@ -178,6 +178,27 @@ TEST(MetafilePlay, PensDrawLinesOfTheirColourWidthAndStyle) {
     EXPECT_EQ(Ink(image, QRect(0, 75, 100, 10)), 0);
 }
 
+TEST(MetafilePlay, GapsOfStyledLinesShowTheBackgroundColourOnlyWhenOpaque) {
+    // A new device context's background is opaque; its colour here is yellow.
+    TWmfWriter w;
+    w.SetWindowExt(100, 100).SetBkColor(kYellow);
+    w.CreatePen(PS_DOT, 0, kBlack).Select(0).MoveTo(0, 30).LineTo(100, 30);
+    w.SetBkMode(TRANSPARENT).MoveTo(0, 70).LineTo(100, 70);
+    const QImage image = Render(w.Finish());
+    auto count = [&](int y, std::uint32_t rgb) {
+        int n = 0;
+        for (int x = 0; x < 100; ++x)
+            n += At(image, x, y) == rgb;
+        return n;
+    };
+    EXPECT_GT(count(30, kBlack), 30);
+    EXPECT_GT(count(30, kYellow), 30);
+    EXPECT_EQ(count(30, kWhite), 0);
+    EXPECT_GT(count(70, kBlack), 30);
+    EXPECT_GT(count(70, kWhite), 30);
+    EXPECT_EQ(count(70, kYellow), 0);
+}
+
 TEST(MetafilePlay, HatchedBrushesFillTheirBackgroundOnlyWhenOpaque) {
     TWmfWriter w;
     w.SetWindowExt(100, 100).CreatePen(PS_NULL, 0, 0).Select(0);
