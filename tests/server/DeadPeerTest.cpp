@@ -40,11 +40,11 @@ struct TPipe {
                 ::close(fd);
     }
     void Put(char c) const { [[maybe_unused]] auto n = ::write(fds[1], &c, 1); }
-    // The next character, or '\0' when none comes within the bound.
-    char Take(int timeoutMs = 30000) const {
+    // The next character, or '\0' when none comes within 30 s.
+    char Take() const {
         pollfd p{fds[0], POLLIN, 0};
         char c = 0;
-        if (::poll(&p, 1, timeoutMs) != 1 || ::read(fds[0], &c, 1) != 1)
+        if (::poll(&p, 1, 30000) != 1 || ::read(fds[0], &c, 1) != 1)
             return '\0';
         return c;
     }
@@ -72,10 +72,14 @@ protected:
         if (display_ == 0)
             RunDisplay();
         ASSERT_EQ(fromDisplay_.Take(), 'n') << "the display has a network of its own";
-        const std::string inDisplay = "nsenter -t " + std::to_string(display_) + " -n ";
         ASSERT_TRUE(Shell("ip link set vmB netns " + std::to_string(display_)));
-        ASSERT_TRUE(Shell(inDisplay + "ip addr add " + DisplayAddress + "/24 dev vmB"));
-        ASSERT_TRUE(Shell(inDisplay + "ip link set vmB up"));
+        ASSERT_TRUE(InDisplay(std::string("ip addr add ") + DisplayAddress + "/24 dev vmB"));
+        ASSERT_TRUE(InDisplay("ip link set vmB up"));
+    }
+
+    // Runs a command in the display's network namespace.
+    bool InDisplay(const std::string& command) const {
+        return Shell("nsenter -t " + std::to_string(display_) + " -n " + command);
     }
 
     void TearDown() override {
@@ -97,7 +101,7 @@ protected:
 
     // The power goes: the link first, so that nothing the dying process sends gets out.
     void PullThePlug() {
-        ASSERT_TRUE(Shell("nsenter -t " + std::to_string(display_) + " -n ip link set vmB down"));
+        ASSERT_TRUE(InDisplay("ip link set vmB down"));
         ::kill(display_, SIGKILL);
         ::waitpid(display_, nullptr, 0);
         display_ = -1;

@@ -4,6 +4,7 @@
 // metafile a case needs (and damage it on purpose).
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -30,6 +31,7 @@ public:
     TByteWriter& U32(std::uint32_t v) { return U16(v).U16(v >> 16); }
     TByteWriter& I16(std::int32_t v) { return U16(static_cast<std::uint32_t>(v)); }
     TByteWriter& I32(std::int32_t v) { return U32(static_cast<std::uint32_t>(v)); }
+    TByteWriter& F32(float v) { return U32(std::bit_cast<std::uint32_t>(v)); }
     TByteWriter& Bytes(const TBytes& b) {
         bytes_.insert(bytes_.end(), b.begin(), b.end());
         return *this;
@@ -353,12 +355,8 @@ public:
     TEmfWriter& IntersectClipRect(int l, int t, int r, int b) { return Record(30, {l, t, r, b}); }
     TEmfWriter& SetWorldTransform(float m11, float m12, float m21, float m22, float dx, float dy) {
         TByteWriter x;
-        for (const float v : {m11, m12, m21, m22, dx, dy}) {
-            std::uint32_t bits;
-            static_assert(sizeof bits == sizeof v);
-            __builtin_memcpy(&bits, &v, sizeof bits);
-            x.U32(bits);
-        }
+        for (const float v : {m11, m12, m21, m22, dx, dy})
+            x.F32(v);
         return Record(35, {}, x.Get());
     }
     TEmfWriter& Select(std::uint32_t index) {
@@ -423,12 +421,7 @@ public:
     TEmfWriter& PathOp(std::uint32_t type) { return Record(type, {}); } // 59 begin .. 64 stroke
     TEmfWriter& AngleArc(int x, int y, int radius, float start, float sweep) {
         TByteWriter a;
-        a.I32(x).I32(y).I32(radius);
-        for (const float v : {start, sweep}) {
-            std::uint32_t bits;
-            __builtin_memcpy(&bits, &v, sizeof bits);
-            a.U32(bits);
-        }
+        a.I32(x).I32(y).I32(radius).F32(start).F32(sweep);
         return Record(41, {}, a.Get());
     }
     // Each point with its kind: 6 move, 2 line, 4 curve, +1 closing the figure; type 92 is the
@@ -499,11 +492,8 @@ public:
         const int bitsSize = dib ? static_cast<int>(dib->bits.size()) : 0;
         TByteWriter r;
         r.I32(0).I32(0).I32(-1).I32(-1).I32(x).I32(y).I32(w).I32(h).U32(rop).I32(0).I32(0);
-        for (const float v : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) {
-            std::uint32_t bits;
-            __builtin_memcpy(&bits, &v, sizeof bits);
-            r.U32(bits);
-        }
+        for (const float v : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f})
+            r.F32(v);
         r.U32(0).U32(0);
         r.I32(dib ? fixed : 0).I32(infoSize).I32(dib ? fixed + infoSize : 0).I32(bitsSize);
         if (sourceSize)

@@ -565,14 +565,13 @@ void TMetafilePlayer::Do(const TPolyDraw& c) {
         if ((c.kinds[i] & TPolyDraw::CloseFigure) == 0)
             continue;
         // Closed back to the last move: in a path as a closed figure, on the page by a line.
-        if (recordingPath_) {
-            flush();
-            Do(TPathOp{TPathOp::EKind::CloseFigure});
-        } else {
+        if (!recordingPath_)
             run.lineTo(lastMove_);
-            flush();
+        flush();
+        if (recordingPath_) {
+            Do(TPathOp{TPathOp::EKind::CloseFigure}); // moves the position to the figure's start
+            run = QPainterPath(state_.position);
         }
-        run = QPainterPath(state_.position);
     }
     flush();
 }
