@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QTimer>
+#include <chrono>
 #include <memory>
 
 class TVideoPipeline;
@@ -13,6 +15,12 @@ struct TPipelineEvent;
 // without a seam when asked to go on at the end of each pass. Nothing here waits for the media:
 // every request returns at once, and opening, frames, the natural size, the end of a pass and
 // failures arrive as signals through the event loop of the thread that owns the engine.
+//
+// A video that cannot go on (an error on the way, or no new frame while playing for StallLimit)
+// stops its pipeline and keeps its last frame. An engine that keeps trying opens the file
+// again after FirstRetry, doubling up to LongestRetry, so a file that becomes good plays again
+// by itself. A file replaced at its path (renamed over it, or written in place) is opened anew
+// at the end of the pass that notices it, the last frame standing until the new one's first.
 class TVideoEngine : public QObject {
     Q_OBJECT
 
@@ -33,6 +41,11 @@ public:
     // wait for it; the first Open does it otherwise.
     static void Prepare();
 
+    static constexpr std::chrono::milliseconds FirstRetry{1000};
+    static constexpr std::chrono::milliseconds LongestRetry{60000};
+    // No frame for this long while playing, and longer than two frames' time: it has stopped.
+    static constexpr std::chrono::milliseconds StallLimit{5000};
+
     explicit TVideoEngine(QObject* parent = nullptr);
     ~TVideoEngine() override;
 
@@ -45,6 +58,8 @@ public:
     void Play();
     void Pause();
     void Close();
+    // Whether a failed video is tried again by itself (off: it stays Failed until opened again).
+    void SetKeepTrying(bool keepTrying) { keepTrying_ = keepTrying; }
 
     TState State() const { return state_; }
     // Whether a Play waits for the opening to finish.
@@ -57,6 +72,8 @@ public:
     // Counts the frames taken since the engine was made, so a drawer sees which are new.
     quint64 FrameNumber() const { return frameNumber_; }
     const QString& FailureText() const { return failure_; }
+    // The wait before the next try while Failed and keeping trying; zero otherwise.
+    std::chrono::milliseconds RetryDelay() const;
 
 signals:
     void Opened();       // the first frame is decoded; the natural size is known
@@ -66,6 +83,10 @@ signals:
 
 private:
     void Handle(quint64 session, const TPipelineEvent& event);
+    // Starts a pipeline on the file, keeping the last frame on show until the new first one.
+    void Start();
+    void Fail(const QString& reason);
+    void WatchForStall();
 
     struct TMailbox;
     std::shared_ptr<TMailbox> mailbox_;
@@ -78,4 +99,9 @@ private:
     QImage frame_;
     quint64 frameNumber_ = 0;
     QString failure_;
+    bool keepTrying_ = false;
+    QString told_; // the failure last written to stderr, until the video plays again
+    std::chrono::milliseconds nextRetry_ = FirstRetry;
+    QTimer retryTimer_;
+    QTimer stallTimer_;
 };

@@ -1,8 +1,10 @@
 #include "media/VideoPipeline.h"
 
 #include "media/MediaFile.h"
+#include "platform/FileIo.h"
 
 #include <QThreadPool>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <gst/app/gstappsink.h>
@@ -10,6 +12,7 @@
 #include <gst/pbutils/pbutils.h>
 #include <gst/video/video.h>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -24,6 +27,9 @@ constexpr const char* PreloadedPlugins[] = {
     "coreelements", "playback",    "typefindfunctions", "app",  "videoconvertscale",
     "libav",        "isomp4",      "matroska",          "avi",  "asf",
     "mpegpsdemux",  "mpegtsdemux", "videoparsersbad",   "jpeg", "vpx"};
+
+// Pipelines whose state is not yet given back.
+std::atomic<int> alivePipelines{0};
 
 // A frame's time on show when the stream does not say.
 constexpr GstClockTime DefaultFrameTime = 40 * GST_MSECOND;
@@ -78,13 +84,19 @@ struct TMappedFrame {
 } // namespace
 
 struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TState> {
+    TState() { ++alivePipelines; }
+    ~TState() { --alivePipelines; }
+    TState(const TState&) = delete;
+    TState& operator=(const TState&) = delete;
+
     TPoster Poster;
     std::string Path;
     GstElement* Playbin = nullptr;
-    GstPad* SinkPad = nullptr;       // where frames enter the sink
-    GThreadPool* Commands = nullptr; // one thread, in order; null once shutting down
+    GstPad* SinkPad = nullptr;                     // where frames enter the sink
+    GThreadPool* Commands = nullptr;               // one thread, in order; null once shutting down
+    std::optional<FileIo::TFileIdentity> Identity; // of the file as it was opened
 
-    std::mutex Lock;
+    mutable std::mutex Lock;
     std::condition_variable Changed;
     bool Closing = false;
     bool Failed = false;
@@ -93,10 +105,13 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     bool Opened = false;     // the opening has finished; passes may be queued
     bool LoopWanted = false; // the first pass was read before that
     bool FramePosted = false;
-    bool SegmentLoop = false; // the demuxer took the segment seek: passes follow on their own
-    bool Held = false;        // a pass has ended; the first frame of the next waits for Play
-    bool Release = false;     // ... which has come
-    bool Restarting = false;  // the next pass comes after a flushing seek, not before the end
+    bool SegmentLoop = false;    // the demuxer took the segment seek: passes follow on their own
+    bool FrameSinceLoop = false; // a frame reached the sink since the last pass was asked for
+    bool LoopDeferred = false;   // the next pass waits for such a frame
+    bool ReplacedPosted = false;
+    bool Held = false;       // a pass has ended; the first frame of the next waits for Play
+    bool Release = false;    // ... which has come
+    bool Restarting = false; // the next pass comes after a flushing seek, not before the end
     std::chrono::steady_clock::time_point RestartDue; // ... and may not be shown before this
     // What reached the sink: the current segment, the running time at which the newest frame
     // ends, whether anything flowed since the last flush, whether the next frame starts a pass.
@@ -125,7 +140,9 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     void Open();
     void PlayCommand();
     void Restart();
+    void CheckFile();
     // Lock held.
+    void LoopWhenFlowing();
     void QueueNextPass();
     void LoopSeek();
     void Teardown();
@@ -168,6 +185,10 @@ void TVideoPipeline::Prepare() {
             }
         });
     });
+}
+
+int TVideoPipeline::Alive() {
+    return alivePipelines;
 }
 
 TVideoPipeline::TVideoPipeline(const std::string& path, TPoster poster)
@@ -216,6 +237,11 @@ QImage TVideoPipeline::TakeFrame() {
     return state_->Latest;
 }
 
+std::chrono::nanoseconds TVideoPipeline::FrameTime() const {
+    const std::lock_guard lock(state_->Lock);
+    return std::chrono::nanoseconds(state_->FrameTime());
+}
+
 void TVideoPipeline::TState::PostLocked(std::function<void(TState&)> command) {
     if (Commands == nullptr)
         return;
@@ -251,6 +277,7 @@ void TVideoPipeline::TState::Open() {
         Fail(*refusal);
         return;
     }
+    Identity = FileIo::IdentityOf(Path);
     GError* error = nullptr;
     const TGString uri(gst_filename_to_uri(Path.c_str(), &error));
     if (!uri) {
@@ -300,10 +327,13 @@ void TVideoPipeline::TState::Open() {
 
     g_object_set(playbin, "uri", uri.get(), "video-sink", output, "flags", PlayVideoOnly, nullptr);
     GstBus* bus = gst_element_get_bus(playbin);
+    // Every message is handled here, on the thread that posts it; none is kept, since nobody
+    // reads the bus. A dropped message is ours to release: it holds its source element.
     gst_bus_set_sync_handler(
         bus,
         [](GstBus*, GstMessage* message, gpointer data) {
             static_cast<TState*>(data)->OnBusMessage(message);
+            gst_message_unref(message);
             return GST_BUS_DROP;
         },
         this, nullptr);
@@ -331,7 +361,7 @@ void TVideoPipeline::TState::Open() {
     SegmentLoop = segmentLoop;
     Opened = true;
     if (std::exchange(LoopWanted, false))
-        QueueNextPass();
+        LoopWhenFlowing();
 }
 
 void TVideoPipeline::TState::PlayCommand() {
@@ -344,7 +374,30 @@ void TVideoPipeline::TState::Restart() {
         SeekToStart(Playbin, GST_SEEK_FLAG_FLUSH);
 }
 
+void TVideoPipeline::TState::CheckFile() {
+    // A file that is gone keeps playing from what is open; one renamed over the path, or
+    // written in place, is another video now.
+    const auto now = FileIo::IdentityOf(Path);
+    if (!now || now == Identity)
+        return;
+    const std::lock_guard lock(Lock);
+    if (Closing || std::exchange(ReplacedPosted, true))
+        return;
+    TPipelineEvent event;
+    event.Kind = TPipelineEvent::TKind::Replaced;
+    Poster(std::move(event));
+}
+
+void TVideoPipeline::TState::LoopWhenFlowing() {
+    if (FrameSinceLoop)
+        QueueNextPass();
+    else
+        LoopDeferred = true;
+}
+
 void TVideoPipeline::TState::QueueNextPass() {
+    FrameSinceLoop = false;
+    LoopDeferred = false;
     // Not on the command thread: a seek that does not flush waits until the stream moves, and
     // a Play behind it on that thread would never come.
     gst_element_call_async(
@@ -454,6 +507,9 @@ GstPadProbeReturn TVideoPipeline::TState::AtSink(GstPadProbeInfo* info) {
         gst_segment_to_running_time(&Segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
     LastEnd = GST_CLOCK_TIME_IS_VALID(start) ? start + FrameTime() : GST_CLOCK_TIME_NONE;
     FlowedSinceFlush = true;
+    FrameSinceLoop = true;
+    if (LoopDeferred && Opened)
+        QueueNextPass();
     const bool restarted = std::exchange(Restarting, false);
     if (std::exchange(NextPass, false)) {
         // The last frame of the pass is on show: the pass has ended once its time is up.
@@ -503,6 +559,11 @@ GstPadProbeReturn TVideoPipeline::TState::AtSinkEvent(GstPadProbeInfo* info) {
     case GST_EVENT_EOS:
         if (Closing || SegmentLoop)
             break;
+        if (!FlowedSinceFlush) {
+            // Nothing of this pass reached the sink: starting over would only spin. The pipeline
+            // stands idle, and its owner sees that no frame comes.
+            return GST_PAD_PROBE_DROP;
+        }
         // A demuxer that cannot queue the next pass: the last frame is on show, and the
         // beginning is sought now, to follow when its time is up. The sink never sees the end.
         EndPass();
@@ -519,6 +580,7 @@ GstPadProbeReturn TVideoPipeline::TState::AtSinkEvent(GstPadProbeInfo* info) {
 void TVideoPipeline::TState::EndPass() {
     Held = true;
     Release = false;
+    PostLocked([](TState& s) { s.CheckFile(); });
     TPipelineEvent event;
     event.Kind = TPipelineEvent::TKind::PassEnded;
     Poster(std::move(event));
@@ -552,7 +614,7 @@ void TVideoPipeline::TState::OnBusMessage(GstMessage* message) {
     case GST_MESSAGE_SEGMENT_DONE: {
         const std::lock_guard lock(Lock);
         if (Opened)
-            QueueNextPass();
+            LoopWhenFlowing();
         else
             LoopWanted = true;
         break;

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@ struct TPipelineEvent {
         Frame,     // a newer frame waits in LatestFrame
         PassEnded, // the video has played to its end
         Failed,    // it cannot be played; Reason says why
+        Replaced,  // the file at the path is another one now (or changed) than the one playing
     };
     TKind Kind = TKind::Frame;
     QSize NaturalSize;
@@ -29,12 +31,19 @@ struct TPipelineEvent {
 // and the first frame of the next pass waits at the sink until Play lets it on (the owner has one
 // frame's time to answer PassEnded before the pipeline pauses at the end). A file whose demuxer
 // cannot seek that way ends with end-of-stream, and Play starts it over with a flushing seek.
+// The next pass is asked for only once a frame of the last one has reached the sink, so a file
+// that yields passes without frames (truncated or overwritten while playing) leaves the pipeline
+// idle rather than spinning; at each end of a pass the file is looked at again, and Replaced
+// says when the path names other content than the pipeline plays.
 class TVideoPipeline {
 public:
     using TPoster = std::function<void(TPipelineEvent)>;
 
     // Starts GStreamer and reads its plugin registry, once; the first pipeline does it otherwise.
     static void Prepare();
+    // Pipelines made and not yet wholly given back (their teardown runs on after destruction):
+    // what a process holds for its videos, for tests and benchmarks of what it gives back.
+    static int Alive();
 
     // Starts opening the file; Prerolled or Failed follows.
     TVideoPipeline(const std::string& path, TPoster poster);
@@ -50,6 +59,8 @@ public:
     // The newest frame (QImage::Format_RGB32, null before the first); the next newer frame is
     // announced with a Frame event again.
     QImage TakeFrame();
+    // How long the newest frame stands on show, as the stream says (a default when it does not).
+    std::chrono::nanoseconds FrameTime() const;
 
     struct TState;
 

@@ -13,6 +13,37 @@
 // sleeping and hoping it has been reached.
 namespace ProcessState {
 
+// A figure of the process's status ("Threads:", "VmRSS:" in kB), or -1.
+inline long StatusFigure(pid_t pid, const std::string& key) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string word;
+    while (status >> word) {
+        if (word == key) {
+            long value = -1;
+            status >> value;
+            return value;
+        }
+    }
+    return -1;
+}
+
+inline long Threads(pid_t pid) {
+    return StatusFigure(pid, "Threads:");
+}
+
+inline long ResidentKb(pid_t pid) {
+    return StatusFigure(pid, "VmRSS:");
+}
+
+inline long Descriptors(pid_t pid) {
+    long count = 0;
+    std::error_code error;
+    for ([[maybe_unused]] const auto& fd :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error))
+        ++count;
+    return count;
+}
+
 // Whether the process has a handler of its own for the signal (the SigCgt mask of its status).
 inline bool CatchesSignal(pid_t pid, int signal) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");

@@ -1,13 +1,18 @@
 #include "media/VideoEngine.h"
 
 #include "FormatClips.h"
+#include "common/ProcessState.h"
 #include "common/TempDir.h"
+#include "media/VideoPipeline.h"
 
+#include <QFile>
 #include <QTest>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -231,6 +236,178 @@ TEST(VideoEngineTest, OpeningAnotherFileLeavesNothingOfTheFirst) {
     QTest::qWait(200);
     EXPECT_EQ(opening.FrameNumber(), 0u);
     EXPECT_TRUE(opening.NaturalSize().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// What the process holds once every pipeline has been given back: descriptors, and threads
+// without the idle ones GLib keeps for its pools.
+struct TLevels {
+    long Descriptors = 0;
+    long Threads = 0;
+};
+
+TLevels SettledLevels() {
+    EXPECT_TRUE(WaitFor([] { return TVideoPipeline::Alive() == 0; }));
+    g_thread_pool_stop_unused_threads();
+    return {ProcessState::Descriptors(::getpid()), ProcessState::Threads(::getpid())};
+}
+
+bool BackAtOrBelow(const TLevels& before) {
+    return WaitFor([&] {
+        const TLevels now = SettledLevels();
+        return now.Descriptors <= before.Descriptors && now.Threads <= before.Threads;
+    });
+}
+
+void PlayUntilFrames(TVideoEngine& engine, const QString& clip, quint64 frames) {
+    const quint64 start = engine.FrameNumber();
+    engine.Open(clip);
+    engine.Play();
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() >= start + frames; }))
+        << clip.toStdString();
+}
+
+// Every video opened takes descriptors (the file, the pipeline's wake-ups) and threads; all of
+// them come back when it goes, whether it is replaced by another, closed, or its engine deleted.
+TEST(VideoEngineTest, SwappedVideosGiveBackEveryDescriptorAndThread) {
+    const QString clips[] = {Clip("mjpeg.avi"), Clip("h264.mp4"), Clip("h264.ts")};
+    {
+        TVideoEngine warm; // decoders loaded, the clock and the pools started
+        for (const QString& clip : clips)
+            PlayUntilFrames(warm, clip, 3);
+    }
+    const TLevels before = SettledLevels();
+    {
+        TVideoEngine engine;
+        for (int n = 0; n < 45; ++n)
+            PlayUntilFrames(engine, clips[n % 3], 2);
+        engine.Close();
+        EXPECT_TRUE(BackAtOrBelow(before)) << "after closing";
+        for (int n = 0; n < 5; ++n)
+            PlayUntilFrames(engine, clips[n % 3], 2);
+    }
+    EXPECT_TRUE(BackAtOrBelow(before)) << "after the engine went while playing";
+    const TLevels after = SettledLevels();
+    EXPECT_LE(after.Descriptors, before.Descriptors);
+    EXPECT_LE(after.Threads, before.Threads);
+}
+
+// A display's file, as it stands where layouts name it.
+class TLiveFile {
+public:
+    explicit TLiveFile(const char* sourceClip) : path_(dir_.File("live.avi")) {
+        EXPECT_TRUE(Replace(sourceClip));
+    }
+    QString Path() const { return QString::fromStdString(path_); }
+    // The safe way: a whole new file renamed over the old one.
+    bool Replace(const QString& source) {
+        const std::string temporary = dir_.File("incoming.avi");
+        QFile::remove(QString::fromStdString(temporary));
+        return QFile::copy(source, QString::fromStdString(temporary)) &&
+               std::rename(temporary.c_str(), path_.c_str()) == 0;
+    }
+    bool Replace(const char* clip) { return Replace(Clip(clip)); }
+    // What a careless copy does: the same file written over from its beginning.
+    bool Overwrite(const std::string& content) {
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const bool written = fd >= 0 && ::write(fd, content.data(), content.size()) ==
+                                            static_cast<ssize_t>(content.size());
+        return ::close(fd) == 0 && written;
+    }
+
+private:
+    TTempDir dir_;
+    std::string path_;
+};
+
+// A clip written over while it plays: the engine stops it within a bounded time instead of
+// spinning on it, says so once, keeps the last frame, and plays the file again by itself once it
+// is good again.
+TEST(VideoEngineTest, AFileOverwrittenWhilePlayingStopsCleanlyAndPlaysAgainWhenGood) {
+    TLiveFile live("mjpeg.avi");
+    TStderrCapture capture;
+    TVideoEngine engine;
+    engine.SetKeepTrying(true);
+    int failures = 0;
+    QObject::connect(&engine, &TVideoEngine::Failed, [&] { ++failures; });
+    QObject::connect(&engine, &TVideoEngine::PassEnded, &engine, &TVideoEngine::Play);
+    PlayUntilFrames(engine, live.Path(), 5);
+
+    ASSERT_TRUE(live.Overwrite(std::string(64 * 1024, '\x5a')));
+    ASSERT_TRUE(WaitFor([&] { return failures > 0; })) << "stopped, not left spinning";
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Failed);
+    EXPECT_FALSE(engine.Frame().isNull()) << "the last good frame stays";
+    EXPECT_EQ(engine.RetryDelay(), TVideoEngine::FirstRetry);
+    // Tried again and failing the same way: not said again.
+    ASSERT_TRUE(WaitFor([&] { return failures > 1; }));
+    EXPECT_EQ(engine.RetryDelay(), 2 * TVideoEngine::FirstRetry);
+
+    ASSERT_TRUE(live.Replace("mjpeg.avi"));
+    const quint64 shown = engine.FrameNumber();
+    ASSERT_TRUE(WaitFor([&] {
+        return engine.State() == TVideoEngine::TState::Playing && engine.FrameNumber() > shown + 5;
+    }));
+    ASSERT_TRUE(WaitFor([&] { return engine.RetryDelay().count() == 0 && failures >= 2; }));
+    engine.Close();
+    // One line for each reason it met (a stall while playing, then what the opening found).
+    std::istringstream said(capture.Text());
+    std::set<std::string> lines;
+    for (std::string line; std::getline(said, line);) {
+        EXPECT_EQ(line.rfind("Cannot play \"" + live.Path().toStdString() + "\": ", 0), 0u) << line;
+        EXPECT_TRUE(lines.insert(line).second) << "said twice: " << line;
+    }
+    EXPECT_FALSE(lines.empty());
+}
+
+// Renamed over while playing, the path names a new video: it plays from the next loop on, with
+// no empty frame between the two and nothing said about a failure.
+TEST(VideoEngineTest, AFileRenamedOverPlaysTheNewContentAtItsNextLoop) {
+    TLiveFile live("mjpeg.avi");
+    TStderrCapture capture;
+    TVideoEngine engine;
+    engine.SetKeepTrying(true);
+    bool emptyFrame = false;
+    QObject::connect(&engine, &TVideoEngine::FrameChanged,
+                     [&] { emptyFrame = emptyFrame || engine.Frame().isNull(); });
+    QObject::connect(&engine, &TVideoEngine::PassEnded, &engine, &TVideoEngine::Play);
+    PlayUntilFrames(engine, live.Path(), 3);
+    ASSERT_EQ(engine.NaturalSize(), QSize(FormatClipWidth, FormatClipHeight));
+
+    ASSERT_TRUE(live.Replace(QStringLiteral(VELMORA_DATA_FOLDER "1.avi")));
+    ASSERT_TRUE(WaitFor([&] { return engine.NaturalSize() == QSize(320, 240); }));
+    const quint64 shown = engine.FrameNumber();
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > shown + 3; }));
+    EXPECT_EQ(engine.Frame().size(), QSize(320, 240));
+    EXPECT_EQ(engine.State(), TVideoEngine::TState::Playing);
+    EXPECT_FALSE(emptyFrame);
+    EXPECT_FALSE(engine.Frame().isNull());
+    engine.Close();
+    EXPECT_EQ(capture.Text(),
+              "\"" + live.Path().toStdString() + "\" has changed: playing it anew\n");
+}
+
+// A file that is not there is tried again after 1 s, 2 s, 4 s ... and said once.
+TEST(VideoEngineTest, AMissingFileIsTriedAgainWithBackOffAndSaidOnce) {
+    TTempDir dir;
+    TStderrCapture capture;
+    TVideoEngine engine;
+    engine.SetKeepTrying(true);
+    std::vector<std::chrono::milliseconds> delays;
+    QObject::connect(&engine, &TVideoEngine::Failed,
+                     [&] { delays.push_back(engine.RetryDelay()); });
+    engine.Open(QString::fromStdString(dir.File("none.avi")));
+    engine.Play();
+    ASSERT_TRUE(WaitFor([&] { return delays.size() == 3; }));
+    using std::chrono::milliseconds;
+    EXPECT_EQ(delays, (std::vector<milliseconds>{milliseconds(1000), milliseconds(2000),
+                                                 milliseconds(4000)}));
+    engine.Close();
+    EXPECT_EQ(engine.RetryDelay().count(), 0);
+    EXPECT_EQ(capture.Text(),
+              "Cannot play \"" + dir.File("none.avi") + "\": No such file or directory\n");
 }
 
 } // namespace
