@@ -2,12 +2,24 @@
 
 #include "platform/CodePage1251.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
 
+using TSteady = std::chrono::steady_clock;
+
+// Whole seconds as seconds, anything finer (a test's short limits) in milliseconds.
 std::string Seconds(std::chrono::milliseconds time) {
+    if (time % std::chrono::seconds(1) != std::chrono::milliseconds(0))
+        return std::to_string(time.count()) + " ms";
     return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
+}
+
+// What is left of the time until the deadline, never less than nothing.
+std::chrono::milliseconds Left(TSteady::time_point deadline) {
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - TSteady::now()),
+                    std::chrono::milliseconds(0));
 }
 
 int DisplayTypeOf(const TExchangeBlock& block) {
@@ -20,8 +32,10 @@ int DisplayTypeOf(const TExchangeBlock& block) {
 } // namespace
 
 TDisplayLink::TDisplayLink(const TDisplayOptions& options, std::string hostName,
-                           IDisplayTransport& transport, IDisplayLinkEvents& events)
-    : options_(options), hostName_(std::move(hostName)), transport_(transport), events_(events) {}
+                           IDisplayTransport& transport, IDisplayLinkEvents& events,
+                           TLinkLimits limits)
+    : options_(options), hostName_(std::move(hostName)), transport_(transport), events_(events),
+      limits_(limits) {}
 
 std::string TDisplayLink::Where() const {
     return options_.Host + ":" + std::to_string(options_.Port);
@@ -52,7 +66,7 @@ void TDisplayLink::Run() {
             if (kicked_) {
                 kicked_ = false;
                 retry_ = FirstRetry;
-                if (!Wait(std::chrono::seconds(options_.KickQuietSeconds)))
+                if (!Wait(KickQuiet()))
                     break;
                 continue;
             }
@@ -72,17 +86,25 @@ void TDisplayLink::Serve() {
     ExchangeBlock::SetField(registration.Name, options_.Name);
     std::string why;
     if (!transport_.Send(registration, why)) {
-        events_.Status("server lost (" + why + "), next try in " + Seconds(retry_));
+        Lost(why);
         return;
     }
+    // Until the answer, every block (a broadcast message, say) must come before this time.
+    const TSteady::time_point answerBy = TSteady::now() + limits_.Answer;
+    bool answered = false;
     for (;;) {
-        const auto block = transport_.Receive(why);
+        TReceiveLimits receiveLimits{std::nullopt, limits_.Rest};
+        if (!answered)
+            receiveLimits.FirstByte = Left(answerBy);
+        TReceiveEnd end = TReceiveEnd::Ended;
+        const auto block = transport_.Receive(receiveLimits, end, why);
         if (!block) {
             if (!stopping_)
-                events_.Status("server lost (" + why + "), next try in " + Seconds(retry_));
+                Lost(WhyNoBlock(end, why));
             return;
         }
         if (ExchangeBlock::IsCommand(*block, ExchangeBlock::DisplayType)) {
+            answered = true;
             const int type = DisplayTypeOf(*block);
             serverCallsUs_ = ExchangeBlock::KeptText(block->Receiver);
             retry_ = FirstRetry;
@@ -90,8 +112,7 @@ void TDisplayLink::Serve() {
                            std::to_string(type));
             events_.LayoutReceived(type, ExchangeBlock::DataText(*block));
         } else if (ExchangeBlock::IsCommand(*block, ExchangeBlock::Kick)) {
-            events_.Status("kicked, quiet for " +
-                           Seconds(std::chrono::seconds(options_.KickQuietSeconds)));
+            events_.Status("kicked, quiet for " + Seconds(KickQuiet()));
             kicked_ = true;
             return;
         } else if (ExchangeBlock::IsCommand(*block, ExchangeBlock::Message) &&
@@ -99,6 +120,27 @@ void TDisplayLink::Serve() {
             events_.MessageReceived(ExchangeBlock::KeptText(block->Text));
         }
     }
+}
+
+void TDisplayLink::Lost(const std::string& why) {
+    events_.Status("server lost (" + why + "), next try in " + Seconds(retry_));
+}
+
+std::string TDisplayLink::WhyNoBlock(TReceiveEnd end, const std::string& why) const {
+    switch (end) {
+    case TReceiveEnd::NoFirstByte:
+        return "no answer to the registration within " + Seconds(limits_.Answer);
+    case TReceiveEnd::NoRest:
+        return "the rest of a block did not come within " + Seconds(limits_.Rest);
+    case TReceiveEnd::Ended:
+        break;
+    }
+    return why;
+}
+
+std::chrono::milliseconds TDisplayLink::KickQuiet() const {
+    return std::max<std::chrono::milliseconds>(std::chrono::seconds(options_.KickQuietSeconds),
+                                               FirstRetry);
 }
 
 bool TDisplayLink::ForThisDisplay(const TExchangeBlock& message) const {

@@ -8,6 +8,20 @@
 #include <optional>
 #include <string>
 
+// How long one Receive waits: for the block's first byte (nothing: without bound), and for the
+// rest of the block once its first byte came.
+struct TReceiveLimits {
+    std::optional<std::chrono::milliseconds> FirstByte;
+    std::chrono::milliseconds Rest{0};
+};
+
+// Why Receive gave no block.
+enum class TReceiveEnd {
+    Ended,       // the connection ended or failed (why says how), or Interrupt
+    NoFirstByte, // the first byte did not come within its limit
+    NoRest,      // the block began but its rest did not come within its limit
+};
+
 // The connection to the operator's server as the display link uses it: one at a time.
 class IDisplayTransport {
 public:
@@ -18,8 +32,10 @@ public:
     // This end's address as dotted text, for messages addressed to it.
     virtual std::string LocalAddress() = 0;
     virtual bool Send(const TExchangeBlock& block, std::string& why) = 0;
-    // The next whole block; nothing when the connection ended (and why) or on Interrupt.
-    virtual std::optional<TExchangeBlock> Receive(std::string& why) = 0;
+    // The next whole block within the limits; nothing when it did not come (end says why, and
+    // why how a connection ended) or on Interrupt.
+    virtual std::optional<TExchangeBlock> Receive(const TReceiveLimits& limits, TReceiveEnd& end,
+                                                  std::string& why) = 0;
     virtual void Close() = 0;
     // Any thread: a pending Open or Receive returns at once, and so does every later one.
     virtual void Interrupt() = 0;
@@ -39,17 +55,29 @@ public:
     virtual void MessageReceived(const std::string& text) = 0;
 };
 
+// How long the link waits for bytes that a server owes it. A server that answered the
+// registration may then stay silent as long as it likes (keep-alive notices one that vanished);
+// a block it began is always bounded. Tests shorten the times.
+struct TLinkLimits {
+    // The answer to the registration ("DISPLAY_TYPE"), from sending it.
+    std::chrono::milliseconds Answer = std::chrono::seconds(30);
+    // The rest of a block, from its first byte.
+    std::chrono::milliseconds Rest = std::chrono::seconds(30);
+};
+
 // A display's side of the wire: connects, registers under its slot name, passes on what the
 // server sends, and comes back after every loss. A refused or lost connection is tried again
 // after 1 s, doubling up to 30 s; a registration answered starts again at 1 s. A "KICK" closes
-// the connection and keeps away for the quiet period, so that the operator can stop the server.
+// the connection and keeps away for the quiet period, and at least the first retry's time, so that
+// the operator can stop the server and a server that kicks every registration is not flooded.
+// A server that leaves the registration unanswered, or a block half sent, counts as lost.
 class TDisplayLink {
 public:
     static constexpr std::chrono::seconds FirstRetry{1};
     static constexpr std::chrono::seconds LongestRetry{30};
 
     TDisplayLink(const TDisplayOptions& options, std::string hostName, IDisplayTransport& transport,
-                 IDisplayLinkEvents& events);
+                 IDisplayLinkEvents& events, TLinkLimits limits = {});
 
     // Runs until Stop; on a thread of its own.
     void Run();
@@ -58,6 +86,10 @@ public:
 
 private:
     void Serve();
+    // The status line of a lost connection.
+    void Lost(const std::string& why);
+    std::string WhyNoBlock(TReceiveEnd end, const std::string& why) const;
+    std::chrono::milliseconds KickQuiet() const;
     bool ForThisDisplay(const TExchangeBlock& message) const;
     bool Wait(std::chrono::milliseconds time);
     std::string Where() const;
@@ -66,6 +98,7 @@ private:
     const std::string hostName_;
     IDisplayTransport& transport_;
     IDisplayLinkEvents& events_;
+    const TLinkLimits limits_;
     std::atomic<bool> stopping_{false};
     std::chrono::milliseconds retry_ = FirstRetry;
     bool kicked_ = false;

@@ -2,45 +2,57 @@
 
 #include "platform/Sockets.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 
 namespace {
 
+using TSteady = std::chrono::steady_clock;
+
 std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
+// A wait until the deadline as poll() takes it; no deadline: -1, without limit.
+int PollTimeout(const std::optional<TSteady::time_point>& deadline) {
+    if (!deadline)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - TSteady::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
+        left.count(), 0, std::numeric_limits<int>::max()));
+}
+
 } // namespace
 
-bool TTcpTransport::WaitFor(int fd, short events, int timeoutMs, std::string& why) {
+TTcpTransport::TWaited TTcpTransport::WaitFor(int fd, short events, int timeoutMs,
+                                              std::string& why) {
     pollfd fds[2] = {{wakeup_.Fd(), POLLIN, 0}, {fd, events, 0}};
     const nfds_t count = fd >= 0 ? 2 : 1;
     for (;;) {
         if (interrupted_) {
             why = "stopped";
-            return false;
+            return TWaited::Failed;
         }
         const int n = ::poll(fds, count, timeoutMs);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             why = ErrorText(errno);
-            return false;
+            return TWaited::Failed;
         }
-        if (n == 0) {
-            why = "timed out";
-            return false;
-        }
+        if (n == 0)
+            return TWaited::TimedOut;
         if (fds[0].revents != 0) {
             why = "stopped";
-            return false;
+            return TWaited::Failed;
         }
-        return true;
+        return TWaited::Ready;
     }
 }
 
@@ -78,8 +90,12 @@ bool TTcpTransport::Open(const std::string& host, uint16_t port, const std::stri
         why = ErrorText(errno);
         return false;
     }
-    if (!WaitFor(socket.Get(), POLLOUT, ConnectTimeoutMs, why))
+    if (const TWaited waited = WaitFor(socket.Get(), POLLOUT, ConnectTimeoutMs, why);
+        waited != TWaited::Ready) {
+        if (waited == TWaited::TimedOut)
+            why = "timed out";
         return false;
+    }
     int error = 0;
     socklen_t length = sizeof error;
     ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length);
@@ -111,7 +127,7 @@ bool TTcpTransport::Send(const TExchangeBlock& block, std::string& why) {
         if (n > 0) {
             sent += static_cast<size_t>(n);
         } else if (n < 0 && errno == EAGAIN) {
-            if (!WaitFor(socket_.Get(), POLLOUT, -1, why))
+            if (WaitFor(socket_.Get(), POLLOUT, -1, why) != TWaited::Ready)
                 return false;
         } else if (n < 0 && errno != EINTR) {
             why = ErrorText(errno);
@@ -121,19 +137,30 @@ bool TTcpTransport::Send(const TExchangeBlock& block, std::string& why) {
     return true;
 }
 
-std::optional<TExchangeBlock> TTcpTransport::Receive(std::string& why) {
+std::optional<TExchangeBlock> TTcpTransport::Receive(const TReceiveLimits& limits, TReceiveEnd& end,
+                                                     std::string& why) {
+    end = TReceiveEnd::Ended;
+    std::optional<TSteady::time_point> deadline;
+    if (limits.FirstByte)
+        deadline = TSteady::now() + *limits.FirstByte;
     TExchangeBlock block;
     auto* bytes = reinterpret_cast<char*>(&block);
     size_t taken = 0;
     while (taken < sizeof block) {
         const ssize_t n = ::recv(socket_.Get(), bytes + taken, sizeof block - taken, 0);
         if (n > 0) {
+            // The rest's time runs from the first byte, whatever the first byte's limit was.
+            if (taken == 0)
+                deadline = TSteady::now() + limits.Rest;
             taken += static_cast<size_t>(n);
         } else if (n == 0) {
             why = "closed by the server";
             return std::nullopt;
         } else if (errno == EAGAIN) {
-            if (!WaitFor(socket_.Get(), POLLIN, -1, why))
+            const TWaited waited = WaitFor(socket_.Get(), POLLIN, PollTimeout(deadline), why);
+            if (waited == TWaited::TimedOut)
+                end = taken == 0 ? TReceiveEnd::NoFirstByte : TReceiveEnd::NoRest;
+            if (waited != TWaited::Ready)
                 return std::nullopt;
         } else if (errno != EINTR) {
             why = ErrorText(errno);

@@ -7,7 +7,8 @@
 #include <atomic>
 
 // The display link's connection over TCP (IPv4, as the server listens). Every wait also watches
-// a wake-up, so that Interrupt ends it at once; keep-alive notices a server that vanished.
+// a wake-up, so that Interrupt ends it at once; keep-alive notices a server that vanished, and
+// the receive limits one that stays silent where it owes bytes.
 class TTcpTransport : public IDisplayTransport {
 public:
     // How long a connection attempt may take before it counts as failed.
@@ -17,15 +18,17 @@ public:
               std::string& why) override;
     std::string LocalAddress() override;
     bool Send(const TExchangeBlock& block, std::string& why) override;
-    std::optional<TExchangeBlock> Receive(std::string& why) override;
+    std::optional<TExchangeBlock> Receive(const TReceiveLimits& limits, TReceiveEnd& end,
+                                          std::string& why) override;
     void Close() override;
     void Interrupt() override;
     bool Pause(std::chrono::milliseconds time) override;
 
 private:
-    // Waits for the socket (or only the wake-up when fd < 0); false when interrupted or timed
-    // out (why says which).
-    bool WaitFor(int fd, short events, int timeoutMs, std::string& why);
+    enum class TWaited { Ready, TimedOut, Failed };
+    // Waits for the socket (or only the wake-up when fd < 0); timeoutMs < 0 waits without limit.
+    // Failed when interrupted or on an error (why says which).
+    TWaited WaitFor(int fd, short events, int timeoutMs, std::string& why);
 
     TDescriptor socket_;
     TWakeup wakeup_;

@@ -1,5 +1,6 @@
 #include "display/DisplayLink.h"
 
+#include <algorithm>
 #include <deque>
 #include <gtest/gtest.h>
 
@@ -19,20 +20,22 @@ TExchangeBlock Block(std::string_view command, std::string_view text = "",
 }
 
 // One scripted connection: refused (with why), or open with the blocks the server sends before
-// the connection ends.
+// the connection ends: closed by the server, or a limit of the receive ran out.
 struct TScriptedConnection {
     bool Opens = true;
     std::vector<TExchangeBlock> Blocks;
     std::string Why = "Connection refused";
+    TReceiveEnd Ends = TReceiveEnd::Ended;
 };
 
-// A transport that plays a script, records what is sent and every pause, and stops the link
-// once the script has run out.
+// A transport that plays a script, records what is sent, every pause and the limits of every
+// receive, and stops the link once the script has run out.
 class TScriptedTransport : public IDisplayTransport {
 public:
     std::deque<TScriptedConnection> Script;
     std::vector<TExchangeBlock> Sent;
     std::vector<std::chrono::milliseconds> Pauses;
+    std::vector<TReceiveLimits> Limits;
     int Opens = 0;
     TDisplayLink* Link = nullptr;
 
@@ -54,9 +57,12 @@ public:
         Sent.push_back(block);
         return true;
     }
-    std::optional<TExchangeBlock> Receive(std::string& why) override {
+    std::optional<TExchangeBlock> Receive(const TReceiveLimits& limits, TReceiveEnd& end,
+                                          std::string& why) override {
+        Limits.push_back(limits);
         if (next_ < current_.Blocks.size())
             return current_.Blocks[next_++];
+        end = current_.Ends;
         why = "closed by the server";
         return std::nullopt;
     }
@@ -152,6 +158,54 @@ TEST_F(DisplayLinkTest, KickKeepsAwayForTheQuietPeriodThenRegistersAgain) {
     EXPECT_NE(std::find(events.Lines.begin(), events.Lines.end(), "kicked, quiet for 60 s"),
               events.Lines.end());
     EXPECT_EQ(events.Layouts.size(), 2u);
+}
+
+bool Logged(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Until the registration's answer every block is due by one time from the REGISTER, a broadcast
+// before the answer included; after the answer the next block may take as long as it likes, but
+// never its rest. Both faults count as a lost server, tried again as any loss.
+TEST_F(DisplayLinkTest, UnansweredRegistrationAndHalfBlocksAreLostAndTriedAgain) {
+    transport.Script.push_back({true, {}, "", TReceiveEnd::NoFirstByte});
+    transport.Script.push_back(
+        {true,
+         {Block("MESSAGE", "early"), Block("DISPLAY_TYPE", "4"), Block("MESSAGE", "later")},
+         "",
+         TReceiveEnd::NoRest});
+    Run();
+    EXPECT_EQ(transport.Opens, 2);
+    EXPECT_EQ(transport.Sent.size(), 2u) << "registered again on the new connection";
+    EXPECT_TRUE(Logged(events.Lines,
+                       "server lost (no answer to the registration within 30 s), next try in 1 s"));
+    EXPECT_TRUE(
+        Logged(events.Lines,
+               "server lost (the rest of a block did not come within 30 s), next try in 1 s"));
+    EXPECT_EQ(events.Messages, (std::vector<std::string>{"early", "later"}));
+
+    ASSERT_EQ(transport.Limits.size(), 5u);
+    for (const TReceiveLimits& limits : transport.Limits)
+        EXPECT_EQ(limits.Rest, 30s) << "a block's rest is always bounded";
+    for (size_t answerDue : {0u, 1u, 2u}) {
+        ASSERT_TRUE(transport.Limits[answerDue].FirstByte) << answerDue;
+        EXPECT_LE(*transport.Limits[answerDue].FirstByte, 30s) << answerDue;
+    }
+    EXPECT_LE(*transport.Limits[2].FirstByte, *transport.Limits[1].FirstByte)
+        << "a broadcast before the answer does not move the registration's time";
+    EXPECT_EQ(transport.Limits[3].FirstByte, std::nullopt) << "silence after the answer is normal";
+    EXPECT_EQ(transport.Limits[4].FirstByte, std::nullopt);
+}
+
+// A server that kicks every registration must not be hammered, however short the quiet period.
+TEST_F(DisplayLinkTest, AKickKeepsAwayAtLeastTheFirstRetryEvenWithoutAQuietPeriod) {
+    options.KickQuietSeconds = 0;
+    for (int i = 0; i < 3; ++i)
+        transport.Script.push_back({true, {Block("KICK", "KICK")}});
+    Run();
+    EXPECT_EQ(transport.Opens, 3);
+    EXPECT_EQ(transport.Pauses, (std::vector<std::chrono::milliseconds>{1s, 1s, 1s}));
+    EXPECT_TRUE(Logged(events.Lines, "kicked, quiet for 1 s"));
 }
 
 } // namespace
