@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <charconv>
 #include <cmath>
@@ -39,7 +40,18 @@ int Bounded(const std::string& option, const std::string& text, long low, long h
     return static_cast<int>(*value);
 }
 
+// The server listens on IPv4 only. An IPv6 address holds two colons or more (or stands in
+// brackets to set a port apart), which HOST:PORT never does.
+void RefuseIPv6(const std::string& text) {
+    if (text.front() == '[' || std::count(text.begin(), text.end(), ':') >= 2)
+        throw EDisplayOptionsError("--server takes an IPv4 address or a host name, as the server "
+                                   "listens on IPv4 only, not the IPv6 address \"" +
+                                   text + "\"");
+}
+
 void SetServer(TDisplayOptions& options, const std::string& text) {
+    if (!text.empty())
+        RefuseIPv6(text);
     std::string host = text;
     uint16_t port = TDisplayOptions::DefaultPort;
     if (const auto colon = text.rfind(':'); colon != std::string::npos) {
@@ -207,7 +219,9 @@ std::string HelpText() {
     return "Usage: velmora-display [OPTION]...\n"
            "Shows the layout that the Velmora server gives this display, full screen.\n"
            "\n"
-           "  --server HOST[:PORT]    the operator's server (port 5678 unless given)\n"
+           "  --server HOST[:PORT]    the operator's server (port 5678 unless given): an IPv4\n"
+           "                          address or a name with one, as the server listens on\n"
+           "                          IPv4 only\n"
            "  --name NAME             the slot this display registers under, e.g. \"Client 3\"\n"
            "  --map FROM=TO           media paths beginning with FROM begin with TO here;\n"
            "                          Windows paths (C:\\Media) match in any letter case and\n"

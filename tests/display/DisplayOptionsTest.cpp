@@ -1,10 +1,14 @@
 #include "display/DisplayOptions.h"
 
 #include "common/TempDir.h"
+#include "display/ServerAddress.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 
+#include <arpa/inet.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <netdb.h>
 
 namespace {
 
@@ -105,6 +109,77 @@ TEST_F(DisplayOptionsTest, HelpAndAutostartActions) {
     EXPECT_EQ(install.Action, TDisplayAction::InstallAutostart);
     EXPECT_EQ(install.OptionArguments, std::vector<std::string>{"--server=h"});
     EXPECT_EQ(Parse({"--remove-autostart"}).Action, TDisplayAction::RemoveAutostart);
+}
+
+// The server listens on IPv4 only: an IPv6 address, which would otherwise be taken apart at its
+// last colon as a host and a port, is refused with every way of writing it, from either source.
+TEST_F(DisplayOptionsTest, IPv6ServersAreRefused) {
+    for (const char* server : {"::1", "[::1]:5678", "[::1]", "fe80::1", "fe80::1%eth0",
+                               "2001:db8::7:5678", "::ffff:10.0.0.5"}) {
+        try {
+            Parse({"--server", server});
+            ADD_FAILURE() << server << " was taken";
+        } catch (const EDisplayOptionsError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("--server takes an IPv4 address or a host name, as the server "
+                                  "listens on IPv4 only, not the IPv6 address \"") +
+                          server + "\"");
+        }
+    }
+    Settings("[Display]\nServer=[fe80::1]:6000\n");
+    EXPECT_THROW(Parse({}), EDisplayOptionsError) << "nor from the settings file";
+}
+
+// One address of a list as getaddrinfo gives it.
+struct TListedAddress {
+    explicit TListedAddress(int family) {
+        node.ai_family = family;
+        node.ai_addr = reinterpret_cast<sockaddr*>(&storage);
+        storage.ss_family = static_cast<sa_family_t>(family);
+    }
+    sockaddr_storage storage{};
+    addrinfo node{};
+};
+
+// A name that has IPv6 addresses only can never reach the server and is refused at the start;
+// a name with any IPv4 address, or one that gives no answer in time, is left to the link.
+TEST_F(DisplayOptionsTest, ServerNamesWithoutAnyIPv4AddressAreRefusedAtStart) {
+    using ServerAddress::TFamilies;
+    TListedAddress v6(AF_INET6), v4(AF_INET), otherV6(AF_INET6);
+    v6.node.ai_next = &otherV6.node;
+    EXPECT_EQ(ServerAddress::Classify(&v6.node), TFamilies::IPv6Only);
+    otherV6.node.ai_next = &v4.node;
+    EXPECT_EQ(ServerAddress::Classify(&v6.node), TFamilies::HasIPv4) << "IPv4 last in the list";
+    EXPECT_EQ(ServerAddress::Classify(nullptr), TFamilies::Unknown);
+
+    EXPECT_EQ(ServerAddress::Resolve("127.0.0.1"), TFamilies::HasIPv4);
+    EXPECT_EQ(ServerAddress::Resolve("::1"), TFamilies::IPv6Only);
+    EXPECT_EQ(ServerAddress::StartRefusal(""), std::nullopt) << "no server given";
+    EXPECT_EQ(ServerAddress::StartRefusal("127.0.0.1"), std::nullopt);
+    EXPECT_EQ(ServerAddress::Refusal("hall.local", TFamilies::IPv6Only),
+              "--server \"hall.local\" has IPv6 addresses only, and the server listens on IPv4 "
+              "only; give its IPv4 address or a name with one");
+    EXPECT_EQ(ServerAddress::Refusal("hall.local", TFamilies::Unknown), std::nullopt);
+}
+
+TEST_F(DisplayOptionsTest, AResolverThatDoesNotAnswerNeverHoldsTheStart) {
+    using ServerAddress::TFamilies;
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const auto hung = [released] {
+        released.wait();
+        return TFamilies::IPv6Only;
+    };
+    EXPECT_EQ(ServerAddress::ResolveWithin(hung, std::chrono::milliseconds(20)),
+              TFamilies::Unknown);
+    release.set_value();
+    EXPECT_EQ(
+        ServerAddress::ResolveWithin([] { return TFamilies::IPv6Only; }, ServerAddress::StartBound),
+        TFamilies::IPv6Only);
+    EXPECT_EQ(ServerAddress::ResolveWithin(
+                  []() -> TFamilies { throw std::runtime_error("out of memory"); },
+                  ServerAddress::StartBound),
+              TFamilies::Unknown);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // velmora-display: shows the layout that the operator's Velmora server gives this display.
 #include "display/DisplayOptions.h"
 #include "display/KeptLayout.h"
+#include "display/ServerAddress.h"
 #include "display/ui/DisplayProgram.h"
 #include "media/VideoEngine.h"
 #include "platform/Autostart.h"
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
         return RunAutostart(command);
     case TDisplayAction::Run:
         break;
+    }
+    if (const auto refusal = ServerAddress::StartRefusal(command.Options.Host)) {
+        std::fprintf(stderr, "velmora-display: %s\n", refusal->c_str());
+        return 2;
     }
     QApplication application(argc, argv);
     // The decoders load while the window comes up, not when the first video arrives.

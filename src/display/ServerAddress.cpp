@@ -1,0 +1,70 @@
+#include "display/ServerAddress.h"
+
+#include <future>
+#include <memory>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <system_error>
+#include <thread>
+
+namespace ServerAddress {
+
+TFamilies Classify(const addrinfo* addresses) {
+    TFamilies families = TFamilies::Unknown;
+    for (const addrinfo* address = addresses; address != nullptr; address = address->ai_next) {
+        if (address->ai_family == AF_INET)
+            return TFamilies::HasIPv4;
+        if (address->ai_family == AF_INET6)
+            families = TFamilies::IPv6Only;
+    }
+    return families;
+}
+
+TFamilies Resolve(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0)
+        return TFamilies::Unknown;
+    const TFamilies families = Classify(found);
+    ::freeaddrinfo(found);
+    return families;
+}
+
+TFamilies ResolveWithin(std::function<TFamilies()> resolve, std::chrono::milliseconds bound) {
+    // Shared, so that a thread left behind still has somewhere to put its answer.
+    auto answer = std::make_shared<std::promise<TFamilies>>();
+    std::future<TFamilies> future = answer->get_future();
+    try {
+        std::thread([answer, resolve = std::move(resolve)] {
+            TFamilies families = TFamilies::Unknown;
+            try {
+                families = resolve();
+            } catch (...) {
+            }
+            answer->set_value(families);
+        }).detach();
+    } catch (const std::system_error&) {
+        return TFamilies::Unknown;
+    }
+    if (future.wait_for(bound) != std::future_status::ready)
+        return TFamilies::Unknown;
+    return future.get();
+}
+
+std::optional<std::string> Refusal(const std::string& host, TFamilies families) {
+    if (families != TFamilies::IPv6Only)
+        return std::nullopt;
+    return "--server \"" + host +
+           "\" has IPv6 addresses only, and the server listens on IPv4 only; give its IPv4 "
+           "address or a name with one";
+}
+
+std::optional<std::string> StartRefusal(const std::string& host) {
+    if (host.empty())
+        return std::nullopt;
+    return Refusal(host, ResolveWithin([host] { return Resolve(host); }, StartBound));
+}
+
+} // namespace ServerAddress
