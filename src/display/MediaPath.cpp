@@ -34,6 +34,17 @@ std::optional<size_t> MatchLength(std::string_view path, std::string_view from, 
     return from.size();
 }
 
+// Whether a part of the slash-separated path is "..".
+bool Climbs(std::string_view path) {
+    while (!path.empty()) {
+        const size_t slash = std::min(path.find('/'), path.size());
+        if (path.substr(0, slash) == "..")
+            return true;
+        path.remove_prefix(std::min(slash + 1, path.size()));
+    }
+    return false;
+}
+
 std::string Joined(std::string to, std::string rest) {
     if (!to.empty() && !rest.empty() && to.back() != '/' && rest.front() != '/')
         to += '/';
@@ -61,6 +72,10 @@ std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps
         std::string rest = CodePage1251::ToUtf8(layoutPath.substr(*length));
         if (windows)
             std::replace(rest.begin(), rest.end(), '\\', '/');
+        if (Climbs(rest))
+            throw EMediaPathError("refused \"" + CodePage1251::ToUtf8(layoutPath) +
+                                  "\": its \"..\" would leave the folder of the map \"" +
+                                  CodePage1251::ToUtf8(map.From) + "=" + map.To + "\"");
         return Joined(map.To, rest);
     }
     return CodePage1251::ToUtf8(layoutPath);

@@ -5,6 +5,7 @@
 #include "display/MediaPath.h"
 #include "platform/FileIo.h"
 #include "platform/ProgramPaths.h"
+#include "protocol/ExchangeBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,87 @@ TEST(LayoutConfigTest, ContentTakesKeysByTypeAndDefaultsForMissingMedia) {
     EXPECT_EQ(empty.VideoFile, "/opt/velmora/data/1.avi") << "empty key: the default";
     EXPECT_TRUE(ContentOf(0, config, {}).Texts.empty());
     ProgramPaths::SetExecutablePath("");
+}
+
+// The lines given, then the key's line cut where the block's data ends.
+std::string FilledBlock(std::string lines, const std::string& cutKey) {
+    lines += cutKey + "=C:\\Media\\";
+    lines.resize(ExchangeBlock::DataCapacity, 'x');
+    return lines;
+}
+
+// A text that fills the block lost what stood behind the cut: the display names the keys of
+// its type that are missing, so that a default picture or clip in their place is explained.
+TEST(LayoutConfigTest, ATextThatFillsTheBlockNamesTheKeysOfItsTypeItLost) {
+    const std::string head = "[DisplayParams_Client3_4]\r\n"
+                             "Edits_0_Text=Today only\r\n"
+                             "Edits_1_Text=Bread\r\n"
+                             "Edits_2_Text=\r\n"
+                             "Edits_3_Text=Milk\r\n"
+                             "Edits_4_Text=" +
+                             std::string(800, '-') + "\r\n";
+    const auto cut = TLayoutConfig::Parse(FilledBlock(head, "Edits_5_Text"));
+    EXPECT_TRUE(cut.Cut());
+    const std::string lost = "the layout arrived cut at 1000 bytes; lost: ";
+    using TLines = std::vector<std::string>;
+    EXPECT_EQ(ContentOf(4, cut, {}).Problems,
+              TLines{lost + "Edits_5_Text, MediaPlayers_0_FileName"});
+    EXPECT_EQ(ContentOf(8, cut, {}).Problems, TLines{lost + "Edits_5_Text, Images_0_FileName"});
+    EXPECT_EQ(ContentOf(2, cut, {}).Problems, TLines{lost + "MediaPlayers_0_FileName"})
+        << "the top strip's text came whole";
+    EXPECT_EQ(ContentOf(0, cut, {}).Problems, TLines{}) << "a type that reads no keys lost none";
+
+    const auto emptyKeysCame = TLayoutConfig::Parse(
+        FilledBlock("[S]\r\nEdits_0_Text=\r\nMediaPlayers_0_FileName=\r\n", "Images_0_FileName"));
+    EXPECT_EQ(ContentOf(2, emptyKeysCame, {}).Problems, TLines{}) << "empty keys are not lost";
+    EXPECT_EQ(ContentOf(6, emptyKeysCame, {}).Problems, TLines{lost + "Images_0_FileName"});
+
+    std::string shorter = FilledBlock(head, "Edits_5_Text");
+    shorter.pop_back();
+    EXPECT_FALSE(TLayoutConfig::Parse(shorter).Cut()) << "a text short of the block is whole";
+    EXPECT_EQ(ContentOf(4, TLayoutConfig::Parse(shorter), {}).Problems, TLines{});
+    std::string endsAtTheEdge = head;
+    endsAtTheEdge.resize(ExchangeBlock::DataCapacity - 2, 'x');
+    endsAtTheEdge += "\r\n";
+    EXPECT_FALSE(TLayoutConfig::Parse(endsAtTheEdge).Cut()) << "its last line ends at the edge";
+}
+
+// A layout's path that a map takes but whose ".." climbs out of the map's folder names no file;
+// the display says which path it refused. Outside every map a path is shown in place as before.
+TEST(LayoutConfigTest, ARefusedPathNamesNoFileAndSaysWhy) {
+    const auto config =
+        TLayoutConfig::Parse("[S]\r\n"
+                             "MediaPlayers_0_FileName=C:\\Media\\..\\..\\etc\\hostname\r\n"
+                             "Images_0_FileName=C:\\Media\\\xCC\\..\\x.bmp\r\n");
+    const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"}};
+    const auto video = ContentOf(1, config, maps);
+    EXPECT_EQ(video.VideoFile, "");
+    EXPECT_EQ(video.Problems, std::vector<std::string>{
+                                  "refused \"C:\\Media\\..\\..\\etc\\hostname\": its \"..\" "
+                                  "would leave the folder of the map \"C:\\Media=/srv/media\""});
+    const auto picture = ContentOf(5, config, maps);
+    EXPECT_EQ(picture.PictureFile, "");
+    EXPECT_EQ(picture.Problems,
+              std::vector<std::string>{"refused \"C:\\Media\\М\\..\\x.bmp\": its \"..\" would "
+                                       "leave the folder of the map \"C:\\Media=/srv/media\""})
+        << "the path as UTF-8";
+    const auto unmapped = ContentOf(1, config, {});
+    EXPECT_EQ(unmapped.VideoFile, "C:\\Media\\..\\..\\etc\\hostname");
+    EXPECT_TRUE(unmapped.Problems.empty());
+}
+
+TEST(MediaPathTest, DotDotPartsNeverLeaveTheirMap) {
+    const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"},
+                                     {"/home/op/video", "/data/video"}};
+    for (const char* climbing :
+         {"C:\\Media\\..\\..\\etc\\hostname", "c:/media/../etc/hostname", "C:\\Media\\a\\..\\b.avi",
+          "C:\\Media\\..", "C:\\Media/a\\../../b.avi", "/home/op/video/../../../etc/shadow"})
+        EXPECT_THROW(MediaPath::Local(climbing, maps), EMediaPathError) << climbing;
+    EXPECT_EQ(MediaPath::Local("C:\\Media\\..ad..\\a.avi", maps), "/srv/media/..ad../a.avi")
+        << "only a whole \"..\" part climbs";
+    EXPECT_EQ(MediaPath::Local("/home/op/video/..\\a.avi", maps), "/data/video/..\\a.avi")
+        << "a backslash separates nothing in a POSIX path";
+    EXPECT_EQ(MediaPath::Local("D:\\..\\a.avi", maps), "D:\\..\\a.avi") << "outside every map";
 }
 
 TEST(MediaPathTest, WindowsPathsMatchInAnyCaseAtFolderBoundaries) {

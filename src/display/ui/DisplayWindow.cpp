@@ -91,9 +91,11 @@ void TDisplayWindow::ShowStandby(const QString& text) {
 
 void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) {
     delete pending_;
-    auto* view =
-        new TDisplayView(ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps),
-                         options_.Scale, this);
+    TLayoutContent content =
+        ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps);
+    for (const std::string& problem : content.Problems)
+        TDisplayView::Report(problem);
+    auto* view = new TDisplayView(std::move(content), options_.Scale, this);
     // Built at full size but hidden: nothing of it reaches the screen before the swap.
     view->hide();
     view->setGeometry(rect());
