@@ -1,9 +1,8 @@
 #include "media/VideoEngine.h"
 
 #include "FormatClips.h"
-#include "common/ProcessState.h"
+#include "common/ResourceLevels.h"
 #include "common/TempDir.h"
-#include "media/VideoPipeline.h"
 
 #include <QFile>
 #include <QTest>
@@ -242,26 +241,6 @@ TEST(VideoEngineTest, OpeningAnotherFileLeavesNothingOfTheFirst) {
 
 namespace {
 
-// What the process holds once every pipeline has been given back: descriptors, and threads
-// without the idle ones GLib keeps for its pools.
-struct TLevels {
-    long Descriptors = 0;
-    long Threads = 0;
-};
-
-TLevels SettledLevels() {
-    EXPECT_TRUE(WaitFor([] { return TVideoPipeline::Alive() == 0; }));
-    g_thread_pool_stop_unused_threads();
-    return {ProcessState::Descriptors(::getpid()), ProcessState::Threads(::getpid())};
-}
-
-bool BackAtOrBelow(const TLevels& before) {
-    return WaitFor([&] {
-        const TLevels now = SettledLevels();
-        return now.Descriptors <= before.Descriptors && now.Threads <= before.Threads;
-    });
-}
-
 void PlayUntilFrames(TVideoEngine& engine, const QString& clip, quint64 frames) {
     const quint64 start = engine.FrameNumber();
     engine.Open(clip);
@@ -279,20 +258,17 @@ TEST(VideoEngineTest, SwappedVideosGiveBackEveryDescriptorAndThread) {
         for (const QString& clip : clips)
             PlayUntilFrames(warm, clip, 3);
     }
-    const TLevels before = SettledLevels();
+    const TResourceLevels before = TResourceLevels::Settled();
     {
         TVideoEngine engine;
         for (int n = 0; n < 45; ++n)
             PlayUntilFrames(engine, clips[n % 3], 2);
         engine.Close();
-        EXPECT_TRUE(BackAtOrBelow(before)) << "after closing";
+        EXPECT_TRUE(before.CameBack()) << "after closing";
         for (int n = 0; n < 5; ++n)
             PlayUntilFrames(engine, clips[n % 3], 2);
     }
-    EXPECT_TRUE(BackAtOrBelow(before)) << "after the engine went while playing";
-    const TLevels after = SettledLevels();
-    EXPECT_LE(after.Descriptors, before.Descriptors);
-    EXPECT_LE(after.Threads, before.Threads);
+    EXPECT_TRUE(before.CameBack()) << "after the engine went while playing";
 }
 
 // A display's file, as it stands where layouts name it.

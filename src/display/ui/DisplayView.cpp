@@ -1,5 +1,6 @@
 #include "display/ui/DisplayView.h"
 
+#include "display/ui/PictureLoads.h"
 #include "layouts/ui/DisplayTextBox.h"
 #include "layouts/ui/ExPanel.h"
 #include "layouts/ui/PanelColor.h"
@@ -7,9 +8,6 @@
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QThreadPool>
 #include <cstdio>
 #include <utility>
 
@@ -50,6 +48,8 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
     }
     if (plan.Main == LayoutGeometry::TMainContent::Video) {
         engine_ = std::make_unique<TVideoEngine>();
+        // Nobody is there to open it again: a file that fails is tried again until it plays.
+        engine_->SetKeepTrying(true);
         surface_ = new TVideoSurface(main_);
         surface_->SetEngine(engine_.get());
         surface_->hide(); // until the first frame: the panel colour, never black
@@ -70,10 +70,7 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
     }
 }
 
-TDisplayView::~TDisplayView() {
-    if (engine_)
-        engine_->Close();
-}
+TDisplayView::~TDisplayView() = default;
 
 void TDisplayView::SetReport(TReport report) {
     ReportSink() = std::move(report);
@@ -134,9 +131,10 @@ void TDisplayView::Prepare() {
         return;
     prepared_ = true;
     Arrange();
-    if (picture_ != nullptr)
+    // A file whose path was refused names nothing to load; its area keeps the panel colour.
+    if (picture_ != nullptr && !content_.PictureFile.empty())
         LoadPicture();
-    if (engine_)
+    if (engine_ && !content_.VideoFile.empty())
         StartVideo();
     if (pending_ == 0)
         emit Ready();
@@ -149,30 +147,17 @@ void TDisplayView::PartDone() {
 
 void TDisplayView::LoadPicture() {
     ++pending_;
-    const QString path = QString::fromStdString(content_.PictureFile);
-    QPointer<TDisplayView> self(this);
-    // A file on a hung mount, or a large picture, must not hold the window.
-    QThreadPool::globalInstance()->start([self, path] {
-        std::shared_ptr<TPicture> picture;
-        QString failure;
-        try {
-            picture = std::make_shared<TPicture>(::LoadPicture(path));
-        } catch (const std::exception& e) {
-            failure = QString::fromUtf8(e.what());
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, picture, failure, path] {
-                if (!self)
-                    return;
-                if (picture)
-                    self->picture_->SetPicture(std::move(*picture));
-                else
-                    Report("cannot show " + path.toStdString() + ": " + failure.toStdString());
-                self->PartDone();
-            },
-            Qt::QueuedConnection);
-    });
+    // A file on a hung mount, or a large picture, must not hold the window; the load is dropped
+    // with the view when a newer layout replaces it first.
+    pictureLoad_ = TPictureLoads::Shared().Load(
+        QString::fromStdString(content_.PictureFile), this,
+        [this](const TPictureLoads::TResult& result) {
+            if (result.Picture)
+                picture_->SetPicture(std::move(*result.Picture));
+            else
+                Report("cannot show " + content_.PictureFile + ": " + result.Failure.toStdString());
+            PartDone();
+        });
 }
 
 void TDisplayView::StartVideo() {
@@ -187,9 +172,11 @@ void TDisplayView::StartVideo() {
         Arrange();
         done();
     });
-    // The engine names the file and why on stderr itself; the area stays in the panel colour.
+    // The engine names the file and why on stderr itself, and tries it again. The last frame
+    // stays on show meanwhile; a video that never showed one leaves the panel colour.
     connect(engine_.get(), &TVideoEngine::Failed, this, [this, done] {
-        surface_->hide();
+        if (engine_->Frame().isNull())
+            surface_->hide();
         done();
     });
     // Play again at once when a pass ends: the next pass follows the last frame without a seam.

@@ -2,6 +2,7 @@
 
 #include "display/DisplayArrangement.h"
 #include "display/LayoutConfig.h"
+#include "display/ui/PictureLoads.h"
 
 #include <QWidget>
 #include <functional>
@@ -63,6 +64,7 @@ private:
     TExPanel* column_ = nullptr;
     TExPanel* bottom_ = nullptr;
     TPictureBox* picture_ = nullptr;
+    std::unique_ptr<TPictureLoads::TTicket> pictureLoad_;
     std::unique_ptr<TVideoEngine> engine_;
     TVideoSurface* surface_ = nullptr;
     std::vector<std::unique_ptr<TDisplayTextBox>> texts_;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "layouts/ui/PictureLoader.h"
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// Loads the pictures of the display's layouts off the window thread, on a small pool of the
+// display's own, so they never queue behind other work of the process. A load whose layout has
+// gone (its ticket dropped) is dropped before it reads a byte. One that reads for longer than
+// the time limit (a file on a hung mount) is given up: its owner hears so, and another thread
+// takes its place while it finishes, so later loads are never starved.
+class TPictureLoads {
+public:
+    static constexpr int Threads = 2;
+    static constexpr std::chrono::milliseconds TimeLimit{15000};
+    // Threads given up on at once beyond the pool's own; more loads than that on hung mounts
+    // wait for one of them.
+    static constexpr int MostGivenUp = 8;
+
+    struct TResult {
+        std::shared_ptr<TPicture> Picture; // null when it cannot be shown
+        QString Failure;                   // why, UTF-8 text
+    };
+    using TDone = std::function<void(const TResult&)>;
+    using TLoader = std::function<TPicture(const QString& path)>;
+
+    // Keeps its load wanted while it lives.
+    class TTicket {
+    public:
+        struct TLoad;
+        explicit TTicket(std::shared_ptr<TLoad> load) : load_(std::move(load)) {}
+        ~TTicket();
+        TTicket(const TTicket&) = delete;
+        TTicket& operator=(const TTicket&) = delete;
+
+    private:
+        std::shared_ptr<TLoad> load_;
+    };
+
+    // The display's loads. Made on first use and left to the process end, since a thread stuck
+    // on a hung mount must not hold up the exit.
+    static TPictureLoads& Shared();
+
+    explicit TPictureLoads(TLoader loader = LoadPicture,
+                           std::chrono::milliseconds timeLimit = TimeLimit);
+    // Waits for the threads to end.
+    ~TPictureLoads();
+    TPictureLoads(const TPictureLoads&) = delete;
+    TPictureLoads& operator=(const TPictureLoads&) = delete;
+
+    // Starts loading the file. Done runs once, on the window thread, with the picture or why
+    // there is none; never after the context is gone or the ticket dropped.
+    [[nodiscard]] std::unique_ptr<TTicket> Load(const QString& path, QObject* context, TDone done);
+
+    // Loads given up on that still run.
+    int GivenUp() const;
+
+private:
+    struct TWorkers;
+    // Gives the load up when its time is over, on the window thread.
+    void WatchTime(const std::shared_ptr<TTicket::TLoad>& load);
+    void GiveUp(const std::shared_ptr<TTicket::TLoad>& load);
+
+    const std::chrono::milliseconds timeLimit_;
+    std::shared_ptr<TWorkers> workers_; // shared with its threads, which may outlive it
+};
