@@ -1,20 +1,14 @@
+#include "common/ScriptedServer.h"
 #include "common/TempDir.h"
 #include "display/DisplayLink.h"
 #include "display/TcpTransport.h"
-#include "platform/Descriptor.h"
 #include "platform/IniFile.h"
-#include "platform/Wakeup.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
 #include <algorithm>
-#include <atomic>
-#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -52,83 +46,10 @@ private:
 
 using namespace std::chrono_literals;
 
-// A server of the test's own on loopback (port 0) that misbehaves as a test tells it: each
-// connection's REGISTER is read, then the connection is handed to the test's serve and kept
-// open, untouched, until the server ends.
-class TTinyServer {
-public:
-    explicit TTinyServer(std::function<void(int fd)> serve) : serve_(std::move(serve)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (!listener_.Valid() ||
-            ::bind(listener_.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_.Get(), 4) != 0 ||
-            ::getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("cannot listen on loopback");
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Accept(); });
-    }
-    TTinyServer(const TTinyServer&) = delete;
-    TTinyServer& operator=(const TTinyServer&) = delete;
-    ~TTinyServer() {
-        wakeup_.Signal();
-        thread_.join();
-    }
-
-    uint16_t Port() const { return port_; }
-    int Accepted() const { return accepted_; }
-
-private:
-    void Accept() {
-        pollfd fds[2] = {{wakeup_.Fd(), POLLIN, 0}, {listener_.Get(), POLLIN, 0}};
-        while (::poll(fds, 2, -1) >= 0 && fds[0].revents == 0) {
-            if (fds[1].revents == 0)
-                continue;
-            TDescriptor connection(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-            if (!connection.Valid())
-                continue;
-            ++accepted_;
-            if (ReceiveRegistration(connection.Get()))
-                serve_(connection.Get());
-            kept_.push_back(std::move(connection));
-        }
-    }
-
-    static bool ReceiveRegistration(int fd) {
-        TExchangeBlock block;
-        auto* bytes = reinterpret_cast<char*>(&block);
-        size_t taken = 0;
-        while (taken < sizeof block) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                return false;
-            const ssize_t n = ::recv(fd, bytes + taken, sizeof block - taken, 0);
-            if (n <= 0)
-                return false;
-            taken += static_cast<size_t>(n);
-        }
-        return ExchangeBlock::IsCommand(block, ExchangeBlock::Register);
-    }
-
-    std::function<void(int fd)> serve_;
-    TDescriptor listener_{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-    uint16_t port_ = 0;
-    TWakeup wakeup_;
-    std::atomic<int> accepted_{0};
-    std::vector<TDescriptor> kept_;
-    std::thread thread_;
-};
-
-void SendBytes(int fd, const void* data, size_t size) {
-    ASSERT_EQ(::send(fd, data, size, MSG_NOSIGNAL), static_cast<ssize_t>(size));
-}
-
 // The limits shortened, so that a silent server is given up in a fraction of a second.
 constexpr TLinkLimits Short{200ms, 200ms};
 
-TDisplayOptions OptionsFor(const TTinyServer& server) {
+TDisplayOptions OptionsFor(const TScriptedServer& server) {
     TDisplayOptions options;
     options.Host = "127.0.0.1";
     options.Port = server.Port();
@@ -141,19 +62,19 @@ TDisplayOptions OptionsFor(const TTinyServer& server) {
 TEST(DisplayOverTcpTest, ASilentOrStalledServerIsLostWithinTheLimitsAndTriedAgain) {
     struct TCase {
         const char* Name;
-        std::function<void(int fd)> Serve;
+        TScriptedServer::TScript Serve;
         std::string Lost;
     };
     const TExchangeBlock answer = ExchangeBlock::MakeDisplayType(4, "127.0.0.1", "[S]\r\n");
     const TCase cases[] = {
-        {"silent", [](int) {},
+        {"silent", [](TScriptedServer::TConnection&) { return true; },
          "server lost (no answer to the registration within 200 ms), next try in 1 s"},
-        {"stalled", [&answer](int fd) { SendBytes(fd, &answer, 700); },
+        {"stalled", [&answer](TScriptedServer::TConnection& c) { return c.Send(&answer, 700); },
          "server lost (the rest of a block did not come within 200 ms), next try in 1 s"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TTinyServer server(c.Serve);
+        TScriptedServer server(c.Serve);
         TTcpTransport transport;
         TCollectedEvents events;
         TDisplayLink link(OptionsFor(server), "kiosk", transport, events, Short);
