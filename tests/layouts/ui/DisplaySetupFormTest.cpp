@@ -1,4 +1,5 @@
 #include "LayoutUiFixture.h"
+#include "common/ResourceLevels.h"
 #include "layouts/ui/DisplayTextBox.h"
 #include "layouts/ui/ExPanel.h"
 #include "layouts/ui/PanelColor.h"
@@ -369,6 +370,23 @@ TEST_F(DisplaySetupFormTest, PlayModeLoopsTheClipSilently) {
     EXPECT_EQ(player.Mode(), TVideoPlayer::TMode::Playing);
     EXPECT_EQ(player.Volume(), 0);
     EXPECT_EQ(player.Error(), TVideoPlayer::NoError);
+}
+
+// The operator opens Play mode again and again in a day: whatever its video took comes back
+// when the window goes.
+TEST_F(DisplaySetupFormTest, PlayModeOpenedAndClosedGivesBackWhatItsVideoTook) {
+    const auto playOnce = [&](int displayType) {
+        TfmDisplaySetup& w = Open(TMode::Play, displayType);
+        ASSERT_EQ(w.MediaPlayers.size(), 1u);
+        const TVideoEngine& engine = w.MediaPlayers[0]->Engine();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.FrameNumber() > 2; }, VideoWaitCeilingMs));
+        form.reset();
+    };
+    playOnce(4);
+    const TResourceLevels before = TResourceLevels::Settled();
+    for (int n = 0; n < 20; ++n)
+        playOnce(1 + n % 4);
+    EXPECT_TRUE(before.CameBack());
 }
 
 TEST_F(DisplaySetupFormTest, AVideoThatCannotPlayLeavesItsPanelEmpty) {
