@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -42,6 +43,13 @@ inline long Descriptors(pid_t pid) {
          std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error))
         ++count;
     return count;
+}
+
+// The CPU time this process has used, in seconds.
+inline double CpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // Whether the process has a handler of its own for the signal (the SigCgt mask of its status).

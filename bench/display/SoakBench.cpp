@@ -1,0 +1,270 @@
+// A display left on the wall, in a few minutes of an operator's busiest day: a server of the
+// bench's own pushes a layout every 100 ms (videos of two clips, a bitmap, a JPEG, two
+// metafiles, texts, a message banner every fifth), kicks the display every 30 s and restarts
+// every 2 min. The display runs in this process, offscreen, as velmora-display runs it.
+// It prints the process's descriptors, threads and memory at the start, after the warm-up and
+// at the end (each taken with a picture layout settled), the memory's slope per hour after the
+// warm-up, the CPU, and the longest gap between two frames of a shown video (not counting the
+// swap of layouts).
+// Usage: display_soak_bench [minutes]   (default 30; the warm-up is a tenth of it, at most 3 min)
+// It prints figures; it never fails on them.
+#include "common/ProcessState.h"
+#include "common/ScriptedServer.h"
+#include "common/TempDir.h"
+#include "display/ui/DisplayProgram.h"
+#include "display/ui/DisplayView.h"
+#include "layouts/LayoutStore.h"
+#include "media/VideoEngine.h"
+#include "media/ui/VideoSurface.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using TSteady = std::chrono::steady_clock;
+
+constexpr auto LayoutEvery = 100ms;
+constexpr auto KickEvery = 30s;
+constexpr auto RestartEvery = 2min;
+
+TExchangeBlock Layout(int displayType, const std::string& key, const std::string& file) {
+    const std::string config = "[DisplayParams_Client1_" + std::to_string(displayType) + "]\r\n" +
+                               key + "=" + file + "\r\nEdits_0_Text=Soak " +
+                               std::to_string(displayType) + "\r\nEdits_5_Text=Bottom\r\n";
+    return ExchangeBlock::MakeDisplayType(displayType, "127.0.0.1", config);
+}
+
+TExchangeBlock Banner() {
+    TExchangeBlock block = ExchangeBlock::Empty();
+    ExchangeBlock::SetField(block.Command, ExchangeBlock::Message);
+    ExchangeBlock::SetField(block.Sender, "desk");
+    ExchangeBlock::SetField(block.Text, "Closing in 10 minutes");
+    return block;
+}
+
+// What the server sends, in turn, and the picture layout that stands while figures are taken.
+struct TFeed {
+    std::vector<TExchangeBlock> Blocks;
+    TExchangeBlock Settle;
+    std::atomic<size_t> Next{0};
+    std::atomic<bool> Paused{false};
+    std::atomic<long> Sent{0};
+    std::atomic<long> Kicks{0};
+    TSteady::time_point NextKick = TSteady::now() + KickEvery; // the server's thread only
+
+    TFeed() {
+        const std::string videoA = VELMORA_DATA_FOLDER "1.avi";
+        const std::string videoB = VELMORA_FORMAT_CLIPS "h264.mp4";
+        const std::string video = LayoutStore::MediaPlayerKey(0);
+        const std::string picture = LayoutStore::ImageKey(0);
+        Blocks = {Layout(1, video, videoA),
+                  Layout(5, picture, VELMORA_DATA_FOLDER "1.bmp"),
+                  Layout(2, video, videoB),
+                  Layout(6, picture, VELMORA_PICTURES "cmyk.jpg"),
+                  Banner(),
+                  Layout(3, video, videoA),
+                  Layout(7, picture, VELMORA_METAFILES "sample_car.emf"),
+                  Layout(4, video, videoB),
+                  Layout(8, picture, VELMORA_METAFILES "sample_car.wmf"),
+                  Banner()};
+        Settle = Layout(5, picture, VELMORA_DATA_FOLDER "1.bmp");
+    }
+
+    // One connection: a layout every 100 ms until the next kick.
+    bool Serve(TScriptedServer::TConnection& connection) {
+        bool settled = false;
+        for (;;) {
+            if (TSteady::now() >= NextKick) {
+                NextKick = TSteady::now() + KickEvery;
+                ++Kicks;
+                connection.Send(ExchangeBlock::MakeKick("127.0.0.1"));
+                return false;
+            }
+            if (Paused) {
+                if (!settled && !connection.Send(Settle))
+                    return false;
+                settled = true;
+            } else {
+                settled = false;
+                if (!connection.Send(Blocks[Next++ % Blocks.size()]))
+                    return false;
+                ++Sent;
+            }
+            if (!connection.Pause(LayoutEvery))
+                return false;
+        }
+    }
+};
+
+struct TFigures {
+    double AtS = 0;
+    long Descriptors = 0;
+    long Threads = 0;
+    double ResidentMb = 0;
+
+    static TFigures Now(double atS) {
+        return {atS, ProcessState::Descriptors(::getpid()), ProcessState::Threads(::getpid()),
+                static_cast<double>(ProcessState::ResidentKb(::getpid())) / 1024.0};
+    }
+    void Print(const char* when, long layouts) const {
+        std::printf("%-9s %7.0f s  %6ld layouts  descriptors %4ld  threads %3ld  memory %7.1f MB\n",
+                    when, AtS, layouts, Descriptors, Threads, ResidentMb);
+        std::fflush(stdout);
+    }
+};
+
+// Memory per hour: the least-squares slope of the samples.
+double SlopePerHour(const std::vector<TFigures>& samples) {
+    if (samples.size() < 2)
+        return 0;
+    double meanT = 0, meanM = 0;
+    for (const TFigures& s : samples) {
+        meanT += s.AtS;
+        meanM += s.ResidentMb;
+    }
+    meanT /= static_cast<double>(samples.size());
+    meanM /= static_cast<double>(samples.size());
+    double covariance = 0, variance = 0;
+    for (const TFigures& s : samples) {
+        covariance += (s.AtS - meanT) * (s.ResidentMb - meanM);
+        variance += (s.AtS - meanT) * (s.AtS - meanT);
+    }
+    return variance > 0 ? covariance / variance * 3600.0 : 0;
+}
+
+// The gaps between two frames of the shown video, a swap of layouts not counted.
+class TGapMeter {
+public:
+    void Follow(TDisplayWindow& window) {
+        QObject::connect(&window, &TDisplayWindow::LayoutShown, [this, &window] {
+            QObject::disconnect(drawn_);
+            last_.invalidate();
+            const TDisplayView* view = window.ShownView();
+            if (view == nullptr || view->VideoSurface() == nullptr)
+                return;
+            drawn_ = QObject::connect(view->VideoSurface(), &TVideoSurface::FramePresented,
+                                      [this] { Drawn(); });
+        });
+    }
+    double LongestMs() const { return longestMs_; }
+    long Frames() const { return frames_; }
+    long Over(double ms) const {
+        return static_cast<long>(
+            std::count_if(gapsMs_.begin(), gapsMs_.end(), [ms](double gap) { return gap > ms; }));
+    }
+
+private:
+    void Drawn() {
+        ++frames_;
+        if (last_.isValid()) {
+            const double gap = static_cast<double>(last_.nsecsElapsed()) / 1e6;
+            longestMs_ = std::max(longestMs_, gap);
+            gapsMs_.push_back(gap);
+        }
+        last_.start();
+    }
+
+    QMetaObject::Connection drawn_;
+    QElapsedTimer last_;
+    double longestMs_ = 0;
+    long frames_ = 0;
+    std::vector<double> gapsMs_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double minutes = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 30.0;
+    const double runS = minutes * 60;
+    const double warmS = std::min(180.0, runS / 10);
+
+    TVideoEngine::Prepare();
+    QThreadPool::globalInstance()->waitForDone();
+    TTempDir dir;
+    TConfigHomeGuard home(dir.Path());
+
+    TFeed feed;
+    const auto serve = [&feed](TScriptedServer::TConnection& c) { return feed.Serve(c); };
+    auto server = std::make_unique<TScriptedServer>(serve);
+    const uint16_t port = server->Port();
+    TDisplayOptions options;
+    options.Host = "127.0.0.1";
+    options.Port = port;
+    options.Name = "Client 1";
+    options.KickQuietSeconds = 1;
+    options.WindowedWidth = 1280;
+    options.WindowedHeight = 720;
+    TDisplayProgram program(options, dir.File("last-layout"));
+    TGapMeter gaps;
+    gaps.Follow(program.Window());
+    program.Start();
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto now = [&] { return static_cast<double>(clock.elapsed()) / 1000.0; };
+    // Figures with the feed held and a picture layout settled.
+    const auto settled = [&] {
+        feed.Paused = true;
+        QTest::qWait(4000);
+        const TFigures figures = TFigures::Now(now());
+        feed.Paused = false;
+        return figures;
+    };
+    std::printf("display_soak_bench: %.0f min, a layout every %lld ms, a kick every %lld s, a "
+                "restart every %lld s\n",
+                minutes, static_cast<long long>(LayoutEvery.count()),
+                static_cast<long long>(KickEvery.count()),
+                static_cast<long long>(std::chrono::seconds(RestartEvery).count()));
+    const TFigures start = settled();
+    start.Print("start", feed.Sent);
+    const double cpuAtStart = ProcessState::CpuSeconds();
+    const double wallAtStart = now();
+
+    TFigures warm;
+    bool warmed = false;
+    std::vector<TFigures> samples;
+    double nextRestart = std::chrono::duration<double>(RestartEvery).count();
+    int restarts = 0;
+    while (now() < runS) {
+        QTest::qWait(1000);
+        if (!warmed && now() >= warmS) {
+            warm = settled();
+            warm.Print("warm", feed.Sent);
+            warmed = true;
+        }
+        if (warmed && samples.size() < static_cast<size_t>((now() - warm.AtS) / 10))
+            samples.push_back(TFigures::Now(now()));
+        if (now() >= nextRestart) {
+            server.reset();
+            server = std::make_unique<TScriptedServer>(serve, port);
+            ++restarts;
+            nextRestart += std::chrono::duration<double>(RestartEvery).count();
+        }
+    }
+    const double cpu = ProcessState::CpuSeconds() - cpuAtStart;
+    const double wall = now() - wallAtStart;
+    const TFigures end = settled();
+    end.Print("end", feed.Sent);
+    std::printf("after the warm-up: descriptors %+ld, threads %+ld, memory %+.1f MB; memory slope "
+                "%+.1f MB per hour\n",
+                end.Descriptors - warm.Descriptors, end.Threads - warm.Threads,
+                end.ResidentMb - warm.ResidentMb, SlopePerHour(samples));
+    std::printf("%ld layouts, %ld kicks, %d restarts; cpu %.1f %% of a core\n", feed.Sent.load(),
+                feed.Kicks.load(), restarts, 100.0 * cpu / wall);
+    std::printf("shown videos: %ld frames drawn, longest gap %.1f ms, gaps over 2 frame intervals "
+                "(80 ms) %ld\n",
+                gaps.Frames(), gaps.LongestMs(), gaps.Over(80));
+    return 0;
+}
