@@ -20,6 +20,7 @@ struct TPictureLoads::TTicket::TLoad {
     bool Finished = false; // ... and is done with it
     bool Answered = false; // the owner has heard the outcome
     bool Replaced = false; // given up on while running: another thread took its place
+    std::chrono::steady_clock::time_point StartedAt;
 
     // Tells the owner once, on the window thread.
     void Answer(const TResult& result) {
@@ -79,6 +80,7 @@ struct TPictureLoads::TWorkers : std::enable_shared_from_this<TWorkers> {
             if (!load->Wanted || load->Answered)
                 return; // superseded, or given up on while it waited
             load->Started = true;
+            load->StartedAt = std::chrono::steady_clock::now();
         }
         TResult result;
         try {
@@ -145,13 +147,14 @@ std::unique_ptr<TPictureLoads::TTicket> TPictureLoads::Load(const QString& path,
         workers_->Queue.push_back(load);
         workers_->Changed.notify_one();
     }
-    WatchTime(load);
+    WatchTime(load, timeLimit_);
     return std::make_unique<TTicket>(load);
 }
 
-void TPictureLoads::WatchTime(const std::shared_ptr<TTicket::TLoad>& load) {
+void TPictureLoads::WatchTime(const std::shared_ptr<TTicket::TLoad>& load,
+                              std::chrono::milliseconds time) {
     if (load->Context)
-        QTimer::singleShot(timeLimit_, load->Context, [this, load] { GiveUp(load); });
+        QTimer::singleShot(time, load->Context, [this, load] { GiveUp(load); });
 }
 
 void TPictureLoads::GiveUp(const std::shared_ptr<TTicket::TLoad>& load) {
@@ -159,9 +162,12 @@ void TPictureLoads::GiveUp(const std::shared_ptr<TTicket::TLoad>& load) {
         const std::lock_guard lock(load->Lock);
         if (load->Answered || !load->Wanted)
             return;
-        if (!load->Started) {
-            // Still waiting for a thread: its time runs from its start.
-            WatchTime(load);
+        // Its time runs from its start, not from its wait for a thread.
+        const auto read = std::chrono::steady_clock::now() - load->StartedAt;
+        if (!load->Started || read < timeLimit_) {
+            WatchTime(load, load->Started
+                                ? std::chrono::ceil<std::chrono::milliseconds>(timeLimit_ - read)
+                                : timeLimit_);
             return;
         }
         if (!load->Finished) {

@@ -61,8 +61,8 @@ public:
 
 private:
     struct TWorkers;
-    // Gives the load up when its time is over, on the window thread.
-    void WatchTime(const std::shared_ptr<TTicket::TLoad>& load);
+    // Looks again after that time whether the load is over its time limit, on the window thread.
+    void WatchTime(const std::shared_ptr<TTicket::TLoad>& load, std::chrono::milliseconds time);
     void GiveUp(const std::shared_ptr<TTicket::TLoad>& load);
 
     const std::chrono::milliseconds timeLimit_;
