@@ -9,7 +9,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
-    libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev
+    libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev libsystemd-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
     dbus-daemon openbox x11-utils weston libxcb1-dev

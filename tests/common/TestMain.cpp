@@ -1,6 +1,6 @@
 // The main of every test program. The run gets a home and configuration folder of its own, removed
-// at its end, so that nothing a test does reaches the real home folder; window tests get one
-// offscreen application object for the whole run.
+// at its end, so that nothing a test does reaches the real home folder, and no service manager;
+// window tests get one offscreen application object for the whole run.
 #include "common/TempDir.h"
 
 #include <cstdlib>
@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
     const std::string runtime = home.File("runtime");
     ::mkdir(runtime.c_str(), 0700);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // A run started by a service manager never speaks to it: the tests that need one play it.
+    for (const char* variable : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"})
+        ::unsetenv(variable);
 #ifdef VELMORA_TEST_APPLICATION
     if (std::getenv("QT_QPA_PLATFORM") == nullptr)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);

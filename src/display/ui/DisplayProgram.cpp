@@ -1,14 +1,35 @@
 #include "display/ui/DisplayProgram.h"
 
 #include "display/KeptLayout.h"
+#include "display/ui/DisplayView.h"
 #include "display/ui/ScreenSaverInhibitor.h"
+#include "media/VideoEngine.h"
 #include "platform/CodePage1251.h"
 
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+
+// What the watchdog goes by: the shown layout's video, if it has one.
+TVideoLiveness::TShownVideo ShownVideo(const TVideoEngine* video) {
+    if (video == nullptr)
+        return {};
+    return {true, video->State() == TVideoEngine::TState::Playing, video->FrameNumber()};
+}
+
+std::string FrozenLine(const TVideoEngine& video) {
+    return "the video has stood still for " + std::to_string(TVideoLiveness::FrozenLimit.count()) +
+           " s, no watchdog pings until it moves: " + video.FilePath().toStdString();
+}
+
+} // namespace
+
 TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayoutPath)
-    : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)), window_(options_) {}
+    : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)), window_(options_) {
+    connect(&window_, &TDisplayWindow::FirstScreenShown, this, &TDisplayProgram::FirstScreenUp);
+    connect(&watchdogTimer_, &QTimer::timeout, this, &TDisplayProgram::PingWatchdog);
+}
 
 TDisplayProgram::~TDisplayProgram() {
     if (link_)
@@ -46,8 +67,31 @@ void TDisplayProgram::Start() {
     linkThread_ = std::thread([this] { link_->Run(); });
 }
 
+void TDisplayProgram::FirstScreenUp() {
+    notifier_.Ready();
+    // Twice within the service manager's wait, so that one late ping is not yet the end.
+    const auto period =
+        std::chrono::duration_cast<std::chrono::milliseconds>(notifier_.WatchdogInterval() / 2);
+    if (period.count() > 0)
+        watchdogTimer_.start(period);
+}
+
+// On the window thread, so that a blocked window thread stops the pings as well.
+void TDisplayProgram::PingWatchdog() {
+    const TDisplayView* view = window_.ShownView();
+    const TVideoEngine* video = view != nullptr ? view->Video() : nullptr;
+    const bool alive = liveness_.Alive(ShownVideo(video), std::chrono::steady_clock::now());
+    if (alive)
+        notifier_.WatchdogPing();
+    if (videoFrozen_ == alive) {
+        videoFrozen_ = !alive;
+        Status(videoFrozen_ ? FrozenLine(*video) : "watchdog pings again");
+    }
+}
+
 void TDisplayProgram::Status(const std::string& line) {
     std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
+    notifier_.Status(line);
 }
 
 void TDisplayProgram::LayoutReceived(int displayType, const std::string& configText) {

@@ -2,10 +2,13 @@
 
 #include "display/DisplayLink.h"
 #include "display/DisplayOptions.h"
+#include "display/ServiceNotifier.h"
 #include "display/TcpTransport.h"
+#include "display/VideoLiveness.h"
 #include "display/ui/DisplayWindow.h"
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 #include <thread>
 
@@ -14,6 +17,10 @@ class TScreenSaverInhibitor;
 // The display program: its window, and the link to the server on a thread of its own, whose
 // events reach the window through its event loop. Every layout received is kept on disk, and
 // the kept one is shown at once at the next start, before any server answers.
+//
+// Run as a notify service it says so once its first screen is up, shows the link's status lines
+// in `systemctl status`, and pings the service watchdog from the window thread while that thread
+// turns and the shown video moves, so that a hung display is restarted.
 class TDisplayProgram : public QObject, public IDisplayLinkEvents {
     Q_OBJECT
 public:
@@ -29,11 +36,20 @@ public:
     void LayoutReceived(int displayType, const std::string& configText) override;
     void MessageReceived(const std::string& text) override;
 
+    // Whether the watchdog's pings run (the service manager watches, and the first screen is up).
+    bool PingsWatchdog() const { return watchdogTimer_.isActive(); }
+
 private:
     QString StandbyText() const;
+    void FirstScreenUp();
+    void PingWatchdog();
 
     const TDisplayOptions options_;
     const std::string keptLayoutPath_;
+    const TServiceNotifier notifier_;
+    TVideoLiveness liveness_;
+    bool videoFrozen_ = false;
+    QTimer watchdogTimer_;
     TDisplayWindow window_;
     std::unique_ptr<TScreenSaverInhibitor> inhibitor_;
     TTcpTransport transport_;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 namespace {
 
@@ -70,6 +71,7 @@ void TDisplayWindow::Present() {
     if (options_.WindowedWidth > 0) {
         resize(options_.WindowedWidth, options_.WindowedHeight);
         show();
+        WatchForFirstExpose();
         return;
     }
     setWindowFlag(Qt::FramelessWindowHint);
@@ -81,6 +83,26 @@ void TDisplayWindow::Present() {
         setGeometry(screen->geometry());
     }
     showFullScreen();
+    WatchForFirstExpose();
+}
+
+// The window's first expose paints it and hands it to the screen before the event returns, so
+// the signal follows it through the event loop (with an opaque child over all of the window, its
+// own paintEvent may never come).
+void TDisplayWindow::WatchForFirstExpose() {
+    if (windowHandle()->isExposed())
+        QMetaObject::invokeMethod(this, &TDisplayWindow::FirstScreenShown, Qt::QueuedConnection);
+    else
+        windowHandle()->installEventFilter(this);
+}
+
+bool TDisplayWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &TDisplayWindow::FirstScreenShown, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TDisplayWindow::ShowStandby(const QString& text) {

@@ -42,13 +42,18 @@ public:
 signals:
     // The shown layout changed (tests wait for it).
     void LayoutShown();
+    // The window stands on the screen for the first time, painted (the standby line or a
+    // layout): the display's first screen is up.
+    void FirstScreenShown();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SwapIn(TDisplayView* view);
     void PlaceOverlays();
+    void WatchForFirstExpose();
 
     const TDisplayOptions options_;
     QPointer<TDisplayView> shown_;

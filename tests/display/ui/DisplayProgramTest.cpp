@@ -2,6 +2,7 @@
 // offscreen at the Play mode window's size: what a display shows, and how it comes and goes.
 #include "display/ui/DisplayProgram.h"
 
+#include "common/NotifySocket.h"
 #include "common/TempDir.h"
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayView.h"
@@ -13,6 +14,7 @@
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/Wakeup.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
@@ -21,7 +23,13 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -289,6 +297,149 @@ TEST_F(DisplayProgramTest, WithoutANameItSaysHowToSetOne) {
     EXPECT_TRUE(standby->text().contains(QStringLiteral("--name")));
     EXPECT_TRUE(standby->text().contains(QString::fromStdString(DisplayOptions::SettingsPath())));
     EXPECT_FALSE(WaitFor([&] { return Clients() > 0; }, 300)) << "it does not connect";
+}
+
+// The service manager's end of the notify protocol, read on a thread of the test's own that
+// notes when the last ping came, so that it can tell when the pings have stopped for a while.
+class TNotifyRecorder {
+public:
+    using TClock = std::chrono::steady_clock;
+    static inline const std::string Ping = "WATCHDOG=1";
+
+    explicit TNotifyRecorder(const std::string& path) : socket_(path) {}
+    ~TNotifyRecorder() {
+        stop_ = true;
+        wakeup_.Signal();
+    }
+
+    const std::string& Path() const { return socket_.Path(); }
+    std::vector<std::string> Messages() const {
+        std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    size_t Count(const std::string& message) const {
+        std::lock_guard lock(mutex_);
+        return static_cast<size_t>(std::count(messages_.begin(), messages_.end(), message));
+    }
+    // What came before this call, once the reader has taken it all (a socket's datagrams keep
+    // their order), without turning the window thread.
+    std::vector<std::string> MessagesSoFar() {
+        const std::string mark = "MARK=" + std::to_string(++marks_);
+        socket_.SendToSelf(mark);
+        std::unique_lock lock(mutex_);
+        const auto marked = [&] { return std::find(messages_.begin(), messages_.end(), mark); };
+        if (!changed_.wait_for(lock, WaitBound, [&] { return marked() != messages_.end(); }))
+            throw std::runtime_error("the reader never took " + mark);
+        return {messages_.begin(), marked()};
+    }
+    // Blocks the calling thread until no ping has come for the span, or for the bound; whether
+    // the quiet came.
+    bool WaitForQuiet(std::chrono::milliseconds span) {
+        std::unique_lock lock(mutex_);
+        const TClock::time_point from = TClock::now();
+        return changed_.wait_for(lock, WaitBound,
+                                 [&] { return TClock::now() - std::max(from, lastPing_) >= span; });
+    }
+
+private:
+    static constexpr std::chrono::milliseconds WaitBound{10000};
+    static constexpr int TickMs = 50; // how often a waiter looks at the quiet
+
+    void Run() {
+        pollfd waits[2] = {{socket_.Fd(), POLLIN, 0}, {wakeup_.Fd(), POLLIN, 0}};
+        while (!stop_) {
+            ::poll(waits, 2, TickMs);
+            std::lock_guard lock(mutex_);
+            while (auto message = socket_.TakeWaiting()) {
+                if (*message == Ping)
+                    lastPing_ = TClock::now();
+                messages_.push_back(std::move(*message));
+            }
+            changed_.notify_all();
+        }
+    }
+
+    TNotifySocket socket_;
+    TWakeup wakeup_;
+    int marks_ = 0;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> messages_;
+    TClock::time_point lastPing_;
+    std::atomic<bool> stop_ = false;
+    std::jthread thread_{[this] { Run(); }};
+};
+
+// The display run by a service manager: the variables it sets, WATCHDOG_PID unset as for the
+// service's main process, and the manager's socket.
+class DisplayProgramServiceTest : public DisplayProgramTest {
+protected:
+    static constexpr const char* WatchdogUsec = "300000";
+    // Pings come every half interval; a few intervals without one is a stop, not a late ping.
+    static constexpr std::chrono::milliseconds QuietSpan{900};
+    static inline const std::string& Ping = TNotifyRecorder::Ping;
+
+    // The program goes before the environment that it reads goes back.
+    ~DisplayProgramServiceTest() override { program.reset(); }
+
+    TNotifyRecorder manager{dir.File("notify")};
+    TVariableGuard interval{"WATCHDOG_USEC", WatchdogUsec};
+    TVariableGuard watchedPid{"WATCHDOG_PID", nullptr};
+    std::optional<TVariableGuard> notifySocket;
+};
+
+TEST_F(DisplayProgramServiceTest, ReadyOnceTheScreenIsUpThenPingsFromTheWindowThreadOnly) {
+    notifySocket.emplace("NOTIFY_SOCKET", manager.Path().c_str());
+    Layout(4, {"Top", "One", "Two", "Three", "Four", "Bottom"});
+    StartDisplay();
+    // The window comes up through the event loop, which has not turned yet.
+    ASSERT_FALSE(program->Window().windowHandle()->isExposed());
+    EXPECT_EQ(manager.MessagesSoFar(), std::vector<std::string>{}) << "not ready before it shows";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.Count(Ping) >= 3; }, LayoutWaitMs));
+    EXPECT_TRUE(program->Window().windowHandle()->isExposed());
+    const auto messages = manager.Messages();
+    const auto ready = std::find(messages.begin(), messages.end(), "READY=1");
+    EXPECT_LT(ready - messages.begin(),
+              std::find(messages.begin(), messages.end(), Ping) - messages.begin())
+        << "the pings follow the first screen";
+    ASSERT_TRUE(Shows(4));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return manager.Count("STATUS=registered as Client 3, type 4") == 1; }, LayoutWaitMs))
+        << "systemctl status shows the link's lines";
+    // A playing video moves: the pings go on.
+    const TVideoEngine& video = *program->Window().ShownView()->Video();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return video.State() == TVideoEngine::TState::Playing; },
+                                LayoutWaitMs));
+    const size_t playing = manager.Count(Ping);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager.Count(Ping) >= playing + 3; }, LayoutWaitMs));
+
+    // The window thread held inside one of its events: no pings until it turns again.
+    bool quiet = false;
+    std::optional<size_t> atRelease;
+    QMetaObject::invokeMethod(
+        program.get(),
+        [&] {
+            quiet = manager.WaitForQuiet(QuietSpan);
+            atRelease = manager.Count(Ping);
+        },
+        Qt::QueuedConnection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return atRelease.has_value(); }, LayoutWaitMs));
+    EXPECT_TRUE(quiet) << "a ping came while the window thread was held";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager.Count(Ping) > *atRelease; }, LayoutWaitMs))
+        << "the pings come again";
+    EXPECT_EQ(manager.Count("READY=1"), 1u);
+}
+
+// Started by hand or by a unit that is not a notify service: it runs as ever, and pings nobody.
+TEST_F(DisplayProgramServiceTest, WithoutANotifySocketNothingIsSentAndItRunsAsEver) {
+    notifySocket.emplace("NOTIFY_SOCKET", nullptr);
+    Layout(5, {"Open"});
+    StartDisplay();
+    QSignalSpy firstScreen(&program->Window(), &TDisplayWindow::FirstScreenShown);
+    ASSERT_TRUE(firstScreen.wait(LayoutWaitMs));
+    ASSERT_TRUE(Shows(5));
+    EXPECT_FALSE(program->PingsWatchdog());
+    EXPECT_TRUE(manager.Messages().empty());
 }
 
 } // namespace
