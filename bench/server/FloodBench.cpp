@@ -4,6 +4,7 @@
 // server, and whether the server comes back to its idle counts of clients, threads and
 // descriptors. The server runs as a process of its own, so that its counts are its alone.
 #include "common/ChildProcess.h"
+#include "common/ProcessState.h"
 #include "common/TempDir.h"
 #include "platform/FileIo.h"
 #include "server/TestClient.h"
@@ -23,25 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-long Threads(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string key;
-    long threads = 0;
-    while (status >> key)
-        if (key == "Threads:")
-            status >> threads;
-    return threads;
-}
-
-long Descriptors(pid_t pid) {
-    long count = 0;
-    std::error_code error;
-    for ([[maybe_unused]] const auto& fd :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error))
-        ++count;
-    return count;
 }
 
 // A connection attempt as a flood makes it: non-blocking, given up after a moment.
@@ -107,8 +89,8 @@ int main() {
 
     const double quiet = RegistrationWait(port);
     WaitFor([&] { return TableCount(server) == 0; });
-    const long idleThreads = Threads(pid);
-    const long idleDescriptors = Descriptors(pid);
+    const long idleThreads = ProcessState::Threads(pid);
+    const long idleDescriptors = ProcessState::Descriptors(pid);
 
     const auto floodStart = Clock::now();
     std::atomic<int> attempts{0};
@@ -126,17 +108,17 @@ int main() {
         held.push_back(Attempt(port, "127.0." + std::to_string(2 + i / 250) + "." +
                                          std::to_string(1 + i % 250)));
     const size_t atPeak = TableCount(server);
-    const long peakThreads = Threads(pid);
+    const long peakThreads = ProcessState::Threads(pid);
     for (const int fd : held)
         ::close(fd);
     const double floodSeconds = Ms(Clock::now() - floodStart) / 1000;
 
     const double flooded = RegistrationWait(port);
     WaitFor([&] { return TableCount(server) == 0; }, 10000);
-    WaitFor([&] { return Threads(pid) <= idleThreads; }, 10000);
+    WaitFor([&] { return ProcessState::Threads(pid) <= idleThreads; }, 10000);
     const size_t left = TableCount(server);
-    const long threadsAfter = Threads(pid);
-    const long descriptorsAfter = Descriptors(pid);
+    const long threadsAfter = ProcessState::Threads(pid);
+    const long descriptorsAfter = ProcessState::Descriptors(pid);
     server.WriteLine("stop");
     const auto stopped = server.Exit();
 

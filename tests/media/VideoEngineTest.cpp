@@ -2,6 +2,7 @@
 
 #include "FormatClips.h"
 #include "common/ResourceLevels.h"
+#include "common/StderrCapture.h"
 #include "common/TempDir.h"
 
 #include <QFile>
@@ -40,38 +41,6 @@ int SquareLeft(const QImage& frame) {
 bool WaitFor(const std::function<bool()>& done) {
     return QTest::qWaitFor(done, WaitCeilingMs);
 }
-
-// What the engine writes to standard error while it lives.
-class TStderrCapture {
-public:
-    TStderrCapture() : file_(dir_.File("stderr.txt")) {
-        std::fflush(stderr);
-        saved_ = ::dup(2);
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(fd, 2);
-        ::close(fd);
-    }
-    ~TStderrCapture() { Restore(); }
-    std::string Text() {
-        Restore();
-        std::stringstream text;
-        text << std::ifstream(file_).rdbuf();
-        return text.str();
-    }
-
-private:
-    void Restore() {
-        if (saved_ < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(saved_, 2);
-        ::close(saved_);
-        saved_ = -1;
-    }
-    TTempDir dir_;
-    std::string file_;
-    int saved_ = -1;
-};
 
 } // namespace
 
