@@ -316,7 +316,8 @@ TEST_F(DisplayServerTest, ClientThatNeverReadsIsDroppedAndOthersCarryOn) {
     server.reset();
     Start(500);
     auto stuck = std::make_unique<TTestClient>(port, "127.0.0.20", 4096);
-    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+    // Listed and logged, so that the next connection counts its own line only.
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1 && ConnectionLines() == 1; }));
     auto talker = Connect("127.0.0.21");
     const TExchangeBlock message = ClientBlock("MESSAGE", "t", "fill", "", "");
     // Broadcasts reach the stuck client first (it connected first) until its buffers are full.
@@ -350,7 +351,7 @@ TEST_F(DisplayServerTest, DisplaysThatNeverReadHoldUpNobody) {
     std::vector<std::unique_ptr<TTestClient>> stuck;
     for (int i = 0; i < 4; ++i)
         stuck.push_back(std::make_unique<TTestClient>(port, "127.0.0.3" + std::to_string(i), 4096));
-    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 4; }));
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 4 && ConnectionLines() == 4; }));
     auto talker = Connect("127.0.0.40");
     const TExchangeBlock message = ClientBlock("MESSAGE", "t", "fill", "", "");
     // Far more than the stuck peers' socket buffers hold, far less than their queue limit.
@@ -369,7 +370,7 @@ TEST_F(DisplayServerTest, AQueueBeyondItsLimitDropsThePeer) {
     server.reset();
     Start(0);
     auto stuck = std::make_unique<TTestClient>(port, "127.0.0.50", 4096);
-    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1 && ConnectionLines() == 1; }));
     auto talker = Connect("127.0.0.51");
     const TExchangeBlock message = ClientBlock("MESSAGE", "t", "flood", "", "");
     // The kernel's buffers of both ends take some megabytes before the queue grows.

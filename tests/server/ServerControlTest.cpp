@@ -124,7 +124,8 @@ TEST_F(ServerControlTest, PortInUseLeavesTheServerStoppedAndLogsNothing) {
 TEST_F(ServerControlTest, StopIsRefusedWhileAClientIsConnected) {
     const uint16_t port = Start();
     auto client = std::make_unique<TTestClient>(port);
-    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1; }));
+    // Listed, and its connection logged just after.
+    ASSERT_TRUE(WaitFor([&] { return ClientCount() == 1 && log.Lines().size() == 2; }));
     EXPECT_FALSE(control.StopServer());
     EXPECT_TRUE(server.Listening());
     EXPECT_EQ(log.Lines().size(), 2u) << "the refusal logs nothing";
