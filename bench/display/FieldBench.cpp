@@ -15,6 +15,7 @@
 //            file beside the map's folder is shown.
 // Usage: display_field_bench [scenario...] [--program PATH]   (default: every scenario, the
 // velmora-display built beside it). It prints figures; it never fails on them.
+#include "common/DisplayShown.h"
 #include "common/ProcessState.h"
 #include "common/ScriptedServer.h"
 #include "common/StderrCapture.h"
@@ -60,17 +61,6 @@ std::string PictureConfig(int displayType, const std::string& file) {
     return Config(displayType, LayoutStore::ImageKey(0), file);
 }
 
-struct TFigures {
-    long Descriptors = 0;
-    long Threads = 0;
-    double ResidentMb = 0;
-
-    static TFigures Now() {
-        return {ProcessState::Descriptors(::getpid()), ProcessState::Threads(::getpid()),
-                static_cast<double>(ProcessState::ResidentKb(::getpid())) / 1024.0};
-    }
-};
-
 // A display's window at the Play mode window's size, offscreen.
 class TBenchDisplay {
 public:
@@ -87,13 +77,7 @@ public:
         return ShownWithin(displayType, boundMs);
     }
     bool ShownWithin(int displayType, int boundMs) {
-        return QTest::qWaitFor(
-            [&] {
-                const TDisplayView* shown = window_->ShownView();
-                return window_->PendingView() == nullptr && shown != nullptr &&
-                       shown->Content().DisplayType == displayType && shown->IsReady();
-            },
-            boundMs);
+        return ShowsWhole(*window_, displayType, boundMs);
     }
 
 private:
@@ -122,7 +106,7 @@ void Videos() {
     for (const auto& [type, config] : layouts)
         display.Show(type, config);
     QTest::qWait(2000);
-    const TFigures before = TFigures::Now();
+    const ProcessState::TUse before = ProcessState::Use(::getpid());
     QElapsedTimer clock;
     clock.start();
     for (int n = 0; n < 600; ++n) {
@@ -132,7 +116,7 @@ void Videos() {
     }
     display.ShownWithin(layouts[599 % 3].first, 10000);
     QTest::qWait(3000); // what the last layouts hold is given back
-    const TFigures after = TFigures::Now();
+    const ProcessState::TUse after = ProcessState::Use(::getpid());
     std::printf("videos    600 layouts (types 1, 2, 6; two clips), one every 100 ms:\n"
                 "          descriptors %ld -> %ld, threads %ld -> %ld, memory %.0f -> %.0f MB\n",
                 before.Descriptors, after.Descriptors, before.Threads, after.Threads,
@@ -160,7 +144,7 @@ void Overwrite(const TTempDir& dir) {
     TVideoEngine* engine = display.Window().ShownView()->Video();
     int failures = 0;
     QObject::connect(engine, &TVideoEngine::Failed, [&] { ++failures; });
-    const TFigures before = TFigures::Now();
+    const ProcessState::TUse before = ProcessState::Use(::getpid());
     const double cpuBefore = ProcessState::CpuSeconds();
     QElapsedTimer clock;
     clock.start();
@@ -172,7 +156,7 @@ void Overwrite(const TTempDir& dir) {
     QTest::qWait(24000);
     const double wall = static_cast<double>(clock.elapsed()) / 1000.0;
     const double cpu = ProcessState::CpuSeconds() - cpuBefore;
-    const TFigures after = TFigures::Now();
+    const ProcessState::TUse after = ProcessState::Use(::getpid());
     const quint64 framesSince = engine->FrameNumber() - framesAtTruncation;
 
     // The safe way: a good file renamed over it.

@@ -105,15 +105,15 @@ struct TFeed {
     }
 };
 
-struct TFigures {
+// What the process holds at a time of the run.
+struct TFigures : ProcessState::TUse {
     double AtS = 0;
-    long Descriptors = 0;
-    long Threads = 0;
-    double ResidentMb = 0;
 
     static TFigures Now(double atS) {
-        return {atS, ProcessState::Descriptors(::getpid()), ProcessState::Threads(::getpid()),
-                static_cast<double>(ProcessState::ResidentKb(::getpid())) / 1024.0};
+        TFigures figures;
+        static_cast<ProcessState::TUse&>(figures) = ProcessState::Use(::getpid());
+        figures.AtS = atS;
+        return figures;
     }
     void Print(const char* when, long layouts) const {
         std::printf("%-9s %7.0f s  %6ld layouts  descriptors %4ld  threads %3ld  memory %7.1f MB\n",

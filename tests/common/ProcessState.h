@@ -45,6 +45,17 @@ inline long Descriptors(pid_t pid) {
     return count;
 }
 
+// What a process holds, as a benchmark reports it over time.
+struct TUse {
+    long Descriptors = 0;
+    long Threads = 0;
+    double ResidentMb = 0;
+};
+
+inline TUse Use(pid_t pid) {
+    return {Descriptors(pid), Threads(pid), static_cast<double>(ResidentKb(pid)) / 1024.0};
+}
+
 // The CPU time this process has used, in seconds.
 inline double CpuSeconds() {
     timespec t{};

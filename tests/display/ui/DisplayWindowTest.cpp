@@ -1,6 +1,7 @@
 // The display's window on its own: layouts handed to it as the link hands them over.
 #include "display/ui/DisplayWindow.h"
 
+#include "common/DisplayShown.h"
 #include "common/ResourceLevels.h"
 #include "common/TempDir.h"
 #include "display/ui/DisplayView.h"
@@ -43,13 +44,7 @@ protected:
     // Shows the layout and waits until it stands whole on the screen.
     bool Show(const std::pair<int, std::string>& layout) {
         window.ShowLayout(layout.first, layout.second);
-        return QTest::qWaitFor(
-            [&] {
-                const TDisplayView* shown = window.ShownView();
-                return window.PendingView() == nullptr && shown != nullptr &&
-                       shown->Content().DisplayType == layout.first && shown->IsReady();
-            },
-            LayoutWaitMs);
+        return ShowsWhole(window, layout.first, LayoutWaitMs);
     }
 
     TDisplayOptions options;
