@@ -9,26 +9,42 @@ tools/setup.sh
 
 jobs=$(nproc)
 started=$SECONDS
+# Compiles go through ccache (installed by setup) into the user's cache folder, so a fresh clone
+# builds from the cache; the builds below differ in flags and share nothing else.
+export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
 configure() {
     local dir=$1; shift
     echo "=== $dir"
     cmake -S . -B "$dir" -G Ninja -DVELMORA_WERROR=ON "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+}
+build() {
+    cmake --build "$@" -j "$jobs"
 }
 check() {
     local dir=$1; shift
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@"
 }
+lap() {
+    echo "--- $1 after $((SECONDS - started)) s"
+}
 
 configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build build
 cmake --build build --target format-check
+lap "build"
 check build
+lap "tests"
 
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_PLAIN_ONLY=ON -DVELMORA_SANITIZE=thread
+build build-tsan --target threaded-tests
+lap "ThreadSanitizer build"
 check build-tsan -L threaded
+lap "threaded tests"
 
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_PLAIN_ONLY=ON -DVELMORA_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+build build-asan
+lap "AddressSanitizer build"
 check build-asan -L 'plain|fuzz'
 
 echo "All tests passed in $((SECONDS - started)) s."
