@@ -1,8 +1,8 @@
 // Windows metafiles chosen as pictures are outside input: the reader must stay inside the bytes
 // it was given, refuse what it cannot read with its own error, and never allocate without bound.
-#include "layouts/metafile/MetafileError.h"
-#include "layouts/metafile/MetafileParser.h"
-#include "layouts/metafile/PageMapping.h"
+#include "metafile/MetafileError.h"
+#include "metafile/MetafileParser.h"
+#include "metafile/PageMapping.h"
 
 #include <cstddef>
 #include <cstdint>

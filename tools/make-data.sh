@@ -39,7 +39,7 @@ ffmpeg -hide_banner -loglevel error -y \
     -f lavfi -i "color=c=0xf2c14e:s=40x40:r=25:d=0.4" \
     -filter_complex "[0][1]overlay=x='20+t*600':y=150:shortest=1" \
     -c:v mjpeg -q:v 8 -pix_fmt yuvj420p -an -fflags +bitexact -flags:v +bitexact \
-    tests/layouts/ui/data/short.avi
+    tests/layoutview/data/short.avi
 
 # One clip for each kind of video an operator is likely to bring: 2 seconds at 25 frames a
 # second, 160 x 120, a square crossing the frame and the frame number in the corner, no sound.

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Writes the metafile samples the player's comparison test reads: each hand-written drawing
-# tests/layouts/metafile/ui/data/samples/<name>.svg is exported by Inkscape as <name>.emf and
+# tests/metafile/ui/data/samples/<name>.svg is exported by Inkscape as <name>.emf and
 # <name>.wmf, and each of those metafiles is opened again by Inkscape and rendered as
 # <name>.emf.png / <name>.wmf.png, the reference our player is compared with. The metafiles are
 # also copied into the metafile fuzz target's seed corpus as sample_<name>.emf / .wmf.
 #
 # References are SAMPLE_WIDTH pixels wide, their height in the drawing's proportion, painted over
-# the panel colour (layouts/ui/PanelColor.h), the background our player draws over in the test
+# the panel colour (layoutview/PanelColor.h), the background our player draws over in the test
 # and in the layout window, so whatever the metafile leaves uncovered compares alike.
 #
 # Run it again only to change the samples; the tests use the committed files and need no
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-samples=tests/layouts/metafile/ui/data/samples
+samples=tests/metafile/ui/data/samples
 corpus=fuzz/corpus/fuzz_metafile
 panel='#366ab3' # RGB(54, 106, 179)
 width=${SAMPLE_WIDTH:-480}

@@ -25,7 +25,7 @@
 #include "display/ui/DisplayView.h"
 #include "display/ui/DisplayWindow.h"
 #include "layouts/LayoutStore.h"
-#include "layouts/ui/PanelColor.h"
+#include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
 #include "platform/FileIo.h"
 

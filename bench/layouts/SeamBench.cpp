@@ -13,7 +13,7 @@
 #include "common/TempDir.h"
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
-#include "layouts/ui/VideoPlayer.h"
+#include "layoutview/VideoPlayer.h"
 #include "media/BenchClips.h"
 #include "media/VideoEngine.h"
 #include "platform/IniFile.h"

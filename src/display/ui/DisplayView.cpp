@@ -1,10 +1,10 @@
 #include "display/ui/DisplayView.h"
 
 #include "display/ui/PictureLoads.h"
-#include "layouts/ui/DisplayTextBox.h"
-#include "layouts/ui/ExPanel.h"
-#include "layouts/ui/PanelColor.h"
-#include "layouts/ui/PictureBox.h"
+#include "layoutview/DisplayTextBox.h"
+#include "layoutview/ExPanel.h"
+#include "layoutview/PanelColor.h"
+#include "layoutview/PictureBox.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 

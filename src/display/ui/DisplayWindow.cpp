@@ -2,7 +2,7 @@
 
 #include "display/LayoutConfig.h"
 #include "display/ui/DisplayView.h"
-#include "layouts/ui/PanelColor.h"
+#include "layoutview/PanelColor.h"
 #include "widgets/ShownText.h"
 
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "layouts/ui/PictureLoader.h"
+#include "layoutview/PictureLoader.h"
 
 #include <QObject>
 #include <QString>

@@ -8,7 +8,7 @@
 #include "display/ui/DisplayView.h"
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
-#include "layouts/ui/PanelColor.h"
+#include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 #include "platform/FileIo.h"

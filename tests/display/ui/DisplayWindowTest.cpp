@@ -6,7 +6,7 @@
 #include "common/TempDir.h"
 #include "display/ui/DisplayView.h"
 #include "layouts/LayoutStore.h"
-#include "layouts/ui/PanelColor.h"
+#include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 

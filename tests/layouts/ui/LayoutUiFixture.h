@@ -1,40 +1,24 @@
 #pragma once
 
-#include "common/QtPrint.h"
-#include "common/TempDir.h"
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
 #include "layouts/ui/OpenDialog.h"
-#include "platform/FileIo.h"
+#include "layoutview/LayoutViewFixture.h"
 #include "platform/IniFile.h"
-#include "platform/ProgramPaths.h"
 #include "widgets/ErrorBox.h"
 
 #include <QColor>
-#include <QFile>
 #include <QRect>
 #include <QSizeF>
 #include <QStringList>
-#include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 
-// Upper bound for waiting on the video engine: a guard against a hang, never a measurement.
-inline constexpr int VideoWaitCeilingMs = 30000;
-
-// A temporary program folder with default media in its data folder, the error box
-// and the program's end request caught, and no dialog answers left over.
-class LayoutUiTest : public ::testing::Test {
+// The program folder of the layout view's tests, with the error box and the program's end
+// request caught, and no dialog answers left over.
+class LayoutUiTest : public LayoutViewTest {
 protected:
     LayoutUiTest() {
-        ProgramPaths::SetExecutablePath(dir.File("velmora"));
-        FileIo::MakeFolders(dir.File("data"));
-        QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"),
-                    QString::fromStdString(dir.File("data/1.bmp")));
-        // The default video is the tests' short clip: playing to the end takes a moment only.
-        QFile::copy(QStringLiteral(VELMORA_TEST_DATA_FOLDER "short.avi"),
-                    QString::fromStdString(dir.File("data/1.avi")));
         ErrorBox::SetTestSink([this](const QString& message) { errors << message; });
         TfmDisplaySetup::SetQuitRequestHandler([this] { ++quitRequests; });
         TOpenDialog::ClearNextAnswers();
@@ -44,7 +28,6 @@ protected:
         TOpenDialog::ClearNextAnswers();
         TfmDisplaySetup::SetQuitRequestHandler({});
         ErrorBox::SetTestSink({});
-        ProgramPaths::SetExecutablePath("");
         CurrentDisplayType = 1;
     }
 
@@ -64,18 +47,10 @@ protected:
         return *form;
     }
 
-    static QString TestData(const char* name) {
-        return QStringLiteral(VELMORA_TEST_DATA_FOLDER) + QLatin1String(name);
-    }
-    QString TempFile(const std::string& name) const {
-        return QString::fromStdString(dir.File(name));
-    }
     std::string IniValue(const std::string& section, const std::string& key) const {
         return TIniFile(ProgramPaths::IniPath()).ReadString(section, key, "<missing>");
     }
 
-    TTempDir dir;
-    TConfigHomeGuard home{dir.Path()};
     std::unique_ptr<TfmDisplaySetup> form;
     QStringList errors;
     int quitRequests = 0;

@@ -2,7 +2,7 @@
 // stored that could never be found again.
 #include "LayoutUiFixture.h"
 #include "common/NamedPipe.h"
-#include "layouts/ui/PictureBox.h"
+#include "layoutview/PictureBox.h"
 
 namespace {
 
