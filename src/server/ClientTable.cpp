@@ -1,6 +1,12 @@
 #include "ClientTable.h"
 
+#include "net/IdPeerThread.h"
+
 #include <algorithm>
+
+void SendTo(const TClientEntry& entry, const TExchangeBlock& block) {
+    entry.Thread->Connection()->QueueWrite(&block, sizeof block);
+}
 
 bool TClientTable::TLockedList::Contains(const TClientEntry* entry) const {
     return std::any_of(begin(), end(), [entry](const auto& e) { return e.get() == entry; });

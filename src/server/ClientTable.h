@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/ExchangeBlock.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -8,6 +10,13 @@
 #include <vector>
 
 class TIdPeerThread;
+struct TClientEntry;
+
+// What a connection's worker carries for the display server (its ClientData): the way to the
+// connection's client entry.
+struct TPeerContext {
+    TClientEntry& Entry;
+};
 
 // One live connection of a display client, from its connect event to its disconnect event.
 struct TClientEntry {
@@ -19,7 +28,13 @@ struct TClientEntry {
     TIdPeerThread* Thread = nullptr;   // the worker, through which its connection is written
     uint64_t Serial = 0;               // given by the table, never given twice in a run
     std::string ClientName;            // empty until the first "REGISTER"; written under the lock
+    TPeerContext Context{*this};       // held by the worker while the entry lives
 };
+
+// Queues the block whole on the entry's connection; its worker sends it (never waits on the
+// network). Called under the table's lock, or by the entry's own worker, so the entry stays
+// valid for the whole write. Raises the connection's error when it is closed or overflowing.
+void SendTo(const TClientEntry& entry, const TExchangeBlock& block);
 
 // The locked list of every connected client, in order of connection. Every walk of the list
 // takes its one lock; blocks written to other clients' connections are written while it is

@@ -1,10 +1,11 @@
 #include "DisplayServer.h"
 
 #include "DisplayAssignment.h"
-#include "IdExceptions.h"
+#include "net/IdExceptions.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
 #include "platform/ScopeGuard.h"
+#include "platform/SettingsTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,11 +17,17 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// The client entry the worker's connect event made; null before it and after the disconnect.
+TClientEntry* EntryOf(const TIdPeerThread& thread) {
+    return thread.ClientData != nullptr ? &thread.ClientData->Entry : nullptr;
+}
+
 } // namespace
 
 TDisplayServer::TDisplayServer(std::string iniPath, TLogSink addLog)
     : ini_(std::move(iniPath)), addLog_(std::move(addLog)),
       clients_(std::make_unique<TClientTable>()) {
+    Server.DefaultPort = SettingsTable::ServerPort.Default;
     Server.OnConnect = [this](TIdPeerThread& t) { SvrConnect(t); };
     Server.OnExecute = [this](TIdPeerThread& t) { SvrExecute(t); };
     Server.OnDisconnect = [this](TIdPeerThread& t) { SvrDisconnect(t); };
@@ -113,7 +120,7 @@ bool TDisplayServer::WriteToClient(const TClientEntry* entry, const TExchangeBlo
     auto list = clients_->LockList();
     if (!list.Contains(entry))
         return false;
-    entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+    SendTo(*entry, block);
     return true;
 }
 
@@ -124,7 +131,7 @@ void TDisplayServer::SvrConnect(TIdPeerThread& thread) {
     entry->LastAction = entry->Connected;
     entry->Thread = &thread;
     TClientEntry* added = entry.get();
-    thread.ClientData = added;
+    thread.ClientData = &added->Context;
     clients_->LockList().Add(std::move(entry));
     try {
         Log(Clock::LongTimeText() + " Connection from " + Quoted(added->PeerIP));
@@ -137,7 +144,7 @@ void TDisplayServer::SvrConnect(TIdPeerThread& thread) {
 }
 
 void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
-    auto* entry = static_cast<TClientEntry*>(thread.ClientData);
+    TClientEntry* entry = EntryOf(thread);
     if (entry == nullptr || thread.StopRequested() || !thread.Connection()->IsOpen())
         return;
     TExchangeBlock block;
@@ -208,7 +215,7 @@ void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& 
 void TDisplayServer::WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
                                      const TExchangeBlock& block) {
     if (target.Thread == &sender) {
-        target.Thread->Connection()->QueueWrite(&block, sizeof block);
+        SendTo(target, block);
         return;
     }
     // A failed write to another client is that client's trouble, not the sender's: a connection
@@ -217,13 +224,13 @@ void TDisplayServer::WriteFromWorker(TIdPeerThread& sender, const TClientEntry& 
     // (a display reconnecting before its old connection was noticed dead would otherwise never
     // get its registration answered).
     try {
-        target.Thread->Connection()->QueueWrite(&block, sizeof block);
+        SendTo(target, block);
     } catch (const EIdException&) {
     }
 }
 
 void TDisplayServer::SvrDisconnect(TIdPeerThread& thread) {
-    auto* entry = static_cast<TClientEntry*>(thread.ClientData);
+    TClientEntry* entry = EntryOf(thread);
     if (entry == nullptr)
         return;
     const TScopeGuard removeOnExit([&] {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ClientTable.h"
-#include "IdTCPServer.h"
+#include "net/IdTCPServer.h"
 #include "platform/IniFile.h"
 #include "protocol/ExchangeBlock.h"
 

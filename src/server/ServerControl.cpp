@@ -111,7 +111,7 @@ void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
             list_.SetRowSerial(match, entry->Serial);
         } else {
             const TExchangeBlock kick = ExchangeBlock::MakeKick(entry->PeerIP);
-            entry->Thread->Connection()->QueueWrite(&kick, sizeof kick);
+            SendTo(*entry, kick);
         }
     }
 }
@@ -133,7 +133,7 @@ bool TServerControl::WriteToRowClient(TClientTable::TLockedList& clients, int ro
     if (entry == nullptr)
         return false;
     const TExchangeBlock block = makeBlock(*entry);
-    entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+    SendTo(*entry, block);
     return true;
 }
 

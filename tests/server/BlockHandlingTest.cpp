@@ -3,7 +3,7 @@
 #include "TestClient.h"
 #include "common/TempDir.h"
 #include "server/DisplayServer.h"
-#include "server/IdExceptions.h"
+#include "server/net/IdExceptions.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

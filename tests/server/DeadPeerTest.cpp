@@ -186,7 +186,7 @@ TEST_F(DeadPeerTest, ADisplayThatVanishedLeavesTheTableSoonAfterAWrite) {
         auto list = server_->Clients()->LockList();
         const TClientEntry* entry = list.begin()->get();
         const TExchangeBlock block = ExchangeBlock::MakeKick(entry->PeerIP);
-        entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+        SendTo(*entry, block);
     }
     const double seconds = SecondsUntilGone(RealTimes() ? 50s : 20s);
     std::printf("dead display left the table %.1f s after a write\n", seconds);

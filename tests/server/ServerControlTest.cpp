@@ -8,7 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/ScopeGuard.h"
 #include "platform/SettingsTable.h"
-#include "server/IdExceptions.h"
+#include "server/net/IdExceptions.h"
 
 #include <algorithm>
 #include <future>

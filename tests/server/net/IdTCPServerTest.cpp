@@ -1,8 +1,8 @@
-#include "server/IdTCPServer.h"
+#include "server/net/IdTCPServer.h"
 
-#include "TestClient.h"
 #include "common/ProcessState.h"
-#include "server/IdExceptions.h"
+#include "server/TestClient.h"
+#include "server/net/IdExceptions.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
