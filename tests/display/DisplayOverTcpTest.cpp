@@ -3,6 +3,7 @@
 #include "display/DisplayLink.h"
 #include "display/TcpTransport.h"
 #include "platform/IniFile.h"
+#include "protocol/DisplayTypeMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
@@ -65,7 +66,7 @@ TEST(DisplayOverTcpTest, ASilentOrStalledServerIsLostWithinTheLimitsAndTriedAgai
         TScriptedServer::TScript Serve;
         std::string Lost;
     };
-    const TExchangeBlock answer = ExchangeBlock::MakeDisplayType(4, "127.0.0.1", "[S]\r\n");
+    const TExchangeBlock answer = DisplayTypeMessage::Make({4, "127.0.0.1", "[S]\r\n"});
     const TCase cases[] = {
         {"silent", [](TScriptedServer::TConnection&) { return true; },
          "server lost (no answer to the registration within 200 ms), next try in 1 s"},

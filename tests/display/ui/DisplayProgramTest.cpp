@@ -15,6 +15,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Wakeup.h"
+#include "protocol/KickMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
@@ -214,7 +215,7 @@ TEST_F(DisplayProgramTest, KickKeepsAwayForTheQuietPeriodAndTheLayoutStays) {
     ASSERT_TRUE(Shows(6));
     {
         auto clients = server->Clients()->LockList();
-        const TExchangeBlock kick = ExchangeBlock::MakeKick((*clients.begin())->PeerIP);
+        const TExchangeBlock kick = KickMessage::Make({(*clients.begin())->PeerIP});
         (*clients.begin())->Thread->Connection()->QueueWrite(&kick, sizeof kick);
     }
     ASSERT_TRUE(WaitFor([&] { return Clients() == 0; }));
