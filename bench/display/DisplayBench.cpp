@@ -61,7 +61,7 @@ TRun Measure(TDisplayServer& server, TDisplayProgram& program, int loops) {
         auto clients = server.Clients()->LockList();
         for (const auto& entry : clients) {
             const TExchangeBlock block = server.DisplayTypeBlockFor(*entry);
-            entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+            SendTo(*entry, block);
         }
     }
     // A hang guard only.

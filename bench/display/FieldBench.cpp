@@ -28,6 +28,8 @@
 #include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
 #include "platform/FileIo.h"
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/KickMessage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -230,7 +232,7 @@ double RunLink(TDisplayOptions options, const TScriptedServer& server, TLinkLine
 }
 
 void Silent() {
-    const TExchangeBlock answer = ExchangeBlock::MakeDisplayType(1, "127.0.0.1", "[S]\r\n");
+    const TExchangeBlock answer = DisplayTypeMessage::Make({1, "127.0.0.1", "[S]\r\n"});
     const struct {
         const char* Name;
         TScriptedServer::TScript Script;
@@ -257,7 +259,7 @@ void Silent() {
 
 void Kicks() {
     TScriptedServer kicking([](TScriptedServer::TConnection& c) {
-        c.Send(ExchangeBlock::MakeKick("127.0.0.1"));
+        c.Send(KickMessage::Make({"127.0.0.1"}));
         return false;
     });
     TDisplayOptions options;

@@ -16,6 +16,9 @@
 #include "layouts/LayoutStore.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/KickMessage.h"
+#include "protocol/TextMessage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,15 +43,11 @@ TExchangeBlock Layout(int displayType, const std::string& key, const std::string
     const std::string config = "[DisplayParams_Client1_" + std::to_string(displayType) + "]\r\n" +
                                key + "=" + file + "\r\nEdits_0_Text=Soak " +
                                std::to_string(displayType) + "\r\nEdits_5_Text=Bottom\r\n";
-    return ExchangeBlock::MakeDisplayType(displayType, "127.0.0.1", config);
+    return DisplayTypeMessage::Make({displayType, "127.0.0.1", config});
 }
 
 TExchangeBlock Banner() {
-    TExchangeBlock block = ExchangeBlock::Empty();
-    ExchangeBlock::SetField(block.Command, ExchangeBlock::Message);
-    ExchangeBlock::SetField(block.Sender, "desk");
-    ExchangeBlock::SetField(block.Text, "Closing in 10 minutes");
-    return block;
+    return TextMessage::Make({"desk", "", "Closing in 10 minutes"});
 }
 
 // What the server sends, in turn, and the picture layout that stands while figures are taken.
@@ -86,7 +85,7 @@ struct TFeed {
             if (TSteady::now() >= NextKick) {
                 NextKick = TSteady::now() + KickEvery;
                 ++Kicks;
-                connection.Send(ExchangeBlock::MakeKick("127.0.0.1"));
+                connection.Send(KickMessage::Make({"127.0.0.1"}));
                 return false;
             }
             if (Paused) {

@@ -1,9 +1,11 @@
 #include "display/DisplayLink.h"
 
 #include "platform/CodePage1251.h"
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/KickMessage.h"
+#include "protocol/RegisterMessage.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace {
 
@@ -20,13 +22,6 @@ std::string Seconds(std::chrono::milliseconds time) {
 std::chrono::milliseconds Left(TSteady::time_point deadline) {
     return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - TSteady::now()),
                     std::chrono::milliseconds(0));
-}
-
-int DisplayTypeOf(const TExchangeBlock& block) {
-    const std::string text = ExchangeBlock::KeptText(block.Text);
-    int type = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), type);
-    return error == std::errc() && end == text.data() + text.size() ? type : 0;
 }
 
 } // namespace
@@ -80,12 +75,8 @@ void TDisplayLink::Run() {
 void TDisplayLink::Serve() {
     events_.Status("connected to " + Where());
     localAddress_ = transport_.LocalAddress();
-    TExchangeBlock registration = ExchangeBlock::Empty();
-    ExchangeBlock::SetField(registration.Command, ExchangeBlock::Register);
-    ExchangeBlock::SetField(registration.Sender, hostName_);
-    ExchangeBlock::SetField(registration.Name, options_.Name);
     std::string why;
-    if (!transport_.Send(registration, why)) {
+    if (!transport_.Send(RegisterMessage::Make({hostName_, options_.Name}), why)) {
         Lost(why);
         return;
     }
@@ -103,21 +94,20 @@ void TDisplayLink::Serve() {
                 Lost(WhyNoBlock(end, why));
             return;
         }
-        if (ExchangeBlock::IsCommand(*block, ExchangeBlock::DisplayType)) {
+        if (const auto layout = DisplayTypeMessage::Read(*block)) {
             answered = true;
-            const int type = DisplayTypeOf(*block);
-            serverCallsUs_ = ExchangeBlock::KeptText(block->Receiver);
+            serverCallsUs_ = layout->PeerIP;
             retry_ = FirstRetry;
             events_.Status("registered as " + CodePage1251::ToUtf8(options_.Name) + ", type " +
-                           std::to_string(type));
-            events_.LayoutReceived(type, ExchangeBlock::DataText(*block));
-        } else if (ExchangeBlock::IsCommand(*block, ExchangeBlock::Kick)) {
+                           std::to_string(layout->DisplayType));
+            events_.LayoutReceived(layout->DisplayType, layout->ConfigText);
+        } else if (KickMessage::Is(*block)) {
             events_.Status("kicked, quiet for " + Seconds(KickQuiet()));
             kicked_ = true;
             return;
-        } else if (ExchangeBlock::IsCommand(*block, ExchangeBlock::Message) &&
-                   ForThisDisplay(*block)) {
-            events_.MessageReceived(ExchangeBlock::KeptText(block->Text));
+        } else if (const auto message = TextMessage::Read(*block);
+                   message && ForThisDisplay(*message)) {
+            events_.MessageReceived(message->Text);
         }
     }
 }
@@ -143,10 +133,10 @@ std::chrono::milliseconds TDisplayLink::KickQuiet() const {
                                                FirstRetry);
 }
 
-bool TDisplayLink::ForThisDisplay(const TExchangeBlock& message) const {
-    if (message.Receiver.Length == 0)
+bool TDisplayLink::ForThisDisplay(const TTextMessage& message) const {
+    if (message.ForEverybody())
         return true;
-    const std::string receiver = ExchangeBlock::KeptText(message.Receiver);
+    const std::string& receiver = message.Receiver;
     return CodePage1251::SameText(receiver, options_.Name) || receiver == localAddress_ ||
            (!serverCallsUs_.empty() && receiver == serverCallsUs_);
 }

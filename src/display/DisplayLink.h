@@ -2,6 +2,7 @@
 
 #include "display/DisplayOptions.h"
 #include "protocol/ExchangeBlock.h"
+#include "protocol/TextMessage.h"
 
 #include <atomic>
 #include <chrono>
@@ -90,7 +91,7 @@ private:
     void Lost(const std::string& why);
     std::string WhyNoBlock(TReceiveEnd end, const std::string& why) const;
     std::chrono::milliseconds KickQuiet() const;
-    bool ForThisDisplay(const TExchangeBlock& message) const;
+    bool ForThisDisplay(const TTextMessage& message) const;
     bool Wait(std::chrono::milliseconds time);
     std::string Where() const;
 

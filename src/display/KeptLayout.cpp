@@ -7,7 +7,6 @@
 
 namespace {
 
-// "Name=<slot>\nType=<n>\n\n" and the configuration text as it came.
 constexpr std::string_view NameKey = "Name=";
 constexpr std::string_view TypeKey = "Type=";
 
@@ -28,20 +27,12 @@ std::string Path() {
     return ProgramPaths::StateHome() + "/Quillbrook/VelmoraDisplay/last-layout";
 }
 
-bool Save(const std::string& path, const TKeptLayout& layout) {
-    const auto slash = path.rfind('/');
-    if (slash != std::string::npos && !FileIo::MakeFolders(path.substr(0, slash)))
-        return false;
-    const std::string text = std::string(NameKey) + layout.Name + "\n" + std::string(TypeKey) +
-                             std::to_string(layout.DisplayType) + "\n\n" + layout.ConfigText;
-    return FileIo::WriteAtomically(path, text);
+std::string Text(const TKeptLayout& layout) {
+    return std::string(NameKey) + layout.Name + "\n" + std::string(TypeKey) +
+           std::to_string(layout.DisplayType) + "\n\n" + layout.ConfigText;
 }
 
-std::optional<TKeptLayout> Load(const std::string& path) {
-    const auto content = FileIo::ReadAll(path);
-    if (!content)
-        return std::nullopt;
-    std::string_view text = *content;
+std::optional<TKeptLayout> Parse(std::string_view text) {
     const auto name = TakeLine(text, NameKey);
     const auto type = name ? TakeLine(text, TypeKey) : std::nullopt;
     if (!type || text.empty() || text.front() != '\n')
@@ -54,6 +45,20 @@ std::optional<TKeptLayout> Load(const std::string& path) {
         return std::nullopt;
     layout.ConfigText = std::string(text.substr(1));
     return layout;
+}
+
+bool Save(const std::string& path, const TKeptLayout& layout) {
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos && !FileIo::MakeFolders(path.substr(0, slash)))
+        return false;
+    return FileIo::WriteAtomically(path, Text(layout));
+}
+
+std::optional<TKeptLayout> Load(const std::string& path) {
+    const auto content = FileIo::ReadAll(path);
+    if (!content)
+        return std::nullopt;
+    return Parse(*content);
 }
 
 } // namespace KeptLayout

@@ -56,24 +56,4 @@ std::string DataText(const TExchangeBlock& block) {
                        end != nullptr ? static_cast<size_t>(end - block.Data) : DataCapacity);
 }
 
-TExchangeBlock MakeDisplayType(int displayType, std::string_view peerIP, std::string_view config) {
-    TExchangeBlock block = Empty();
-    SetField(block.Command, DisplayType);
-    SetField(block.Sender, ServerSender);
-    SetField(block.Text, std::to_string(displayType));
-    SetField(block.Receiver, peerIP);
-    SetField(block.Name, peerIP);
-    SetData(block, config);
-    return block;
-}
-
-TExchangeBlock MakeKick(std::string_view peerIP) {
-    TExchangeBlock block = Empty();
-    SetField(block.Command, Kick);
-    SetField(block.Sender, ServerSender);
-    SetField(block.Text, Kick);
-    SetField(block.Receiver, peerIP);
-    return block;
-}
-
 } // namespace ExchangeBlock

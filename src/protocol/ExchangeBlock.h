@@ -13,7 +13,9 @@ struct TShortString100 {
 };
 
 // The 1505-byte record that is the whole wire protocol between the server and a display client.
-// Fields stand one after the other without padding; texts are Windows-1251 bytes.
+// Fields stand one after the other without padding; texts are Windows-1251 bytes. Each command
+// is made and read by its own message: RegisterMessage, TextMessage, DisplayTypeMessage,
+// KickMessage.
 struct TExchangeBlock {
     TShortString100 Command;
     TShortString100 Sender;
@@ -38,10 +40,7 @@ constexpr size_t Size = sizeof(TExchangeBlock);
 constexpr size_t FieldCapacity = 100;
 constexpr size_t DataCapacity = 1000;
 
-inline constexpr std::string_view Register = "REGISTER";
-inline constexpr std::string_view Message = "MESSAGE";
-inline constexpr std::string_view DisplayType = "DISPLAY_TYPE";
-inline constexpr std::string_view Kick = "KICK";
+// The sender of every block the server makes itself.
 inline constexpr std::string_view ServerSender = "SERVER";
 
 // An all-zero block.
@@ -67,12 +66,5 @@ std::string LogText(const TExchangeBlock& block, const TShortString100& field);
 
 // The data text: up to the first zero byte, at most 1000 bytes.
 std::string DataText(const TExchangeBlock& block);
-
-// "DISPLAY_TYPE" from the server: the display type as decimal text, the addressed client's peer
-// address in Receiver and Name, the configuration text in Data.
-TExchangeBlock MakeDisplayType(int displayType, std::string_view peerIP, std::string_view config);
-
-// "KICK" from the server to the client at the peer address.
-TExchangeBlock MakeKick(std::string_view peerIP);
 
 } // namespace ExchangeBlock

@@ -2,6 +2,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/ProgramIni.h"
+#include "protocol/DisplayTypeMessage.h"
 
 namespace DisplayAssignment {
 
@@ -29,12 +30,9 @@ void SetClientDisplayType(TIniFile& ini, std::string_view clientName, int displa
 
 std::string BuildDisplayConfig(const TIniFile& ini, int displayType, std::string_view clientName) {
     const std::string section = LayoutSection(clientName, displayType);
-    std::string text = "[" + section + "]\r\n";
     // One read of the file gives names and values together, so a display registering while the
     // operator saves a layout gets one consistent state of the section.
-    for (const auto& [key, value] : ini.ReadSectionValues(section))
-        text += key + "=" + value + "\r\n";
-    return text;
+    return TLayoutConfig(section, ini.ReadSectionValues(section)).Text();
 }
 
 int StepDown(int displayType) {

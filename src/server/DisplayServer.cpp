@@ -6,6 +6,9 @@
 #include "platform/CodePage1251.h"
 #include "platform/ScopeGuard.h"
 #include "platform/SettingsTable.h"
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/RegisterMessage.h"
+#include "protocol/TextMessage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -113,7 +116,7 @@ TExchangeBlock TDisplayServer::DisplayTypeBlockFor(const std::string& clientName
     } catch (const std::exception&) {
         // The reply still goes out, with an empty configuration.
     }
-    return ExchangeBlock::MakeDisplayType(displayType, peerIP, config);
+    return DisplayTypeMessage::Make({displayType, peerIP, config});
 }
 
 bool TDisplayServer::WriteToClient(const TClientEntry* entry, const TExchangeBlock& block) {
@@ -157,9 +160,9 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
     entry->LastAction = Clock::NowDateTime();
     Log("Command=" + ExchangeBlock::KeptText(block.Command));
 
-    if (ExchangeBlock::IsCommand(block, ExchangeBlock::Register)) {
+    if (RegisterMessage::Is(block)) {
         HandleRegister(thread, block);
-    } else if (ExchangeBlock::IsCommand(block, ExchangeBlock::Message)) {
+    } else if (TextMessage::Is(block)) {
         HandleMessage(thread, block);
     } else {
         Log(Clock::LongTimeText() + " Unknown command from " +

@@ -4,6 +4,7 @@
 #include "platform/CodePage1251.h"
 #include "platform/ScopeGuard.h"
 #include "platform/SettingsTable.h"
+#include "protocol/KickMessage.h"
 
 #include <string>
 
@@ -110,7 +111,7 @@ void TServerControl::RebuildList(TClientTable::TLockedList& clients) {
             list_.SetRowChecked(match, true);
             list_.SetRowSerial(match, entry->Serial);
         } else {
-            const TExchangeBlock kick = ExchangeBlock::MakeKick(entry->PeerIP);
+            const TExchangeBlock kick = KickMessage::Make({entry->PeerIP});
             SendTo(*entry, kick);
         }
     }
@@ -141,9 +142,8 @@ void TServerControl::KickSelected() {
     auto clients = server_.Clients()->LockList();
     for (int row = 0; row < list_.RowCount(); ++row) {
         if (list_.RowSelected(row)) {
-            WriteToRowClient(clients, row, [](const TClientEntry& e) {
-                return ExchangeBlock::MakeKick(e.PeerIP);
-            });
+            WriteToRowClient(clients, row,
+                             [](const TClientEntry& e) { return KickMessage::Make({e.PeerIP}); });
         }
     }
 }
@@ -154,7 +154,7 @@ void TServerControl::KickAll() {
         std::string peerIP;
         const bool written = WriteToRowClient(clients, row, [&peerIP](const TClientEntry& e) {
             peerIP = e.PeerIP;
-            return ExchangeBlock::MakeKick(e.PeerIP);
+            return KickMessage::Make({e.PeerIP});
         });
         if (written)
             addLog_(Clock::LongTimeText() + " KICK \"" + peerIP + "\"");

@@ -3,6 +3,7 @@
 #include "platform/Descriptor.h"
 #include "platform/Wakeup.h"
 #include "protocol/ExchangeBlock.h"
+#include "protocol/RegisterMessage.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -125,7 +126,7 @@ private:
                 return false;
             taken += static_cast<size_t>(n);
         }
-        return ExchangeBlock::IsCommand(block, ExchangeBlock::Register);
+        return RegisterMessage::Is(block);
     }
 
     TScript script_;

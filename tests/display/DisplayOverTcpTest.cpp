@@ -3,6 +3,7 @@
 #include "display/DisplayLink.h"
 #include "display/TcpTransport.h"
 #include "platform/IniFile.h"
+#include "protocol/DisplayTypeMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
@@ -65,7 +66,7 @@ TEST(DisplayOverTcpTest, ASilentOrStalledServerIsLostWithinTheLimitsAndTriedAgai
         TScriptedServer::TScript Serve;
         std::string Lost;
     };
-    const TExchangeBlock answer = ExchangeBlock::MakeDisplayType(4, "127.0.0.1", "[S]\r\n");
+    const TExchangeBlock answer = DisplayTypeMessage::Make({4, "127.0.0.1", "[S]\r\n"});
     const TCase cases[] = {
         {"silent", [](TScriptedServer::TConnection&) { return true; },
          "server lost (no answer to the registration within 200 ms), next try in 1 s"},
@@ -114,7 +115,7 @@ TEST(DisplayOverTcpTest, RegistersTakesTheRefreshAndStopsAtOnce) {
         auto clients = server.Clients()->LockList();
         const TClientEntry& entry = **clients.begin();
         const TExchangeBlock refresh = server.DisplayTypeBlockFor(entry);
-        entry.Thread->Connection()->QueueWrite(&refresh, sizeof refresh);
+        SendTo(entry, refresh);
     }
     ASSERT_TRUE(WaitFor([&] { return events.Layouts().size() == 2; }));
     EXPECT_EQ(events.Layouts()[1].first, 5);

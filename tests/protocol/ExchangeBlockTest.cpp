@@ -1,5 +1,8 @@
 #include "protocol/ExchangeBlock.h"
 
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/KickMessage.h"
+
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -10,7 +13,7 @@ const unsigned char* Raw(const TExchangeBlock& block) {
 }
 
 TEST(ExchangeBlockTest, DisplayTypeBlockHasTheExactBytes) {
-    const TExchangeBlock block = ExchangeBlock::MakeDisplayType(1, "127.0.0.1", "[S]\r\n");
+    const TExchangeBlock block = DisplayTypeMessage::Make({1, "127.0.0.1", "[S]\r\n"});
     const unsigned char command[] = {0x0C, 'D', 'I', 'S', 'P', 'L', 'A',
                                      'Y',  '_', 'T', 'Y', 'P', 'E'};
     EXPECT_EQ(std::memcmp(Raw(block), command, sizeof command), 0);
@@ -25,11 +28,11 @@ TEST(ExchangeBlockTest, DisplayTypeBlockHasTheExactBytes) {
     EXPECT_EQ(ExchangeBlock::DataText(block), "[S]\r\n");
     for (size_t i = 505 + 5; i < 1505; ++i)
         ASSERT_EQ(Raw(block)[i], 0) << i;
-    EXPECT_EQ(ExchangeBlock::KeptText(ExchangeBlock::MakeDisplayType(-3, "", "").Text), "-3");
+    EXPECT_EQ(ExchangeBlock::KeptText(DisplayTypeMessage::Make({-3, "", ""}).Text), "-3");
 }
 
 TEST(ExchangeBlockTest, KickBlockHasTheExactBytes) {
-    const TExchangeBlock block = ExchangeBlock::MakeKick("10.0.0.7");
+    const TExchangeBlock block = KickMessage::Make({"10.0.0.7"});
     TExchangeBlock expected = ExchangeBlock::Empty();
     const unsigned char kick[] = {0x04, 'K', 'I', 'C', 'K'};
     auto* raw = reinterpret_cast<unsigned char*>(&expected);

@@ -3,6 +3,7 @@
 #include "common/PrivateNetwork.h"
 #include "common/TempDir.h"
 #include "console/ActivityLog.h"
+#include "protocol/KickMessage.h"
 #include "server/DisplayServer.h"
 
 #include <arpa/inet.h>
@@ -185,7 +186,7 @@ TEST_F(DeadPeerTest, ADisplayThatVanishedLeavesTheTableSoonAfterAWrite) {
     {
         auto list = server_->Clients()->LockList();
         const TClientEntry* entry = list.begin()->get();
-        const TExchangeBlock block = ExchangeBlock::MakeKick(entry->PeerIP);
+        const TExchangeBlock block = KickMessage::Make({entry->PeerIP});
         SendTo(*entry, block);
     }
     const double seconds = SecondsUntilGone(RealTimes() ? 50s : 20s);

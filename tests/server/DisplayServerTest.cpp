@@ -6,6 +6,8 @@
 #include "console/ActivityLog.h"
 #include "platform/IniFile.h"
 #include "platform/ScopeGuard.h"
+#include "protocol/DisplayTypeMessage.h"
+#include "protocol/KickMessage.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -72,7 +74,7 @@ TEST_F(DisplayServerTest, RegistrationIsAnsweredWithTypeAndLayout) {
     ASSERT_TRUE(reply.has_value());
     const std::string config = "[DisplayParams_Client3_3]\r\nMediaPlayers_0_FileName=/media/"
                                "a.avi\r\nEdits_0_Text=Sale\r\n";
-    EXPECT_EQ(Bytes(*reply), Bytes(ExchangeBlock::MakeDisplayType(3, "127.0.0.1", config)));
+    EXPECT_EQ(Bytes(*reply), Bytes(DisplayTypeMessage::Make({3, "127.0.0.1", config})));
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{"{time} Connection from \"127.0.0.1\"", "Command=REGISTER",
                                         "{time} Register \"display-7\" as Client 3"}));
@@ -217,13 +219,13 @@ TEST_F(DisplayServerTest, WritesToADepartedClientAreSkipped) {
         auto list = server->Clients()->LockList();
         entry = list.begin()->get();
     }
-    EXPECT_TRUE(server->WriteToClient(entry, ExchangeBlock::MakeKick("127.0.0.1")));
+    EXPECT_TRUE(server->WriteToClient(entry, KickMessage::Make({"127.0.0.1"})));
     const auto kick = client->Receive();
     ASSERT_TRUE(kick.has_value());
     EXPECT_TRUE(ExchangeBlock::IsCommand(*kick, "KICK"));
     client->Close();
     ASSERT_TRUE(WaitFor([&] { return ClientCount() == 0; }));
-    EXPECT_FALSE(server->WriteToClient(entry, ExchangeBlock::MakeKick("127.0.0.1")));
+    EXPECT_FALSE(server->WriteToClient(entry, KickMessage::Make({"127.0.0.1"})));
 }
 
 TEST_F(DisplayServerTest, ShutdownEndsEveryWorkerAndReleasesTheTable) {

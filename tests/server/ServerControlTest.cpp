@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/ScopeGuard.h"
 #include "platform/SettingsTable.h"
+#include "protocol/KickMessage.h"
 #include "server/net/IdExceptions.h"
 
 #include <algorithm>
@@ -156,7 +157,7 @@ TEST_F(ServerControlTest, ClientUnderAnotherNameIsKickedAtEveryRebuild) {
     control.RefreshClients(); // first tick: empty list is rebuilt
     auto kick = stranger->Receive();
     ASSERT_TRUE(kick.has_value());
-    EXPECT_EQ(Bytes(*kick), Bytes(ExchangeBlock::MakeKick("127.0.0.2")));
+    EXPECT_EQ(Bytes(*kick), Bytes(KickMessage::Make({"127.0.0.2"})));
     control.RefreshClients(); // no change: no rebuild, nothing sent
     EXPECT_FALSE(stranger->Receive(200).has_value());
     auto known = Register(port, "Client 1", "127.0.0.3");

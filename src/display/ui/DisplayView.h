@@ -1,7 +1,7 @@
 #pragma once
 
 #include "display/DisplayArrangement.h"
-#include "display/LayoutConfig.h"
+#include "display/LayoutContent.h"
 #include "display/ui/PictureLoads.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "display/ui/DisplayWindow.h"
 
-#include "display/LayoutConfig.h"
+#include "display/LayoutContent.h"
 #include "display/ui/DisplayView.h"
 #include "layoutview/PanelColor.h"
 #include "widgets/ShownText.h"

@@ -15,6 +15,7 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Wakeup.h"
+#include "protocol/KickMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
@@ -79,7 +80,7 @@ protected:
         auto clients = server->Clients()->LockList();
         for (const auto& entry : clients) {
             const TExchangeBlock block = server->DisplayTypeBlockFor(*entry);
-            entry->Thread->Connection()->QueueWrite(&block, sizeof block);
+            SendTo(*entry, block);
         }
     }
     bool Shows(int displayType) {
@@ -214,8 +215,8 @@ TEST_F(DisplayProgramTest, KickKeepsAwayForTheQuietPeriodAndTheLayoutStays) {
     ASSERT_TRUE(Shows(6));
     {
         auto clients = server->Clients()->LockList();
-        const TExchangeBlock kick = ExchangeBlock::MakeKick((*clients.begin())->PeerIP);
-        (*clients.begin())->Thread->Connection()->QueueWrite(&kick, sizeof kick);
+        const TExchangeBlock kick = KickMessage::Make({(*clients.begin())->PeerIP});
+        SendTo(**clients.begin(), kick);
     }
     ASSERT_TRUE(WaitFor([&] { return Clients() == 0; }));
     // Within the quiet period the display stays away, and keeps its layout on screen.

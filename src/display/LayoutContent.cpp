@@ -1,55 +1,9 @@
-#include "display/LayoutConfig.h"
+#include "display/LayoutContent.h"
 
 #include "display/MediaPath.h"
 #include "layouts/LayoutGeometry.h"
 #include "layouts/LayoutStore.h"
-#include "platform/AsciiText.h"
 #include "protocol/ExchangeBlock.h"
-
-TLayoutConfig TLayoutConfig::Parse(std::string_view text) {
-    TLayoutConfig config;
-    const std::string_view whole = text;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        if (end == std::string_view::npos) {
-            config.cut_ = whole.size() >= ExchangeBlock::DataCapacity;
-            break;
-        }
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        const std::string_view trimmed = AsciiText::Trim(line);
-        if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
-            if (config.section_.empty())
-                config.section_ = std::string(trimmed.substr(1, trimmed.size() - 2));
-            continue;
-        }
-        const auto eq = trimmed.find('=');
-        if (eq == std::string_view::npos)
-            continue;
-        config.values_.emplace_back(std::string(AsciiText::Trim(trimmed.substr(0, eq))),
-                                    std::string(AsciiText::Trim(trimmed.substr(eq + 1))));
-    }
-    return config;
-}
-
-const std::pair<std::string, std::string>* TLayoutConfig::Find(std::string_view key) const {
-    for (const auto& line : values_) {
-        if (AsciiText::SameName(line.first, key))
-            return &line;
-    }
-    return nullptr;
-}
-
-std::string TLayoutConfig::Value(std::string_view key) const {
-    const auto* line = Find(key);
-    return line != nullptr ? line->second : std::string();
-}
-
-bool TLayoutConfig::Has(std::string_view key) const {
-    return Find(key) != nullptr;
-}
 
 namespace {
 

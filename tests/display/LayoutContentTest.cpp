@@ -1,4 +1,4 @@
-#include "display/LayoutConfig.h"
+#include "display/LayoutContent.h"
 
 #include "common/TempDir.h"
 #include "display/KeptLayout.h"
@@ -15,21 +15,6 @@ const std::string FullText = "[DisplayParams_Client3_4]\r\n"
                              "Edits_0_Text=Today only\r\n"
                              "Edits_1_Text=Bread\r\n"
                              "MediaPlayers_0_FileName=C:\\Media\\Ad.avi\r\n";
-
-// However the block's 1000 bytes cut the text, only whole lines are taken: a cut last line is
-// left out, never shown half.
-TEST(LayoutConfigTest, ACutLastLineIsLeftOutAtEveryByte) {
-    const size_t lastLine = FullText.rfind("MediaPlayers");
-    for (size_t cut = lastLine; cut < FullText.size(); ++cut) {
-        const auto config = TLayoutConfig::Parse(FullText.substr(0, cut));
-        EXPECT_EQ(config.Value("MediaPlayers_0_FileName"), "") << "cut at " << cut;
-        EXPECT_EQ(config.Value("Edits_1_Text"), "Bread") << "cut at " << cut;
-    }
-    const auto whole = TLayoutConfig::Parse(FullText);
-    EXPECT_EQ(whole.Section(), "DisplayParams_Client3_4");
-    EXPECT_EQ(whole.Value("mediaplayers_0_filename"), "C:\\Media\\Ad.avi");
-    EXPECT_EQ(whole.Count(), 3u);
-}
 
 TEST(LayoutConfigTest, ContentTakesKeysByTypeAndDefaultsForMissingMedia) {
     ProgramPaths::SetExecutablePath("/opt/velmora/velmora-display");

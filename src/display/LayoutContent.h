@@ -1,0 +1,26 @@
+#pragma once
+
+#include "display/DisplayOptions.h"
+#include "protocol/DisplayTypeMessage.h"
+
+#include <string>
+#include <vector>
+
+// What a display type shows: the media files (local paths, UTF-8) and the texts (Windows-1251
+// bytes, one per text box in the order of the layout window's boxes). A missing or empty file
+// key takes the display's own default media, as the layout window does.
+struct TLayoutContent {
+    int DisplayType = 0;
+    std::string PictureFile; // empty when the type shows no picture, or its path was refused
+    std::string VideoFile;   // empty when the type shows no video, or its path was refused
+    std::vector<std::string> Texts;
+    // What the operator should know about the layout (a refused path, keys lost to a cut): one
+    // line each, UTF-8, for the display's log.
+    std::vector<std::string> Problems;
+
+    bool operator==(const TLayoutContent&) const = default;
+};
+
+// The layout of a "DISPLAY_TYPE" as the display shows it, its Windows paths mapped to local ones.
+TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
+                         const std::vector<TPathMap>& maps);
