@@ -1,6 +1,7 @@
 #include "TestEvents.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/HoverRule.h"
+#include "widgets/HoverScene.h"
 #include "widgets/PictureButton.h"
 #include "widgets/SkinPictures.h"
 #include "widgets/WidgetSnapshot.h"
@@ -56,6 +57,28 @@ TEST(PictureButton, HoverComparisonsAreStrict) {
     EXPECT_FALSE(under(896, 20));
     EXPECT_FALSE(under(880, 15));
     EXPECT_FALSE(under(880, 38));
+}
+
+// Start: 8 normal, 9 under the cursor, 55 unusable; the button at (232, 146), 32 x 32, in a
+// window at (100, 10).
+TEST(PictureButton, HoverPictureFollowsTheCursorUnlessTheButtonCannotBeUsed) {
+    const TPictureList list = TPictureList::ButtonPictures();
+    const THoverPictures start{Skin::Btn::StartNormal, Skin::Btn::StartHover,
+                               Skin::Btn::StartDisabled};
+    TPictureButton button;
+    button.move(232, 146);
+    button.SetPicture(list.Picture(start.Normal));
+    const QPoint inside(100 + 240, 10 + 160);
+
+    THoverScene(QPoint(100, 10), inside, true).Show(button, list, start);
+    EXPECT_EQ(button.Picture(), list.Picture(Skin::Btn::StartHover));
+    THoverScene(QPoint(100, 10), inside, true).Show(button, list, start, false);
+    EXPECT_EQ(button.Picture(), list.Picture(Skin::Btn::StartDisabled)) << "unusable wins";
+    THoverScene(QPoint(100, 10), inside, false).Show(button, list, start);
+    EXPECT_EQ(button.Picture(), list.Picture(Skin::Btn::StartNormal)) << "a hidden window";
+    // A place of its own: the cursor tested against it, not against the widget.
+    THoverScene(QPoint(100, 10), inside, true).Show(button, QRect(0, 0, 5, 5), list, start);
+    EXPECT_EQ(button.Picture(), list.Picture(Skin::Btn::StartNormal));
 }
 
 TEST(PictureButton, ClicksOnlyForTheLeftButtonReleasedInside) {

@@ -3,20 +3,19 @@
 #include "app/HelpFiles.h"
 #include "app/MainWindowPlace.h"
 #include "app/WebLinks.h"
+#include "app/ui/LayoutHandOff.h"
 #include "console/ui/Help.h"
-#include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
 #include "platform/Product.h"
 #include "platform/ProgramPaths.h"
 #include "platform/ScopeGuard.h"
-#include "platform/SettingsTable.h"
 #include "server/DisplayServer.h"
 #include "server/ui/ServerControls.h"
 #include "startup/ui/Logo.h"
 #include "widgets/DevicePixels.h"
 #include "widgets/ErrorBox.h"
 #include "widgets/GradientPanel.h"
-#include "widgets/HoverRule.h"
+#include "widgets/HoverScene.h"
 #include "widgets/PictureButton.h"
 #include "widgets/PictureView.h"
 #include "widgets/ShapeHint.h"
@@ -27,9 +26,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
@@ -48,23 +45,80 @@ namespace {
 constexpr int WorkInterval = 100;
 constexpr int MaxLogBlocks = 10000;
 
-struct THoverPictures {
-    int under, normal;
+// A label of the title band or a panel title: placed and coloured when it is made and again at
+// every showing.
+struct TTitleLabel {
+    const char* Name;
+    QPoint Place;
+    QRgb Colour;
 };
 
+// Where the shell's controls stand, in window coordinates: the one table for their creation and
+// for placing them again at every showing.
+namespace ShellPlace {
+
+constexpr TTitleLabel TitleName{"Label_Title_Name", Skin::TitleNamePos, Skin::TitleNameColor};
+constexpr TTitleLabel TitleNameShadow{"Label_Title_Name_Shadow", Skin::TitleNameShadowPos,
+                                      Skin::TitleShadowColor};
+constexpr TTitleLabel ServerTitle{"Lbl_Title_1", Skin::ServerTitlePos, Skin::ServerTitleColor};
+constexpr TTitleLabel SettingsTitle{"Lbl_Title_2", Skin::SettingsTitlePos,
+                                    Skin::SettingsTitleColor};
+
+// Sb_Help, Sb_Internet, Sb_Min and Sb_Close from the left.
+constexpr QPoint TitleButton(int index) {
+    return Skin::TitleButtons.topLeft() + QPoint(index * Skin::TitleButtonStep, 0);
+}
+constexpr QRect IndicatorFrame = Skin::IndicatorFrame;
+constexpr QRect Indicator{1, 1, 20, 7}; // inside its frame
+
+constexpr QPoint LangLabel{42, 474};
+constexpr QPoint LangUp{30, 490};
+constexpr QPoint LangField{47, 490};
+constexpr QRect LangEdit{52, 494, 53, 14};
+constexpr QPoint LangDown{110, 490};
+
+// An option's check picture; its label stands beside it.
+constexpr QPoint MinFormShowCheck{250, 470};
+constexpr QPoint AutoRunCheck{250, 500};
+constexpr QPoint HintShowCheck{422, 470};
+constexpr QPoint LogOKCheck{422, 500};
+constexpr QPoint OptionLabelOffset{26, 4};
+
+// Below the visible outline.
+constexpr QRect Log{226, 694, 138, 63};
+
+} // namespace ShellPlace
+
+struct TTitleButton {
+    const char* Name;
+    THoverPictures Pictures;
+};
+constexpr std::array<TTitleButton, 4> TitleButtonsLeftToRight{{
+    {"Sb_Help", {Skin::Btn::HelpNormal, Skin::Btn::HelpHover}},
+    {"Sb_Internet", {Skin::Btn::InternetNormal, Skin::Btn::InternetHover}},
+    {"Sb_Min", {Skin::Btn::MinNormal, Skin::Btn::MinHover}},
+    {"Sb_Close", {Skin::Btn::CloseNormal, Skin::Btn::CloseHover}},
+}};
+constexpr THoverPictures LangUpPictures{Skin::Btn::LangLeftNormal, Skin::Btn::LangLeftHover};
+constexpr THoverPictures LangDownPictures{Skin::Btn::LangRightNormal, Skin::Btn::LangRightHover};
+
+void Place(TGradientLabel& label, const TTitleLabel& place) {
+    label.move(place.Place);
+    label.SetTextColor(QColor(place.Colour));
+}
+
 TGradientLabel* MakeLabel(QWidget& window, const char* name, const QFont& font, QRgb colour,
-                          int left, int top) {
+                          QPoint place) {
     auto* label = new TGradientLabel(&window);
     label->setObjectName(name);
     label->setFont(font);
     label->SetTextColor(QColor(colour));
-    label->move(left, top);
+    label->move(place);
     return label;
 }
 
-void ShowPicture(TPictureButton& button, const TDrawnPicture& picture) {
-    if (button.Picture() != picture)
-        button.SetPicture(picture);
+TGradientLabel* MakeLabel(QWidget& window, const TTitleLabel& title, const QFont& font) {
+    return MakeLabel(window, title.Name, font, title.Colour, title.Place);
 }
 
 } // namespace
@@ -85,14 +139,16 @@ TfmMain::TfmMain()
     server_ = TDisplayServer::TOwner(new TDisplayServer(ProgramPaths::IniPath(), addLog));
     controls_ = new TServerControls(*server_, addLog, *this, buttonPictures_, displayPictures_);
     connect(controls_, &TServerControls::ServerStateChanged, this, &TfmMain::ShowServerState);
-    controls_->SetCurrentDisplayType = [](int displayType) { CurrentDisplayType = displayType; };
-    controls_->EditDisplayLayout = &::EditDisplayLayout;
-    controls_->PlayDisplayLayout = &::PlayDisplayLayout;
+    controls_->OpenLayout = &OpenLayoutWindow;
     // Ctrl+Alt+E in the layout window ends the program as the close button does, once the
     // layout window's modal run is over.
     TfmDisplaySetup::SetQuitRequestHandler(
         [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
-    CreateShell();
+    CreateTitle();
+    CreateLanguageControls();
+    CreateOptionControls();
+    CreateLog();
+    ConnectShell();
     CreateTray();
 
     Timer_Work = new QTimer(this);
@@ -119,23 +175,24 @@ int TfmMain::LanguageIndex() const {
     return logo_ != nullptr ? logo_->LanguageIndex : 0;
 }
 
-void TfmMain::CreateShell() {
-    const QFont labelFont = Skin::PixelFont(11, false, true);
-    Label_Title_Name_Shadow = MakeLabel(*this, "Label_Title_Name_Shadow", Skin::PixelFont(27),
-                                        Skin::TitleShadowColor, 9, 3);
-    Label_Title_Name =
-        MakeLabel(*this, "Label_Title_Name", Skin::PixelFont(27), Skin::TitleNameColor, 8, 2);
+std::array<TPictureButton*, 4> TfmMain::TitleButtonWidgets() const {
+    return {Sb_Help, Sb_Internet, Sb_Min, Sb_Close};
+}
+
+void TfmMain::CreateTitle() {
+    Label_Title_Name_Shadow = MakeLabel(*this, ShellPlace::TitleNameShadow, Skin::PixelFont(27));
+    Label_Title_Name = MakeLabel(*this, ShellPlace::TitleName, Skin::PixelFont(27));
     Label_Title_Name_Shadow->SetText(Product::Name);
     Label_Title_Name->SetText(Product::Name);
 
-    Sb_Help = TPictureButton::Create(*this, "Sb_Help",
-                                     buttonPictures_.Picture(Skin::Btn::HelpNormal), {702, 5});
-    Sb_Internet = TPictureButton::Create(
-        *this, "Sb_Internet", buttonPictures_.Picture(Skin::Btn::InternetNormal), {726, 5});
-    Sb_Min = TPictureButton::Create(*this, "Sb_Min", buttonPictures_.Picture(Skin::Btn::MinNormal),
-                                    {750, 5});
-    Sb_Close = TPictureButton::Create(*this, "Sb_Close",
-                                      buttonPictures_.Picture(Skin::Btn::CloseNormal), {774, 5});
+    TPictureButton* TfmMain::*const buttons[] = {&TfmMain::Sb_Help, &TfmMain::Sb_Internet,
+                                                 &TfmMain::Sb_Min, &TfmMain::Sb_Close};
+    for (int i = 0; i < static_cast<int>(TitleButtonsLeftToRight.size()); ++i) {
+        const TTitleButton& button = TitleButtonsLeftToRight[static_cast<size_t>(i)];
+        this->*buttons[i] = TPictureButton::Create(*this, button.Name,
+                                                   buttonPictures_.Picture(button.Pictures.Normal),
+                                                   ShellPlace::TitleButton(i));
+    }
 
     auto* frame = new TGradientPanel(this);
     frame->setObjectName("Panel_Indicator_Start");
@@ -146,16 +203,18 @@ void TfmMain::CreateShell() {
     Indicator_Start->setObjectName("Indicator_Start");
     Indicator_Start->setAutoFillBackground(true);
 
-    Lbl_Title_1 =
-        MakeLabel(*this, "Lbl_Title_1", Skin::PixelFont(19, true), Skin::ServerTitleColor, 15, 60);
-    Lbl_Title_2 = MakeLabel(*this, "Lbl_Title_2", Skin::PixelFont(19, true),
-                            Skin::SettingsTitleColor, 22, 420);
+    Lbl_Title_1 = MakeLabel(*this, ShellPlace::ServerTitle, Skin::PixelFont(19, true));
+    Lbl_Title_2 = MakeLabel(*this, ShellPlace::SettingsTitle, Skin::PixelFont(19, true));
+}
 
-    Lbl_Lang = MakeLabel(*this, "Lbl_Lang", labelFont, Skin::LabelColor, 42, 474);
+void TfmMain::CreateLanguageControls() {
+    Lbl_Lang = MakeLabel(*this, "Lbl_Lang", Skin::PixelFont(11, false, true), Skin::LabelColor,
+                         ShellPlace::LangLabel);
     Sb_Lang_Up = TPictureButton::Create(
-        *this, "Sb_Lang_Up", buttonPictures_.Picture(Skin::Btn::LangLeftNormal), {30, 490});
-    Img_Lang_Fon = TPictureView::Create(*this, "Img_Lang_Fon",
-                                        buttonPictures_.Picture(Skin::Btn::LangField), {47, 490});
+        *this, "Sb_Lang_Up", buttonPictures_.Picture(LangUpPictures.Normal), ShellPlace::LangUp);
+    Img_Lang_Fon =
+        TPictureView::Create(*this, "Img_Lang_Fon", buttonPictures_.Picture(Skin::Btn::LangField),
+                             ShellPlace::LangField);
     Edit_Lang = new QLineEdit(this);
     Edit_Lang->setObjectName("Edit_Lang");
     Skin::StyleEdit(*Edit_Lang);
@@ -163,31 +222,42 @@ void TfmMain::CreateShell() {
     Edit_Lang->setCursor(Qt::ForbiddenCursor);
     Edit_Lang->setAlignment(Qt::AlignCenter);
     Edit_Lang->setFocusPolicy(Qt::NoFocus);
-    Skin::Place(*Edit_Lang, 52, 494, 53, 14);
-    Sb_Lang_Down = TPictureButton::Create(
-        *this, "Sb_Lang_Down", buttonPictures_.Picture(Skin::Btn::LangRightNormal), {110, 490});
+    Edit_Lang->setGeometry(ShellPlace::LangEdit);
+    Sb_Lang_Down = TPictureButton::Create(*this, "Sb_Lang_Down",
+                                          buttonPictures_.Picture(LangDownPictures.Normal),
+                                          ShellPlace::LangDown);
+}
 
+void TfmMain::CreateOptionControls() {
+    const QFont labelFont = Skin::PixelFont(11, false, true);
     const TDrawnPicture& off = buttonPictures_.Picture(Skin::Btn::CheckOff);
-    Cb_MinFormShow = TPictureButton::Create(*this, "Cb_MinFormShow", off, {250, 470});
-    Lbl_MinFormShow = MakeLabel(*this, "Lbl_MinFormShow", labelFont, Skin::LabelColor, 276, 474);
-    Cb_AutoRun = TPictureButton::Create(*this, "Cb_AutoRun", off, {250, 500});
-    Lbl_AutoRun = MakeLabel(*this, "Lbl_AutoRun", labelFont, Skin::LabelColor, 276, 504);
-    Cb_HintShow = TPictureButton::Create(*this, "Cb_HintShow", off, {422, 470});
-    Lbl_HintShow = MakeLabel(*this, "Lbl_HintShow", labelFont, Skin::LabelColor, 448, 474);
+    const auto make = [&](const char* checkName, const char* labelName, QPoint place,
+                          TPictureButton*& check, TGradientLabel*& label) {
+        check = TPictureButton::Create(*this, checkName, off, place);
+        label = MakeLabel(*this, labelName, labelFont, Skin::LabelColor,
+                          place + ShellPlace::OptionLabelOffset);
+    };
+    make("Cb_MinFormShow", "Lbl_MinFormShow", ShellPlace::MinFormShowCheck, Cb_MinFormShow,
+         Lbl_MinFormShow);
+    make("Cb_AutoRun", "Lbl_AutoRun", ShellPlace::AutoRunCheck, Cb_AutoRun, Lbl_AutoRun);
+    make("Cb_HintShow", "Lbl_HintShow", ShellPlace::HintShowCheck, Cb_HintShow, Lbl_HintShow);
+    make("Cb_LogOK", "Lbl_LogOK", ShellPlace::LogOKCheck, Cb_LogOK, Lbl_LogOK);
     // The log-file option has no effect; its controls stay out of the operator's reach.
-    Cb_LogOK = TPictureButton::Create(*this, "Cb_LogOK", off, {422, 500});
-    Lbl_LogOK = MakeLabel(*this, "Lbl_LogOK", labelFont, Skin::LabelColor, 448, 504);
     Cb_LogOK->hide();
     Lbl_LogOK->hide();
+}
 
+void TfmMain::CreateLog() {
     // The activity log lies below the visible outline; it is the sink of the server's lines.
     meLog = new QPlainTextEdit(this);
     meLog->setObjectName("meLog");
     meLog->setReadOnly(true);
     meLog->setMaximumBlockCount(MaxLogBlocks);
     meLog->setPlainText("meLog");
-    Skin::Place(*meLog, 226, 694, 138, 63);
+    meLog->setGeometry(ShellPlace::Log);
+}
 
+void TfmMain::ConnectShell() {
     const auto guarded = [this](void (TfmMain::*handler)()) {
         return ErrorBox::Guarded(this, handler, this);
     };
@@ -210,17 +280,18 @@ void TfmMain::CreateShell() {
 
 void TfmMain::CreateTray() {
     trayIcon_ = new TTrayIcon(this);
-    QAction** items[] = {&TrayMenu_1, &TrayMenu_2, &TrayMenu_3, &TrayMenu_4, &TrayMenu_5};
-    void (TfmMain::*handlers[])() = {&TfmMain::TrayMenu_1Click, &TfmMain::TrayMenu_2Click,
-                                     &TfmMain::TrayMenu_3Click, &TfmMain::TrayMenu_4Click,
-                                     &TfmMain::TrayMenu_5Click};
-    for (int i = 0; i < 5; ++i) {
+    void (TfmMain::*const handlers[])() = {&TfmMain::TrayMenu_1Click, &TfmMain::TrayMenu_2Click,
+                                           &TfmMain::TrayMenu_3Click, &TfmMain::TrayMenu_4Click,
+                                           &TfmMain::TrayMenu_5Click};
+    static_assert(std::size(handlers) == TrayMenu::Items.size());
+    for (size_t i = 0; i < TrayMenu::Items.size(); ++i) {
+        const std::string_view name = TrayMenu::Items[i].Name;
         // Children of the window, so the language table finds them by name.
         auto* action = new QAction(this);
-        action->setObjectName(QStringLiteral("TrayMenu_%1").arg(i + 1));
+        action->setObjectName(
+            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
         trayIcon_->Menu()->addAction(action);
         connect(action, &QAction::triggered, this, ErrorBox::Guarded(this, handlers[i], this));
-        *items[i] = action;
     }
     // A double click on an XEmbed tray, a D-Bus host's activation, or a notification area that
     // went away with the icon in it.
@@ -235,10 +306,7 @@ void TfmMain::FormCreate() {
     hints_->SetHintsEnabled(Options.HintShow != 0);
     log_.Clear();
     meLog->clear();
-    const TServerParams params = Settings::ReadServerParams();
-    controls_->edPort->setText(QString::fromStdString(SettingsTable::PortText(params.Port)));
-    controls_->cbAutoStart->setChecked(params.AutoStart);
-    if (controls_->cbAutoStart->isChecked())
+    if (controls_->ReadServerParams())
         ErrorBox::RunAction([this] { controls_->StartServer(); });
     ShowServerState();
 }
@@ -248,17 +316,14 @@ void TfmMain::FormDestroy() {
     // Everything is written before the server's stop waits for its workers, so that a session
     // that loses patience with a slow stop and kills the program loses nothing. The .ini was
     // written when the window closed, unless the program ended without closing it.
-    if (!serverParamsWritten_)
-        WriteServerParams(false);
+    WriteServerParams(false);
     Settings::WriteOptions(Options);
     server_->Shutdown();
 }
 
 void TfmMain::WriteServerParams(bool toOperator) {
-    serverParamsWritten_ = true;
     try {
-        Settings::WriteServerParams(controls_->edPort->text().toStdString(),
-                                    controls_->cbAutoStart->isChecked());
+        controls_->WriteServerParams();
     } catch (const std::exception& e) {
         if (toOperator)
             ErrorBox::Show(e, this);
@@ -310,24 +375,20 @@ void TfmMain::FormShow() {
 }
 
 void TfmMain::PlaceShellControls() {
-    Lbl_Title_1->move(15, 60);
-    Lbl_Title_1->SetTextColor(QColor(Skin::ServerTitleColor));
-    Lbl_Title_2->move(22, 420);
-    const int left[] = {702, 726, 750, 774};
-    TPictureButton* buttons[] = {Sb_Help, Sb_Internet, Sb_Min, Sb_Close};
-    for (int i = 0; i < 4; ++i) {
-        buttons[i]->move(left[i], 5);
-        buttons[i]->show();
+    Place(*Lbl_Title_1, ShellPlace::ServerTitle);
+    Place(*Lbl_Title_2, ShellPlace::SettingsTitle);
+    const auto buttons = TitleButtonWidgets();
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        buttons[static_cast<size_t>(i)]->move(ShellPlace::TitleButton(i));
+        buttons[static_cast<size_t>(i)]->show();
     }
-    Label_Title_Name->move(8, 2);
-    Label_Title_Name->SetTextColor(QColor(Skin::TitleNameColor));
+    Place(*Label_Title_Name, ShellPlace::TitleName);
     Label_Title_Name->raise();
-    Label_Title_Name_Shadow->move(9, 3);
-    Label_Title_Name_Shadow->SetTextColor(QColor(Skin::TitleShadowColor));
+    Place(*Label_Title_Name_Shadow, ShellPlace::TitleNameShadow);
     Label_Title_Name_Shadow->lower();
-    Skin::Place(*Panel_Indicator_Start, 750, 37, 22, 9);
+    Panel_Indicator_Start->setGeometry(ShellPlace::IndicatorFrame);
     Panel_Indicator_Start->show();
-    Skin::Place(*Indicator_Start, 1, 1, 20, 7);
+    Indicator_Start->setGeometry(ShellPlace::Indicator);
     Indicator_Start->show();
 }
 
@@ -368,26 +429,15 @@ void TfmMain::Timer_WorkTimer() {
 }
 
 void TfmMain::UpdateHoverPictures() {
-    const QPoint cursor = QCursor::pos();
-    const QPoint origin = pos();
-    const bool visible = isVisible();
-    const auto under = [&](const QWidget& button, int width, int height) {
-        return visible && HoverRule::UnderCursor(origin.x(), origin.y(), button.x(), button.y(),
-                                                 width, height, cursor.x(), cursor.y());
-    };
-    const auto show = [&](TPictureButton* button, int width, int height, THoverPictures pictures) {
-        const bool hot = under(*button, width, height);
-        ShowPicture(*button, buttonPictures_.Picture(hot ? pictures.under : pictures.normal));
-    };
-    show(Sb_Lang_Up, Sb_Lang_Up->width(), Sb_Lang_Up->height(),
-         {Skin::Btn::LangLeftHover, Skin::Btn::LangLeftNormal});
-    show(Sb_Lang_Down, Sb_Lang_Down->width(), Sb_Lang_Down->height(),
-         {Skin::Btn::LangRightHover, Skin::Btn::LangRightNormal});
-    show(Sb_Help, 22, 23, {Skin::Btn::HelpHover, Skin::Btn::HelpNormal});
-    show(Sb_Internet, 22, 23, {Skin::Btn::InternetHover, Skin::Btn::InternetNormal});
-    show(Sb_Min, 22, 23, {Skin::Btn::MinHover, Skin::Btn::MinNormal});
-    show(Sb_Close, 22, 23, {Skin::Btn::CloseHover, Skin::Btn::CloseNormal});
-    controls_->UpdateHover(origin, cursor, visible);
+    const THoverScene scene = THoverScene::Now(*this);
+    scene.Show(*Sb_Lang_Up, buttonPictures_, LangUpPictures);
+    scene.Show(*Sb_Lang_Down, buttonPictures_, LangDownPictures);
+    // The title buttons are tested on their picture's size, whatever their widgets' size.
+    const auto buttons = TitleButtonWidgets();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        scene.Show(*buttons[i], QRect(buttons[i]->pos(), Skin::TitleButtonSize), buttonPictures_,
+                   TitleButtonsLeftToRight[i].Pictures);
+    controls_->UpdateHover(scene);
 }
 
 void TfmMain::CollectLogLines() {
@@ -468,24 +518,41 @@ void TfmMain::TrayIconDblClick() {
     trayIcon_->Hide();
 }
 
+void TfmMain::RunTrayItem(const TTrayItem& item) {
+    switch (item.Action) {
+    case TTrayAction::StartServer:
+        controls_->StartServer();
+        return;
+    case TTrayAction::StopServer:
+        controls_->StopServer();
+        return;
+    case TTrayAction::OpenWebPage:
+        OpenWebPage(item.Page);
+        return;
+    case TTrayAction::CloseProgram:
+        close();
+        return;
+    }
+}
+
 void TfmMain::TrayMenu_1Click() {
-    controls_->StartServer();
+    RunTrayItem(TrayMenu::Items[0]);
 }
 
 void TfmMain::TrayMenu_2Click() {
-    controls_->btStopClick();
+    RunTrayItem(TrayMenu::Items[1]);
 }
 
 void TfmMain::TrayMenu_3Click() {
-    Sb_InternetClick();
+    RunTrayItem(TrayMenu::Items[2]);
 }
 
 void TfmMain::TrayMenu_4Click() {
-    OpenWebPage(WebLinks::TWebLink::ProgramPage);
+    RunTrayItem(TrayMenu::Items[3]);
 }
 
 void TfmMain::TrayMenu_5Click() {
-    close();
+    RunTrayItem(TrayMenu::Items[4]);
 }
 
 void TfmMain::paintEvent(QPaintEvent*) {
@@ -524,8 +591,7 @@ void TfmMain::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program. The .ini is written now, while the window is
     // there to say that it could not be (a read-only program folder); the rest of the settings
     // follow at its destruction. An end the session asked for is not held up by a message.
-    if (!serverParamsWritten_)
-        WriteServerParams(!closingOnSignal_);
+    WriteServerParams(!closingOnSignal_);
     QCoreApplication::quit();
 }
 

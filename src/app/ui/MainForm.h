@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TrayMenu.h"
 #include "app/WebLinks.h"
 #include "console/ActivityLog.h"
 #include "console/Settings.h"
@@ -7,11 +8,10 @@
 #include "widgets/SkinPictures.h"
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <memory>
 
-class QAction;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTimer;
@@ -55,13 +55,68 @@ public:
     bool FirstActivationPending = true;
     TOptionFlags Options; // LogOK, HintShow, MinFormShow, AutoRun
 
-    TActivityLog& ActivityLog() { return log_; }
     TDisplayServer& Server() { return *server_; }
     TServerControls& Controls() { return *controls_; }
     TTrayIcon& TrayIcon() { return *trayIcon_; }
-    TShapeHint& Hints() { return *hints_; }
+    const TPictureList& BitmapList_Btn() const { return buttonPictures_; }
 
-    // Controls of the shell.
+    // One tick of `Timer_Work`, every 100 ms; tests drive it themselves.
+    void Timer_WorkTimer();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Lets the window follow the mouse as a title bar drag would.
+    virtual void StartWindowMove();
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    // "ServerPort" and "ServerAutoStart" from the controls, once; a failure goes to the error
+    // box when the operator is there to see it, else to the standard error.
+    void WriteServerParams(bool toOperator);
+    void CreateTitle();
+    void CreateLanguageControls();
+    void CreateOptionControls();
+    void CreateLog();
+    void ConnectShell();
+    void CreateTray();
+    // The window system cuts the outline in device pixels: again on a screen of another ratio.
+    void ApplyOutline();
+    void MinimizeToTray();
+    void PlaceShellControls();
+    void RedrawOptionChecks();
+    // The start indicator shows the server's state, with the hint of the current language.
+    void ShowServerState();
+    void UpdateHoverPictures();
+    void CollectLogLines();
+    int LanguageIndex() const;
+    void OpenWebPage(WebLinks::TWebLink link);
+    void RunTrayItem(const TTrayItem& item);
+    // The title buttons in the order of their places, left to right.
+    std::array<TPictureButton*, 4> TitleButtonWidgets() const;
+
+    void Cb_HintShowClick();
+    void Cb_AutoRunClick();
+    void Cb_MinFormShowClick();
+    void Cb_LogOKClick();
+    void Sb_HelpClick();
+    void Sb_InternetClick();
+    void Sb_MinClick();
+    void Sb_CloseClick();
+    void Sb_Lang_UpClick();
+    void Sb_Lang_DownClick();
+    void TrayIconDblClick();
+    void TrayMenu_1Click();
+    void TrayMenu_2Click();
+    void TrayMenu_3Click();
+    void TrayMenu_4Click();
+    void TrayMenu_5Click();
+
+    // Controls of the shell, named as the language table finds them.
     TGradientLabel* Label_Title_Name = nullptr;
     TGradientLabel* Label_Title_Name_Shadow = nullptr;
     TPictureButton* Sb_Help = nullptr;
@@ -86,62 +141,7 @@ public:
     TPictureButton* Cb_LogOK = nullptr;
     TGradientLabel* Lbl_LogOK = nullptr;
     QPlainTextEdit* meLog = nullptr;
-    QAction* TrayMenu_1 = nullptr;
-    QAction* TrayMenu_2 = nullptr;
-    QAction* TrayMenu_3 = nullptr;
-    QAction* TrayMenu_4 = nullptr;
-    QAction* TrayMenu_5 = nullptr;
     QTimer* Timer_Work = nullptr;
-
-    const TPictureList& BitmapList_Btn() const { return buttonPictures_; }
-
-    void FormShow();
-    void Timer_WorkTimer();
-    void RedrawOptionChecks();
-    // The start indicator shows the server's state, with the hint of the current language.
-    void ShowServerState();
-
-    void Cb_HintShowClick();
-    void Cb_AutoRunClick();
-    void Cb_MinFormShowClick();
-    void Cb_LogOKClick();
-    void Sb_HelpClick();
-    void Sb_InternetClick();
-    void Sb_MinClick();
-    void Sb_CloseClick();
-    void Sb_Lang_UpClick();
-    void Sb_Lang_DownClick();
-    void TrayIconDblClick();
-    void TrayMenu_1Click();
-    void TrayMenu_2Click();
-    void TrayMenu_3Click();
-    void TrayMenu_4Click();
-    void TrayMenu_5Click();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    // Lets the window follow the mouse as a title bar drag would.
-    virtual void StartWindowMove();
-
-private:
-    void FormCreate();
-    void FormDestroy();
-    // "ServerPort" and "ServerAutoStart" from the controls; a failure goes to the error box
-    // when the operator is there to see it, else to the standard error.
-    void WriteServerParams(bool toOperator);
-    void CreateShell();
-    void CreateTray();
-    // The window system cuts the outline in device pixels: again on a screen of another ratio.
-    void ApplyOutline();
-    void MinimizeToTray();
-    void PlaceShellControls();
-    void UpdateHoverPictures();
-    void CollectLogLines();
-    int LanguageIndex() const;
-    void OpenWebPage(WebLinks::TWebLink link);
 
     TActivityLog log_;
     uint64_t lastLogLine_ = 0;
@@ -154,6 +154,5 @@ private:
     TShapeHint* hints_ = nullptr;
     TfmHelp* help_ = nullptr;
     TfmLogo* logo_ = nullptr;
-    bool serverParamsWritten_ = false;
     bool closingOnSignal_ = false;
 };

@@ -1,12 +1,10 @@
 #include "ServerControls.h"
 
-#include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SettingsTable.h"
-#include "server/DisplayAssignment.h"
 #include "widgets/CheckListBox.h"
 #include "widgets/ErrorBox.h"
-#include "widgets/HoverRule.h"
+#include "widgets/HoverScene.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ShownText.h"
 #include "widgets/SkinPictures.h"
@@ -21,21 +19,18 @@
 namespace {
 
 // Picture list indices of the server buttons: normal, under the cursor, cannot be used now.
-struct TButtonPictures {
-    int normal, hover, unusable;
-};
-constexpr TButtonPictures StartPictures{Skin::Btn::StartNormal, Skin::Btn::StartHover,
-                                        Skin::Btn::StartDisabled};
-constexpr TButtonPictures StopPictures{Skin::Btn::StopNormal, Skin::Btn::StopHover,
-                                       Skin::Btn::StopDisabled};
-constexpr TButtonPictures KickPictures{Skin::Btn::KickNormal, Skin::Btn::KickHover,
-                                       Skin::Btn::KickDisabled};
-constexpr TButtonPictures KickAllPictures{Skin::Btn::KickAllNormal, Skin::Btn::KickAllHover,
-                                          Skin::Btn::KickAllDisabled};
-constexpr TButtonPictures RefreshPictures{Skin::Btn::RefreshNormal, Skin::Btn::RefreshHover,
-                                          Skin::Btn::RefreshDisabled};
-constexpr TButtonPictures SetupPictures{Skin::Btn::SetupNormal, Skin::Btn::SetupHover,
-                                        Skin::Btn::SetupDisabled};
+constexpr THoverPictures StartPictures{Skin::Btn::StartNormal, Skin::Btn::StartHover,
+                                       Skin::Btn::StartDisabled};
+constexpr THoverPictures StopPictures{Skin::Btn::StopNormal, Skin::Btn::StopHover,
+                                      Skin::Btn::StopDisabled};
+constexpr THoverPictures KickPictures{Skin::Btn::KickNormal, Skin::Btn::KickHover,
+                                      Skin::Btn::KickDisabled};
+constexpr THoverPictures KickAllPictures{Skin::Btn::KickAllNormal, Skin::Btn::KickAllHover,
+                                         Skin::Btn::KickAllDisabled};
+constexpr THoverPictures RefreshPictures{Skin::Btn::RefreshNormal, Skin::Btn::RefreshHover,
+                                         Skin::Btn::RefreshDisabled};
+constexpr THoverPictures SetupPictures{Skin::Btn::SetupNormal, Skin::Btn::SetupHover,
+                                       Skin::Btn::SetupDisabled};
 
 QLabel* MakeLabel(QWidget& window, const char* name, int left, int top) {
     auto* label = new QLabel(&window);
@@ -60,8 +55,11 @@ TServerControls::TServerControls(TDisplayServer& server, TDisplayServer::TLogSin
                                  QWidget& window, const TPictureList& buttonPictures,
                                  const TPictureList& displayPictures)
     : QObject(&window), server_(server), control_(server, *this, std::move(addLog)),
+      params_(*this, ProgramPaths::IniPath()), selection_(*this, ProgramPaths::IniPath()),
       window_(window), buttonPictures_(buttonPictures), displayPictures_(displayPictures) {
     CreateControls(window);
+    ConnectControls();
+    selection_.ShowAll();
     ShowServerButtons();
     UpdateSelectionControls();
 }
@@ -89,17 +87,17 @@ void TServerControls::CreateControls(QWidget& window) {
     Skin::Place(*cbAutoStart, 324, 112, 110, 20);
 
     btStart = TPictureButton::Create(window, "btStart",
-                                     buttonPictures_.Picture(StartPictures.normal), {232, 146});
-    btStop = TPictureButton::Create(window, "btStop", buttonPictures_.Picture(StopPictures.normal),
+                                     buttonPictures_.Picture(StartPictures.Normal), {232, 146});
+    btStop = TPictureButton::Create(window, "btStop", buttonPictures_.Picture(StopPictures.Normal),
                                     {272, 146});
     btKickAll = TPictureButton::Create(window, "btKickAll",
-                                       buttonPictures_.Picture(KickAllPictures.normal), {332, 146});
-    btKick = TPictureButton::Create(window, "btKick", buttonPictures_.Picture(KickPictures.normal),
+                                       buttonPictures_.Picture(KickAllPictures.Normal), {332, 146});
+    btKick = TPictureButton::Create(window, "btKick", buttonPictures_.Picture(KickPictures.Normal),
                                     {232, 250});
     btRefresh = TPictureButton::Create(window, "btRefresh",
-                                       buttonPictures_.Picture(RefreshPictures.normal), {272, 250});
+                                       buttonPictures_.Picture(RefreshPictures.Normal), {272, 250});
     btSetup = TPictureButton::Create(window, "btSetup",
-                                     buttonPictures_.Picture(SetupPictures.normal), {312, 250});
+                                     buttonPictures_.Picture(SetupPictures.Normal), {312, 250});
 
     Lbl3 = MakeLabel(window, "Lbl3", 232, 196);
     edClientName = MakeEdit(window, "edClientName", 232, 214, 200);
@@ -110,21 +108,21 @@ void TServerControls::CreateControls(QWidget& window) {
         window, "Img_Display_Fon2", buttonPictures_.Picture(Skin::Btn::DisplayFrame), {480, 112});
     Img_Display = new TPictureButton(&window);
     Img_Display->setObjectName("Img_Display");
-    Img_Display->SetPicture(displayPictures_.Picture(1));
     Img_Display->move(484, 116);
     laLeft1 = TPictureButton::Create(window, "laLeft1",
                                      buttonPictures_.Picture(Skin::Btn::TypeLeft), {480, 198});
     edDisplay = MakeEdit(window, "edDisplay", 501, 198, 62);
     edDisplay->setReadOnly(true);
     edDisplay->setAlignment(Qt::AlignCenter);
-    edDisplay->setText(QStringLiteral("№ 1"));
     laRight1 = TPictureButton::Create(window, "laRight1",
                                       buttonPictures_.Picture(Skin::Btn::TypeRight), {567, 198});
 
     Button1 = new QPushButton("Play display", &window);
     Button1->setObjectName("Button1");
     Skin::Place(*Button1, 400, 640, 100, 25);
+}
 
+void TServerControls::ConnectControls() {
     const auto guarded = [this](void (TServerControls::*handler)()) {
         return ErrorBox::Guarded(this, handler, &window_);
     };
@@ -143,22 +141,25 @@ void TServerControls::CreateControls(QWidget& window) {
             guarded(&TServerControls::lbClientsClickCheck));
 }
 
-bool TServerControls::Listening() const {
-    return server_.Listening();
+bool TServerControls::ReadServerParams() {
+    return params_.Load();
 }
 
-std::string TServerControls::ClientName() const {
-    return ShownText::ToBytesLossy(edClientName->text());
-}
-
-void TServerControls::SetClientName(const std::string& name) {
-    edClientName->setText(ShownText::FromBytes(name));
+void TServerControls::WriteServerParams() {
+    params_.SaveOnce();
 }
 
 void TServerControls::StartServer() {
-    if (control_.StartServer(edPort->text().toStdString())) {
+    if (control_.StartServer(PortText())) {
         ShowServerButtons();
         emit ServerStateChanged(true);
+    }
+}
+
+void TServerControls::StopServer() {
+    if (control_.StopServer()) {
+        ShowServerButtons();
+        emit ServerStateChanged(false);
     }
 }
 
@@ -167,18 +168,15 @@ void TServerControls::btStartClick() {
 }
 
 void TServerControls::btStopClick() {
-    if (control_.StopServer()) {
-        ShowServerButtons();
-        emit ServerStateChanged(false);
-    }
+    StopServer();
 }
 
 void TServerControls::ShowServerButtons() {
     const bool listening = server_.Listening();
     btStart->SetPicture(
-        buttonPictures_.Picture(listening ? StartPictures.unusable : StartPictures.normal));
+        buttonPictures_.Picture(HoverRule::PictureFor(StartPictures, false, !listening)));
     btStop->SetPicture(
-        buttonPictures_.Picture(listening ? StopPictures.normal : StopPictures.unusable));
+        buttonPictures_.Picture(HoverRule::PictureFor(StopPictures, false, listening)));
 }
 
 void TServerControls::RefreshClients() {
@@ -189,12 +187,7 @@ void TServerControls::lbClientsClick() {
     const int row = lbClients->SelectedRow();
     if (row < 0)
         return;
-    const std::string slot = RowText(row);
-    SetClientName(slot);
-    const TIniFile ini(ProgramPaths::IniPath());
-    SelectDisplayType(DisplayAssignment::GetClientDisplayType(ini, slot));
-    if (const auto listed = control_.ListedClientName(row))
-        SetClientName(*listed);
+    selection_.SelectClient(RowText(row), control_.ListedClientName(row));
 }
 
 void TServerControls::lbClientsClickCheck() {
@@ -203,12 +196,12 @@ void TServerControls::lbClientsClickCheck() {
 
 void TServerControls::btKickClick() {
     control_.KickSelected();
-    edClientName->clear();
+    selection_.ClearClientName();
 }
 
 void TServerControls::btKickAllClick() {
     control_.KickAll();
-    edClientName->clear();
+    selection_.ClearClientName();
 }
 
 void TServerControls::btRefreshClick() {
@@ -216,36 +209,21 @@ void TServerControls::btRefreshClick() {
 }
 
 void TServerControls::btSetupClick() {
-    if (SetCurrentDisplayType)
-        SetCurrentDisplayType(displayTag_);
-    const std::string name = ClientName();
-    if (displayTag_ > 0 && !name.empty() && EditDisplayLayout)
-        EditDisplayLayout(name);
+    if (const auto opening = selection_.SetupOpening(); opening && OpenLayout)
+        OpenLayout(*opening);
 }
 
 void TServerControls::btPlayClick() {
-    if (SetCurrentDisplayType)
-        SetCurrentDisplayType(displayTag_);
-    if (PlayDisplayLayout)
-        PlayDisplayLayout(ClientName());
-}
-
-void TServerControls::SelectDisplayType(int displayType) {
-    displayTag_ = displayType;
-    edDisplay->setText(QStringLiteral("№ ") + QString::number(displayType));
-    TIniFile ini(ProgramPaths::IniPath());
-    DisplayAssignment::SetClientDisplayType(ini, ClientName(), displayType);
-    // Nine pictures, 0 to 8; a type without a picture keeps the one shown.
-    if (displayType >= 0 && displayType <= 8)
-        Img_Display->SetPicture(displayPictures_.Picture(displayType));
+    if (OpenLayout)
+        OpenLayout(selection_.PlayOpening());
 }
 
 void TServerControls::laLeft1Click() {
-    SelectDisplayType(DisplayAssignment::StepDown(displayTag_));
+    selection_.StepDown();
 }
 
 void TServerControls::laRight1Click() {
-    SelectDisplayType(DisplayAssignment::StepUp(displayTag_));
+    selection_.StepUp();
 }
 
 void TServerControls::UpdateSelectionControls() {
@@ -256,23 +234,14 @@ void TServerControls::UpdateSelectionControls() {
         w->setVisible(selected);
 }
 
-void TServerControls::UpdateHover(QPoint windowPos, QPoint cursor, bool windowVisible) {
-    const auto hover = [&](TPictureButton* button, const TButtonPictures& pictures, bool usable) {
-        const QRect r = button->geometry();
-        const bool under =
-            windowVisible && HoverRule::UnderCursor(windowPos.x(), windowPos.y(), r.left(), r.top(),
-                                                    r.width(), r.height(), cursor.x(), cursor.y());
-        const int picture = !usable ? pictures.unusable : under ? pictures.hover : pictures.normal;
-        if (button->Picture() != buttonPictures_.Picture(picture))
-            button->SetPicture(buttonPictures_.Picture(picture));
-    };
+void TServerControls::UpdateHover(const THoverScene& scene) {
     const bool listening = server_.Listening();
-    hover(btStart, StartPictures, !listening);
-    hover(btStop, StopPictures, listening);
-    hover(btKickAll, KickAllPictures, true);
-    hover(btKick, KickPictures, true);
-    hover(btRefresh, RefreshPictures, true);
-    hover(btSetup, SetupPictures, true);
+    scene.Show(*btStart, buttonPictures_, StartPictures, !listening);
+    scene.Show(*btStop, buttonPictures_, StopPictures, listening);
+    scene.Show(*btKickAll, buttonPictures_, KickAllPictures);
+    scene.Show(*btKick, buttonPictures_, KickPictures);
+    scene.Show(*btRefresh, buttonPictures_, RefreshPictures);
+    scene.Show(*btSetup, buttonPictures_, SetupPictures);
 }
 
 int TServerControls::RowCount() const {
@@ -309,4 +278,34 @@ void TServerControls::Clear() {
 
 void TServerControls::AddRow(const std::string& text) {
     lbClients->AddRow(ShownText::FromBytes(text));
+}
+
+std::string TServerControls::PortText() const {
+    return edPort->text().toStdString();
+}
+
+void TServerControls::SetPortText(const std::string& text) {
+    edPort->setText(QString::fromStdString(text));
+}
+
+bool TServerControls::AutoStart() const {
+    return cbAutoStart->isChecked();
+}
+
+void TServerControls::SetAutoStart(bool autoStart) {
+    cbAutoStart->setChecked(autoStart);
+}
+
+void TServerControls::ShowClientName(const std::string& name) {
+    edClientName->setText(ShownText::FromBytes(name));
+}
+
+void TServerControls::ShowDisplayType(const std::string& text) {
+    edDisplay->setText(QString::fromStdString(text));
+}
+
+void TServerControls::ShowDisplayPicture(int displayType) {
+    // A type without a picture keeps the one shown.
+    if (displayPictures_.Contains(displayType))
+        Img_Display->SetPicture(displayPictures_.Picture(displayType));
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "console/ServerParamsKeeper.h"
+#include "server/DisplayTypeSelection.h"
 #include "server/ServerControl.h"
 
 #include <QObject>
-#include <QPoint>
 #include <functional>
-#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -14,15 +14,20 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class TCheckListBox;
+class THoverScene;
 class TPictureButton;
 class TPictureList;
 class TPictureView;
 
 // The main window's server side: the client list, the port and start/stop controls, the display
 // type selector and the client buttons. The controls are children of the main window at their
-// window coordinates (so that every uncovered point still drags the window); this object creates
-// them, binds them to the plain server control and keeps their handlers.
-class TServerControls : public QObject, private IClientListView {
+// window coordinates (so that every uncovered point still drags the window), named as the
+// language table and the tests find them. This object creates them and binds them to the plain
+// server control, display type selection and server settings; what they decide lives there.
+class TServerControls : public QObject,
+                        private IClientListView,
+                        private IServerParamsView,
+                        private IDisplayTypeView {
     Q_OBJECT
 
 public:
@@ -31,59 +36,29 @@ public:
                     const TPictureList& buttonPictures, const TPictureList& displayPictures);
     ~TServerControls() override;
 
-    QLabel* Lbl1 = nullptr; // above the client list
-    QLabel* Lbl2 = nullptr; // above the port field
-    QLabel* Lbl3 = nullptr; // above the client name
-    QLabel* Lbl4 = nullptr; // above the display type selector
-    TCheckListBox* lbClients = nullptr;
-    QLineEdit* edPort = nullptr;
-    QCheckBox* cbAutoStart = nullptr;
-    TPictureButton* btStart = nullptr;
-    TPictureButton* btStop = nullptr;
-    TPictureButton* btKick = nullptr;
-    TPictureButton* btKickAll = nullptr;
-    TPictureButton* btRefresh = nullptr;
-    TPictureButton* btSetup = nullptr;
-    QLineEdit* edClientName = nullptr;
-    QLineEdit* edDisplay = nullptr; // read-only; its tag is DisplayTag()
-    TPictureButton* laLeft1 = nullptr;
-    TPictureButton* laRight1 = nullptr;
-    TPictureView* Img_Display_Fon2 = nullptr;
-    TPictureButton* Img_Display = nullptr;
-    QPushButton* Button1 = nullptr; // "Play display", below the visible part of the window
+    // The layout window's opening, wired by the main window.
+    std::function<void(const TLayoutOpening& opening)> OpenLayout;
 
-    // The layout window's openings, wired by the main window.
-    std::function<void(const std::string& clientName)> EditDisplayLayout;
-    std::function<void(const std::string& clientName)> PlayDisplayLayout;
-    // Sets the display type the layout window works on.
-    std::function<void(int displayType)> SetCurrentDisplayType;
+    // "ServerPort" and "ServerAutoStart" into the port field and the auto-start box; true when
+    // the server is to start now.
+    bool ReadServerParams();
+    // The port field and the auto-start box into the .ini, the first time only (raises the
+    // .ini's error).
+    void WriteServerParams();
 
-    // Starts listening on the port of edPort (errors propagate to the caller).
+    // Starts listening on the port of the port field (errors propagate to the caller).
     void StartServer();
-    void btStartClick();
     // Stops listening, unless clients are connected.
-    void btStopClick();
+    void StopServer();
     void RefreshClients();
-    void lbClientsClick();
-    void lbClientsClickCheck();
-    void btKickClick();
-    void btKickAllClick();
-    void btRefreshClick();
-    void btSetupClick();
-    void btPlayClick();
-    void SelectDisplayType(int displayType);
-    void laLeft1Click();
-    void laRight1Click();
 
     // The display type controls and the client buttons show only while a row is selected.
     void UpdateSelectionControls();
-    // Highlights the server buttons under the cursor (window origin and cursor on the screen).
-    void UpdateHover(QPoint windowPos, QPoint cursor, bool windowVisible);
+    // Highlights the server buttons under the cursor.
+    void UpdateHover(const THoverScene& scene);
 
-    int DisplayTag() const { return displayTag_; }
-    // The client name the selection applies to, as Windows-1251 bytes.
-    std::string ClientName() const;
-    bool Listening() const;
+    // The selected display type, the tag of `edDisplay`.
+    int DisplayTag() const { return selection_.DisplayType(); }
 
 signals:
     // The server started or stopped: the start indicator shows the new state.
@@ -101,14 +76,59 @@ private:
     void Clear() override;
     void AddRow(const std::string& text) override;
 
+    // IServerParamsView over edPort and cbAutoStart.
+    std::string PortText() const override;
+    void SetPortText(const std::string& text) override;
+    bool AutoStart() const override;
+    void SetAutoStart(bool autoStart) override;
+
+    // IDisplayTypeView over edClientName, edDisplay and Img_Display.
+    void ShowClientName(const std::string& name) override;
+    void ShowDisplayType(const std::string& text) override;
+    void ShowDisplayPicture(int displayType) override;
+
     void CreateControls(QWidget& window);
-    void SetClientName(const std::string& name);
+    void ConnectControls();
     void ShowServerButtons();
+
+    void btStartClick();
+    void btStopClick();
+    void lbClientsClick();
+    void lbClientsClickCheck();
+    void btKickClick();
+    void btKickAllClick();
+    void btRefreshClick();
+    void btSetupClick();
+    void btPlayClick();
+    void laLeft1Click();
+    void laRight1Click();
 
     TDisplayServer& server_;
     TServerControl control_;
+    TServerParamsKeeper params_;
+    TDisplayTypeSelection selection_;
     QWidget& window_;
     const TPictureList& buttonPictures_;
     const TPictureList& displayPictures_;
-    int displayTag_ = 1;
+
+    QLabel* Lbl1 = nullptr; // above the client list
+    QLabel* Lbl2 = nullptr; // above the port field
+    QLabel* Lbl3 = nullptr; // above the client name
+    QLabel* Lbl4 = nullptr; // above the display type selector
+    TCheckListBox* lbClients = nullptr;
+    QLineEdit* edPort = nullptr;
+    QCheckBox* cbAutoStart = nullptr;
+    TPictureButton* btStart = nullptr;
+    TPictureButton* btStop = nullptr;
+    TPictureButton* btKick = nullptr;
+    TPictureButton* btKickAll = nullptr;
+    TPictureButton* btRefresh = nullptr;
+    TPictureButton* btSetup = nullptr;
+    QLineEdit* edClientName = nullptr;
+    QLineEdit* edDisplay = nullptr;
+    TPictureButton* laLeft1 = nullptr;
+    TPictureButton* laRight1 = nullptr;
+    TPictureView* Img_Display_Fon2 = nullptr;
+    TPictureButton* Img_Display = nullptr;
+    QPushButton* Button1 = nullptr; // "Play display", below the visible part of the window
 };

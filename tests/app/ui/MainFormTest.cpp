@@ -2,6 +2,7 @@
 // configuration folder for every test.
 #include "app/ui/MainForm.h"
 
+#include "common/FindControl.h"
 #include "common/PrivateNetwork.h"
 #include "common/ProcessState.h"
 #include "common/QtPrint.h"
@@ -81,14 +82,25 @@ protected:
     // Starts the real program, sends it the signal and checks that it ended saved.
     void EndsInOrderOn(int signal);
     TServerControls& Controls() { return fmMain_->Controls(); }
+    // A control of the window by its object name.
+    template <typename TControl>
+    TControl& Find(const char* name) {
+        return FindControl<TControl>(*fmMain_, name);
+    }
+    // The operator clicks a row of the client list.
+    void SelectRow(int row) {
+        auto& list = Find<TCheckListBox>("lbClients");
+        list.SetSelectedRow(row);
+        list.rowClicked(row);
+    }
     uint16_t StartOnFreePort() {
-        Controls().edPort->setText("0");
-        Controls().btStartClick();
+        Find<QLineEdit>("edPort").setText("0");
+        Find<TPictureButton>("btStart").clicked();
         return fmMain_->Server().Server.BoundPort();
     }
     QStringList LogLines() {
         Tick();
-        return fmMain_->meLog->toPlainText().split('\n', Qt::SkipEmptyParts);
+        return Find<QPlainTextEdit>("meLog").toPlainText().split('\n', Qt::SkipEmptyParts);
     }
     std::unique_ptr<TTestClient> Register(uint16_t port, const std::string& name,
                                           const std::string& source) {
@@ -140,28 +152,30 @@ TEST_F(MainFormTest, AutoStartListensBeforeShowingWithTheStartLineFirst) {
     EXPECT_EQ(lines[0], QString("Сервер запущен на порту %1").arg(port));
     fmMain_->SplashDone = true;
     fmMain_->ShowForm();
-    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(fmMain_->Indicator_Start->toolTip(), QString("Server: Start"));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").palette().color(QPalette::Window),
+              QColor(255, 0, 0));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").toolTip(), QString("Server: Start"));
 }
 
 TEST_F(MainFormTest, FirstRunShowsDefaultsAndTheSplashOnce) {
     Create();
     fmLogo_->Timer_Work->setInterval(1); // the splash's sequence is under test, not its pace
-    EXPECT_EQ(Controls().edPort->text(), QString("5678"));
-    ASSERT_FALSE(Controls().cbAutoStart->isChecked());
+    EXPECT_EQ(Find<QLineEdit>("edPort").text(), QString("5678"));
+    ASSERT_FALSE(Find<QCheckBox>("cbAutoStart").isChecked());
     EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{1});
     EXPECT_EQ(fmMain_->Options.MinFormShow, uint8_t{0});
-    ASSERT_TRUE(fmMain_->meLog->toPlainText().isEmpty());
+    ASSERT_TRUE(Find<QPlainTextEdit>("meLog").toPlainText().isEmpty());
     QTimer::singleShot(0, fmMain_.get(), &TfmMain::ShowForm);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fmMain_->isVisible(); }, 10000));
     ASSERT_TRUE(fmMain_->SplashDone);
     EXPECT_EQ(fmLogo_->SplashTicks, 31);
-    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("English"));
-    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(0, 128, 192));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Lang").text(), QString("English"));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").palette().color(QPalette::Window),
+              QColor(0, 128, 192));
     // Back from the tray: no second splash, and the window is placed again.
     fmMain_->hide();
     fmMain_->move(300, 300);
-    fmMain_->TrayIconDblClick();
+    fmMain_->TrayIcon().HandleActivation(QSystemTrayIcon::DoubleClick);
     ASSERT_TRUE(fmMain_->isVisible());
     EXPECT_EQ(fmLogo_->SplashTicks, 31);
     EXPECT_EQ(fmMain_->y(), 10);
@@ -175,17 +189,17 @@ TEST_F(MainFormTest, WindowHasTheSteppedOutlineAndControlsInPlace) {
     ASSERT_FALSE(mask.contains(QPoint(5, 1)));
     ASSERT_TRUE(mask.contains(QPoint(1, 300)));
     ASSERT_FALSE(mask.contains(QPoint(400, 601)));
-    EXPECT_EQ(fmMain_->Sb_Close->geometry(), QRect(774, 5, 22, 23));
-    EXPECT_EQ(fmMain_->Sb_Help->geometry(), QRect(702, 5, 22, 23));
-    EXPECT_EQ(fmMain_->Indicator_Start->geometry(), QRect(1, 1, 20, 7));
-    EXPECT_EQ(fmMain_->Panel_Indicator_Start->geometry(), QRect(750, 37, 22, 9));
-    EXPECT_EQ(fmMain_->Edit_Lang->geometry(), QRect(52, 494, 53, 14));
-    EXPECT_EQ(fmMain_->Sb_Lang_Up->geometry(), QRect(30, 490, 17, 21));
-    EXPECT_EQ(fmMain_->Cb_HintShow->pos(), QPoint(422, 470));
-    EXPECT_EQ(fmMain_->meLog->geometry(), QRect(226, 694, 138, 63));
-    ASSERT_FALSE(fmMain_->Cb_LogOK->isVisible());
-    ASSERT_TRUE(Controls().Button1->y() > 601);
-    ASSERT_TRUE(fmMain_->Label_Title_Name->geometry().topLeft() == QPoint(8, 2));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Close").geometry(), QRect(774, 5, 22, 23));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Help").geometry(), QRect(702, 5, 22, 23));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").geometry(), QRect(1, 1, 20, 7));
+    EXPECT_EQ(Find<QWidget>("Panel_Indicator_Start").geometry(), QRect(750, 37, 22, 9));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Lang").geometry(), QRect(52, 494, 53, 14));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Lang_Up").geometry(), QRect(30, 490, 17, 21));
+    EXPECT_EQ(Find<TPictureButton>("Cb_HintShow").pos(), QPoint(422, 470));
+    EXPECT_EQ(Find<QPlainTextEdit>("meLog").geometry(), QRect(226, 694, 138, 63));
+    ASSERT_FALSE(Find<TPictureButton>("Cb_LogOK").isVisible());
+    ASSERT_TRUE(Find<QPushButton>("Button1").y() > 601);
+    ASSERT_TRUE(Find<QWidget>("Label_Title_Name").geometry().topLeft() == QPoint(8, 2));
     const QRect screen = QGuiApplication::primaryScreen()->virtualGeometry();
     EXPECT_EQ(fmMain_->x(), screen.left() + (screen.width() - 802) / 2);
 }
@@ -196,21 +210,22 @@ TEST_F(MainFormTest, HoverPicturesFollowTheCursorWithStrictEdges) {
     const TPictureList& list = fmMain_->BitmapList_Btn();
     QCursor::setPos(origin + QPoint(785, 15));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture(), list.Picture(Skin::Btn::CloseHover));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Close").Picture(), list.Picture(Skin::Btn::CloseHover));
     QCursor::setPos(origin + QPoint(774, 15)); // the leftmost column itself
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Close->Picture(), list.Picture(Skin::Btn::CloseNormal));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Close").Picture(), list.Picture(Skin::Btn::CloseNormal));
     QCursor::setPos(origin + QPoint(38, 500));
     Tick();
-    EXPECT_EQ(fmMain_->Sb_Lang_Up->Picture(), list.Picture(Skin::Btn::LangLeftHover));
-    EXPECT_EQ(fmMain_->Sb_Lang_Down->Picture(), list.Picture(Skin::Btn::LangRightNormal));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Lang_Up").Picture(), list.Picture(Skin::Btn::LangLeftHover));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Lang_Down").Picture(),
+              list.Picture(Skin::Btn::LangRightNormal));
 }
 
 TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
     CreateAndShowWithoutSplash();
     const uint16_t port = StartOnFreePort();
     Tick();
-    TCheckListBox& list = *Controls().lbClients;
+    TCheckListBox& list = Find<TCheckListBox>("lbClients");
     EXPECT_EQ(list.RowCount(), 16);
     auto five = Register(port, "Client 5", "127.0.0.2");
     ASSERT_TRUE(five);
@@ -229,8 +244,8 @@ TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
     ASSERT_TRUE(stranger->Receive().has_value());
     // The later client of the name is on the row.
     list.SetSelectedRow(1);
-    Controls().lbClientsClick();
-    EXPECT_EQ(Controls().edClientName->text(), QString("client 2"));
+    list.rowClicked(1);
+    EXPECT_EQ(Find<QLineEdit>("edClientName").text(), QString("client 2"));
     five.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return (Tick(), !list.IsChecked(4)); }, 5000));
 }
@@ -239,21 +254,19 @@ TEST_F(MainFormTest, SelectingAClientStepsAndStoresItsDisplayType) {
     TIniFile(Ini()).WriteInteger("ClientDisplay_Client3", "DisplayType", 8);
     CreateAndShowWithoutSplash();
     Tick();
-    ASSERT_FALSE(Controls().edDisplay->isVisible());
-    Controls().lbClients->SetSelectedRow(2);
-    Controls().lbClientsClick();
+    ASSERT_FALSE(Find<QLineEdit>("edDisplay").isVisible());
+    SelectRow(2);
     Tick();
-    ASSERT_TRUE(Controls().edDisplay->isVisible());
-    EXPECT_EQ(Controls().edClientName->text(), QString("Client 3"));
-    EXPECT_EQ(Controls().edDisplay->text(), QString("№ 8"));
-    Controls().laRight1Click();
-    EXPECT_EQ(Controls().edDisplay->text(), QString("№ 1"));
+    ASSERT_TRUE(Find<QLineEdit>("edDisplay").isVisible());
+    EXPECT_EQ(Find<QLineEdit>("edClientName").text(), QString("Client 3"));
+    EXPECT_EQ(Find<QLineEdit>("edDisplay").text(), QString("№ 8"));
+    Find<TPictureButton>("laRight1").clicked();
+    EXPECT_EQ(Find<QLineEdit>("edDisplay").text(), QString("№ 1"));
     EXPECT_EQ(TIniFile(Ini()).ReadString("ClientDisplay_Client3", "DisplayType", ""),
               std::string("1"));
-    Controls().laLeft1Click();
+    Find<TPictureButton>("laLeft1").clicked();
     EXPECT_EQ(Controls().DisplayTag(), 8);
-    Controls().lbClients->SetSelectedRow(5);
-    Controls().lbClientsClick();
+    SelectRow(5);
     EXPECT_EQ(TIniFile(Ini()).ReadString("ClientDisplay_Client6", "DisplayType", ""),
               std::string("1"));
 }
@@ -265,12 +278,11 @@ TEST_F(MainFormTest, SetupOpensTheSelectedLayoutAndCtrlAltEEndsTheProgram) {
     TfmDisplaySetup::SetQuitRequestHandler([&] { ++quitRequests; });
     QString caption;
     // Without a client name the setup button opens nothing.
-    Controls().btSetupClick();
+    Find<TPictureButton>("btSetup").clicked();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-    Controls().lbClients->SetSelectedRow(3);
-    Controls().lbClientsClick();
-    Controls().laRight1Click(); // type 2
+    SelectRow(3);
+    Find<TPictureButton>("laRight1").clicked(); // type 2
     QTimer::singleShot(0, [&] {
         QWidget* layout = QApplication::activeModalWidget();
         if (layout == nullptr)
@@ -281,7 +293,7 @@ TEST_F(MainFormTest, SetupOpensTheSelectedLayoutAndCtrlAltEEndsTheProgram) {
         if (layout->isVisible())
             layout->close(); // the shortcut failed: end the modal run anyway
     });
-    Controls().btSetupClick();
+    Find<TPictureButton>("btSetup").clicked();
     TfmDisplaySetup::SetQuitRequestHandler(nullptr);
     EXPECT_EQ(CurrentDisplayType, 2);
     EXPECT_EQ(caption, QString("Дисплей № 2"));
@@ -297,7 +309,7 @@ TEST_F(MainFormTest, PlayDisplayOpensEvenWithoutAClientName) {
             layout->close();
         }
     });
-    Controls().Button1->click();
+    Find<QPushButton>("Button1").click();
     ASSERT_TRUE(opened);
     EXPECT_EQ(CurrentDisplayType, 1);
 }
@@ -308,17 +320,20 @@ TEST_F(MainFormTest, StopIsRefusedWhileAClientIsConnected) {
     auto client = std::make_unique<TTestClient>(port);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return fmMain_->Server().Clients()->LockList().Count() == 1; }, 5000));
-    Controls().btStopClick();
+    Find<TPictureButton>("btStop").clicked();
     ASSERT_TRUE(fmMain_->Server().Listening());
-    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").palette().color(QPalette::Window),
+              QColor(255, 0, 0));
     client.reset();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return fmMain_->Server().Clients()->LockList().Count() == 0; }, 5000));
-    Controls().Img_Display->clicked(); // the display picture stops the server like btStop
+    Find<TPictureButton>("Img_Display")
+        .clicked(); // the display picture stops the server like btStop
     ASSERT_FALSE(fmMain_->Server().Listening());
     EXPECT_EQ(LogLines().last(), QString("Сервер остановлен "));
-    EXPECT_EQ(fmMain_->Indicator_Start->palette().color(QPalette::Window), QColor(0, 128, 192));
-    EXPECT_EQ(fmMain_->Indicator_Start->toolTip(), QString("Server: Stop"));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").palette().color(QPalette::Window),
+              QColor(0, 128, 192));
+    EXPECT_EQ(Find<QWidget>("Indicator_Start").toolTip(), QString("Server: Stop"));
 }
 
 TEST_F(MainFormTest, StartWithPortTextAbcListensOn5678) {
@@ -326,8 +341,8 @@ TEST_F(MainFormTest, StartWithPortTextAbcListensOn5678) {
     if (!EnterPrivateNetwork())
         GTEST_SKIP() << "a network namespace of its own needs root";
     CreateAndShowWithoutSplash();
-    Controls().edPort->setText("abc");
-    Controls().btStart->clicked();
+    Find<QLineEdit>("edPort").setText("abc");
+    Find<TPictureButton>("btStart").clicked();
     EXPECT_TRUE(errors_.isEmpty());
     EXPECT_EQ(fmMain_->Server().Server.BoundPort(), uint16_t{5678});
     EXPECT_EQ(LogLines(), QStringList{"Сервер запущен на порту 5678"});
@@ -341,8 +356,8 @@ TEST_F(MainFormTest, StartOnABusyPortShowsTheErrorAndStaysStopped) {
     Sockets::Listen(other.Get(), 1);
     uint16_t port = 0;
     Sockets::LocalPort(other.Get(), port);
-    Controls().edPort->setText(QString::number(port));
-    Controls().btStart->clicked();
+    Find<QLineEdit>("edPort").setText(QString::number(port));
+    Find<TPictureButton>("btStart").clicked();
     EXPECT_EQ(errors_, QStringList{"Could not bind socket. Address and port are already in use."});
     ASSERT_FALSE(fmMain_->Server().Listening());
     ASSERT_TRUE(LogLines().isEmpty());
@@ -352,10 +367,10 @@ TEST_F(MainFormTest, KickAllWithNothingListedClearsTheNameOnly) {
     CreateAndShowWithoutSplash();
     StartOnFreePort();
     Tick();
-    Controls().edClientName->setText("Client 1");
+    Find<QLineEdit>("edClientName").setText("Client 1");
     const qsizetype lines = LogLines().size();
-    Controls().btKickAll->clicked();
-    ASSERT_TRUE(Controls().edClientName->text().isEmpty());
+    Find<TPictureButton>("btKickAll").clicked();
+    ASSERT_TRUE(Find<QLineEdit>("edClientName").text().isEmpty());
     EXPECT_EQ(LogLines().size(), lines);
 }
 
@@ -363,7 +378,7 @@ TEST_F(MainFormTest, WithoutANotificationAreaMinimisingKeepsTheWindowReachable) 
     CreateAndShowWithoutSplash();
     if (fmMain_->TrayIcon().IsAvailable())
         GTEST_SKIP() << "this desktop has a notification area";
-    fmMain_->Sb_Min->clicked();
+    Find<TPictureButton>("Sb_Min").clicked();
     ASSERT_TRUE(fmMain_->isMinimized() || fmMain_->windowState().testFlag(Qt::WindowMinimized));
     ASSERT_FALSE(fmMain_->TrayIcon().IsVisible());
 }
@@ -405,23 +420,24 @@ TEST_F(MainFormTest, EveryLanguageTextReachesAControlOfTheWindow) {
                 << name << " " << property << " in language " << language;
         }
     }
-    EXPECT_EQ(fmMain_->Lbl_Title_2->property("text").toString(), QString("Настройки"));
-    EXPECT_EQ(fmMain_->Sb_Min->toolTip(), QString("Свернуть программу в Tray"));
-    EXPECT_EQ(fmMain_->TrayMenu_2->text(), QString("Сервер: Стоп"));
-    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
+    EXPECT_EQ(Find<QWidget>("Lbl_Title_2").property("text").toString(), QString("Настройки"));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Min").toolTip(), QString("Свернуть программу в Tray"));
+    EXPECT_EQ(Find<QAction>("TrayMenu_2").text(), QString("Сервер: Стоп"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Lang").text(), QString("Русский"));
     fmHelp_->ApplyLanguage(LanguageTable::English, *fmMain_);
-    EXPECT_EQ(fmMain_->Sb_Close->toolTip(), QString("Exit the program"));
-    EXPECT_EQ(fmMain_->TrayMenu_1->toolTip(), QString("Server: Start"));
-    EXPECT_EQ(fmMain_->Cb_AutoRun->toolTip(), QString("Autorun program at the start of Windows"));
+    EXPECT_EQ(Find<TPictureButton>("Sb_Close").toolTip(), QString("Exit the program"));
+    EXPECT_EQ(Find<QAction>("TrayMenu_1").toolTip(), QString("Server: Start"));
+    EXPECT_EQ(Find<TPictureButton>("Cb_AutoRun").toolTip(),
+              QString("Autorun program at the start of Windows"));
 }
 
 TEST_F(MainFormTest, LanguageSwitchAppliesAndSavesAtOnce) {
     CreateAndShowWithoutSplash();
-    EXPECT_EQ(fmMain_->Lbl_Title_1->property("text").toString(), QString("Server"));
-    fmMain_->Sb_Lang_Down->clicked();
-    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
-    EXPECT_EQ(Controls().Lbl1->text(), QString("Сетевые клиенты:"));
-    EXPECT_EQ(fmMain_->TrayMenu_5->text(), QString("Выйти из программы"));
+    EXPECT_EQ(Find<QWidget>("Lbl_Title_1").property("text").toString(), QString("Server"));
+    Find<TPictureButton>("Sb_Lang_Down").clicked();
+    EXPECT_EQ(Find<QLineEdit>("Edit_Lang").text(), QString("Русский"));
+    EXPECT_EQ(Find<QLabel>("Lbl1").text(), QString("Сетевые клиенты:"));
+    EXPECT_EQ(Find<QAction>("TrayMenu_5").text(), QString("Выйти из программы"));
     TKeyStore key;
     ASSERT_TRUE(key.OpenKey(false));
     EXPECT_EQ(key.ReadInteger("Languare"), 1);
@@ -435,13 +451,13 @@ TEST_F(MainFormTest, HelpAndWebLinksFollowTheLanguage) {
     const QString oldCurrent = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(current.Path()));
     CreateAndShowWithoutSplash();
-    fmMain_->Sb_Help->clicked(); // no help file anywhere: nothing happens
+    Find<TPictureButton>("Sb_Help").clicked(); // no help file anywhere: nothing happens
     ASSERT_TRUE(catcher.urls.isEmpty());
     FileIo::WriteAtomically(program_->File("Help_r.txt"), "руководство");
-    fmMain_->Sb_Lang_Up->clicked();
-    fmMain_->Sb_Help->clicked();
-    fmMain_->Sb_Internet->clicked();
-    fmMain_->TrayMenu_4->trigger();
+    Find<TPictureButton>("Sb_Lang_Up").clicked();
+    Find<TPictureButton>("Sb_Help").clicked();
+    Find<TPictureButton>("Sb_Internet").clicked();
+    Find<QAction>("TrayMenu_4").trigger();
     QDesktopServices::unsetUrlHandler("file");
     QDesktopServices::unsetUrlHandler("https");
     QDir::setCurrent(oldCurrent);
@@ -454,22 +470,22 @@ TEST_F(MainFormTest, HelpAndWebLinksFollowTheLanguage) {
 TEST_F(MainFormTest, OptionTogglesFlipAndRedraw) {
     CreateAndShowWithoutSplash();
     const TPictureList& list = fmMain_->BitmapList_Btn();
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture(), list.Picture(Skin::Btn::CheckOn));
-    fmMain_->Lbl_HintShow->clicked();
+    EXPECT_EQ(Find<TPictureButton>("Cb_HintShow").Picture(), list.Picture(Skin::Btn::CheckOn));
+    Find<TGradientLabel>("Lbl_HintShow").clicked();
     EXPECT_EQ(fmMain_->Options.HintShow, uint8_t{0});
-    EXPECT_EQ(fmMain_->Cb_HintShow->Picture(), list.Picture(Skin::Btn::CheckOff));
-    fmMain_->Cb_AutoRun->clicked();
+    EXPECT_EQ(Find<TPictureButton>("Cb_HintShow").Picture(), list.Picture(Skin::Btn::CheckOff));
+    Find<TPictureButton>("Cb_AutoRun").clicked();
     EXPECT_EQ(fmMain_->Options.AutoRun, uint8_t{1});
     ASSERT_TRUE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));
-    fmMain_->Cb_AutoRun->clicked();
+    Find<TPictureButton>("Cb_AutoRun").clicked();
     ASSERT_FALSE(FileIo::Exists(home_->Path() + "/autostart/velmora.desktop"));
 }
 
 TEST_F(MainFormTest, ClosingWritesTheSettings) {
     CreateAndShowWithoutSplash();
-    Controls().edPort->setText("abc");
-    Controls().cbAutoStart->setChecked(true);
-    fmMain_->Cb_MinFormShow->clicked();
+    Find<QLineEdit>("edPort").setText("abc");
+    Find<QCheckBox>("cbAutoStart").setChecked(true);
+    Find<TPictureButton>("Cb_MinFormShow").clicked();
     fmMain_.reset();
     TIniFile ini(Ini());
     EXPECT_EQ(ini.ReadString("ServerParams", "ServerPort", ""), std::string("5678"));
@@ -489,7 +505,7 @@ TEST_F(MainFormTest, AnIniThatCannotBeWrittenAtTheEndIsToldOnceBeforeTheWindowGo
         errors_.push_back(message);
         visibleWhenTold = fmMain_->isVisible();
     });
-    fmMain_->Sb_Close->clicked();
+    Find<TPictureButton>("Sb_Close").clicked();
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_EQ(errors_[0], QString::fromStdString("Unable to write to " +
                                                  program_->File("read-only/velmora.ini")));
@@ -520,8 +536,8 @@ TEST_F(MainFormTest, ALanguageSwitchThatCannotBeSavedIsAppliedThenReported) {
     // A folder where the settings file should be: no write can replace it.
     std::filesystem::remove(TKeyStore::SettingsFileName());
     ASSERT_TRUE(std::filesystem::create_directory(TKeyStore::SettingsFileName()));
-    fmMain_->Sb_Lang_Up->clicked();
-    EXPECT_EQ(fmMain_->Edit_Lang->text(), QString("Русский"));
+    Find<TPictureButton>("Sb_Lang_Up").clicked();
+    EXPECT_EQ(Find<QLineEdit>("Edit_Lang").text(), QString("Русский"));
     EXPECT_EQ(errors_, QStringList{"Failed to set data for 'Languare'"});
     // The splash object's save at the end stays silent.
     fmLogo_.reset();

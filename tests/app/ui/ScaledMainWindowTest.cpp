@@ -3,6 +3,7 @@
 // pixel for pixel as drawn for the device pixels they cover. ScreenChange runs on two screens of
 // different ratios and moves the window from one to the other.
 #include "app/ui/MainForm.h"
+#include "common/FindControl.h"
 #include "common/QtPrint.h"
 #include "common/ShownPixels.h"
 #include "common/TempDir.h"
@@ -36,6 +37,9 @@ protected:
         fmMain_->SplashDone = true;
         fmMain_->ShowForm();
     }
+
+    // A control of the window by its object name.
+    const QWidget* Control(const char* name) const { return &FindControl<QWidget>(*fmMain_, name); }
 
     void TearDown() override {
         fmMain_.reset();
@@ -103,43 +107,43 @@ TEST_F(ScaledMainWindow, KeepsItsPlacesAndShowsEveryPicturePixelForPixel) {
     const struct {
         const QWidget* Control;
         QRect Place;
-    } places[] = {{fmMain_->Sb_Help, {702, 5, 22, 23}},
-                  {fmMain_->Sb_Internet, {726, 5, 22, 23}},
-                  {fmMain_->Sb_Min, {750, 5, 22, 23}},
-                  {fmMain_->Sb_Close, {774, 5, 22, 23}},
-                  {fmMain_->Panel_Indicator_Start, {750, 37, 22, 9}},
-                  {fmMain_->Sb_Lang_Up, {30, 490, 17, 21}},
-                  {fmMain_->Img_Lang_Fon, {47, 490, 63, 21}},
-                  {fmMain_->Edit_Lang, {52, 494, 53, 14}},
-                  {fmMain_->Sb_Lang_Down, {110, 490, 17, 21}},
-                  {fmMain_->Cb_MinFormShow, {250, 470, 23, 23}},
-                  {fmMain_->Cb_AutoRun, {250, 500, 23, 23}},
-                  {fmMain_->Cb_HintShow, {422, 470, 23, 23}}};
+    } places[] = {{Control("Sb_Help"), {702, 5, 22, 23}},
+                  {Control("Sb_Internet"), {726, 5, 22, 23}},
+                  {Control("Sb_Min"), {750, 5, 22, 23}},
+                  {Control("Sb_Close"), {774, 5, 22, 23}},
+                  {Control("Panel_Indicator_Start"), {750, 37, 22, 9}},
+                  {Control("Sb_Lang_Up"), {30, 490, 17, 21}},
+                  {Control("Img_Lang_Fon"), {47, 490, 63, 21}},
+                  {Control("Edit_Lang"), {52, 494, 53, 14}},
+                  {Control("Sb_Lang_Down"), {110, 490, 17, 21}},
+                  {Control("Cb_MinFormShow"), {250, 470, 23, 23}},
+                  {Control("Cb_AutoRun"), {250, 500, 23, 23}},
+                  {Control("Cb_HintShow"), {422, 470, 23, 23}}};
     for (const auto& [control, place] : places)
         EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
-    EXPECT_EQ(fmMain_->Label_Title_Name->pos(), QPoint(8, 2));
+    EXPECT_EQ(Control("Label_Title_Name")->pos(), QPoint(8, 2));
     ExpectPicturesPixelForPixel();
 
     // The start indicator's frame is one line of whole device pixels around the indicator.
     const QImage shown = ShownPixels(*fmMain_);
     const TDeviceGrid window(fmMain_->devicePixelRatioF());
-    const QRect frame = window.Map(fmMain_->Panel_Indicator_Start->geometry());
+    const QRect frame = window.Map(Control("Panel_Indicator_Start")->geometry());
     const QRect indicator = window.Map(
-        fmMain_->Indicator_Start->geometry().translated(fmMain_->Panel_Indicator_Start->pos()));
+        Control("Indicator_Start")->geometry().translated(Control("Panel_Indicator_Start")->pos()));
     const QColor edge(0x08, 0x1C, 0x3A);
     const int middle = frame.center().y();
     for (int x = frame.left(); x < frame.left() + window.Line(); ++x)
         EXPECT_EQ(shown.pixelColor(x, middle), edge) << x;
     EXPECT_EQ(indicator.left(), frame.left() + window.Line());
     EXPECT_EQ(shown.pixelColor(indicator.left(), middle),
-              fmMain_->Indicator_Start->palette().color(QPalette::Window));
+              Control("Indicator_Start")->palette().color(QPalette::Window));
 
     // The language control meets without a seam: arrow, field and arrow share their edges.
     const TDeviceGrid grid(fmMain_->devicePixelRatioF());
-    EXPECT_EQ(grid.Map(fmMain_->Sb_Lang_Up->geometry()).right() + 1,
-              grid.Map(fmMain_->Img_Lang_Fon->geometry()).left());
-    EXPECT_EQ(grid.Map(fmMain_->Img_Lang_Fon->geometry()).right() + 1,
-              grid.Map(fmMain_->Sb_Lang_Down->geometry()).left());
+    EXPECT_EQ(grid.Map(Control("Sb_Lang_Up")->geometry()).right() + 1,
+              grid.Map(Control("Img_Lang_Fon")->geometry()).left());
+    EXPECT_EQ(grid.Map(Control("Img_Lang_Fon")->geometry()).right() + 1,
+              grid.Map(Control("Sb_Lang_Down")->geometry()).left());
 }
 
 using ScreenChange = ScaledMainWindow;
