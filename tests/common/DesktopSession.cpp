@@ -1,5 +1,7 @@
 #include "common/DesktopSession.h"
 
+#include "common/CheckoutPaths.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -226,7 +228,7 @@ TWaylandCompositor::TWaylandCompositor() {
 }
 
 TProgramUnderTest::TProgramUnderTest() {
-    QFile::copy(QStringLiteral(VELMORA_PROGRAM), Executable());
+    QFile::copy(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_PROGRAM)), Executable());
 }
 
 TProgramUnderTest::~TProgramUnderTest() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CheckoutPaths.h"
 #include "common/QtPrint.h"
 #include "common/TempDir.h"
 #include "platform/FileIo.h"
@@ -20,16 +21,18 @@ protected:
     LayoutViewTest() {
         ProgramPaths::SetExecutablePath(dir.File("velmora"));
         FileIo::MakeFolders(dir.File("data"));
-        QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"),
+        QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp")),
                     QString::fromStdString(dir.File("data/1.bmp")));
         // The default video is the tests' short clip: playing to the end takes a moment only.
-        QFile::copy(QStringLiteral(VELMORA_TEST_DATA_FOLDER "short.avi"),
-                    QString::fromStdString(dir.File("data/1.avi")));
+        QFile::copy(
+            QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER "short.avi")),
+            QString::fromStdString(dir.File("data/1.avi")));
     }
     ~LayoutViewTest() override { ProgramPaths::SetExecutablePath(""); }
 
     static QString TestData(const char* name) {
-        return QStringLiteral(VELMORA_TEST_DATA_FOLDER) + QLatin1String(name);
+        return QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER)) +
+               QLatin1String(name);
     }
     QString TempFile(const std::string& name) const {
         return QString::fromStdString(dir.File(name));

@@ -1,6 +1,7 @@
 #include "layoutview/PictureLoader.h"
 
 #include "LayoutViewFixture.h"
+#include "common/CheckoutPaths.h"
 #include "common/NamedPipe.h"
 #include "layoutview/PictureBox.h"
 
@@ -67,7 +68,8 @@ TEST_F(PictureLoaderTest, GreyAndCmykJpegsBecomeTheRightColours) {
 TEST_F(PictureLoaderTest, BitmapsAndIconsLoadThroughQt) {
     EXPECT_EQ(LoadPicture(Save("a.bmp", "BMP")).Size(), QSizeF(64, 32));
     EXPECT_EQ(LoadPicture(Save("a.ico", "ICO")).Size(), QSizeF(64, 32));
-    const TPicture shipped = LoadPicture(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"));
+    const TPicture shipped =
+        LoadPicture(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp")));
     EXPECT_EQ(shipped.Size(), QSizeF(320, 240));
 }
 
@@ -80,8 +82,9 @@ TEST_F(PictureLoaderTest, OtherExtensionsAreRefusedByName) {
 
 TEST_F(PictureLoaderTest, MetafilesLoadAsPicturesDrawnAtTheirSize) {
     for (const char* name : {"shapes.wmf", "minimal_placeable.wmf", "shapes.emf"}) {
-        const TPicture picture =
-            LoadPicture(QStringLiteral(VELMORA_METAFILE_SAMPLES) + QString::fromLatin1(name));
+        const TPicture picture = LoadPicture(
+            QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_METAFILE_SAMPLES)) +
+            QString::fromLatin1(name));
         EXPECT_FALSE(picture.IsEmpty()) << name;
         EXPECT_GT(picture.Size().width(), 0) << name;
     }

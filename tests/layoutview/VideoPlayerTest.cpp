@@ -1,6 +1,7 @@
 #include "layoutview/VideoPlayer.h"
 
 #include "LayoutViewFixture.h"
+#include "common/CheckoutPaths.h"
 #include "layoutview/ExPanel.h"
 #include "media/VideoEngine.h"
 
@@ -44,7 +45,7 @@ TEST_F(VideoPlayerTest, TheShippedDefaultVideoOpens) {
     TVideoPlayer player;
     int known = 0;
     QObject::connect(&player, &TVideoPlayer::NaturalSizeKnown, [&] { ++known; });
-    player.SetFileName(VELMORA_DATA_FOLDER "1.avi");
+    player.SetFileName(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi"));
     OpenAndWait(player);
     EXPECT_EQ(known, 1);
     EXPECT_EQ(player.Error(), TVideoPlayer::NoError);

@@ -1,6 +1,7 @@
 #include "media/VideoEngine.h"
 
 #include "FormatClips.h"
+#include "common/CheckoutPaths.h"
 #include "common/ResourceLevels.h"
 #include "common/StderrCapture.h"
 #include "common/TempDir.h"
@@ -23,7 +24,8 @@ namespace {
 constexpr int WaitCeilingMs = 30000;
 
 QString Clip(const char* file) {
-    return QStringLiteral(VELMORA_FORMAT_CLIPS) + QLatin1String(file);
+    return QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS)) +
+           QLatin1String(file);
 }
 
 // Where the clips' yellow square stands: the leftmost column of its row holding yellow, or -1.
@@ -155,7 +157,8 @@ TEST(VideoEngineTest, AMissingDecoderIsNamed) {
     gst_plugin_feature_set_rank(decoder, rank);
     gst_object_unref(decoder);
     EXPECT_EQ(engine.FailureText().toStdString(), "Missing decoder: Windows Media Video 8 decoder");
-    EXPECT_EQ(capture.Text(), std::string("Cannot play \"") + VELMORA_FORMAT_CLIPS +
+    EXPECT_EQ(capture.Text(), std::string("Cannot play \"") +
+                                  CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS) +
                                   "wmv2.wmv\": Missing decoder: Windows Media Video 8 decoder\n");
 }
 
@@ -186,7 +189,7 @@ TEST(VideoEngineTest, OpeningAnotherFileLeavesNothingOfTheFirst) {
     QObject::connect(engine.get(), &TVideoEngine::Opened, [&] { ++opened; });
     engine->Open(Clip("h264.mp4"));
     engine->Play();
-    engine->Open(QStringLiteral(VELMORA_DATA_FOLDER "1.avi"));
+    engine->Open(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi")));
     ASSERT_TRUE(WaitFor([&] { return opened > 0 && engine->FrameNumber() > 0; }));
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(engine->NaturalSize(), QSize(320, 240));
@@ -321,7 +324,8 @@ TEST(VideoEngineTest, AFileRenamedOverPlaysTheNewContentAtItsNextLoop) {
     PlayUntilFrames(engine, live.Path(), 3);
     ASSERT_EQ(engine.NaturalSize(), QSize(FormatClipWidth, FormatClipHeight));
 
-    ASSERT_TRUE(live.Replace(QStringLiteral(VELMORA_DATA_FOLDER "1.avi")));
+    ASSERT_TRUE(live.Replace(
+        QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi"))));
     ASSERT_TRUE(WaitFor([&] { return engine.NaturalSize() == QSize(320, 240); }));
     const quint64 shown = engine.FrameNumber();
     ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > shown + 3; }));

@@ -1,3 +1,4 @@
+#include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
 #include "metafile/MetafileError.h"
 #include "metafile/MetafileParser.h"
@@ -520,7 +521,8 @@ TEST(MetafileRecords, BitmapsOfEveryBlitRecord) {
 // The fuzz target's seeds are meant to reach every record family: none of them may be dropped.
 TEST(MetafileRecords, SeedCorpusReadsWithoutDamage) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(METAFILE_CORPUS_DIR)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(CheckoutPaths::SourceFile(METAFILE_CORPUS_DIR))) {
         const TMetafile file = ReadMetafile(entry.path().string());
         EXPECT_EQ(file.damagedRecords, 0u) << entry.path();
         ++files;

@@ -1,4 +1,5 @@
 #include "TestClient.h"
+#include "common/CheckoutPaths.h"
 #include "common/ChildProcess.h"
 #include "common/TempDir.h"
 
@@ -23,7 +24,8 @@ TEST(ThreadLimitTest, AConnectionWithoutAThreadIsClosedAndForgotten) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run the server as a user held to a thread limit";
     TTempDir dir;
-    TChildProcess server({VELMORA_SERVER_PROCESS, dir.File("velmora.ini"), "3"});
+    TChildProcess server(
+        {CheckoutPaths::BuildFile(VELMORA_SERVER_PROCESS), dir.File("velmora.ini"), "3"});
     const auto portLine = server.ReadLine();
     ASSERT_TRUE(portLine.has_value()) << "the server did not start";
     const auto port = static_cast<uint16_t>(std::stoi(*portLine));

@@ -2,6 +2,7 @@
 // configuration folder for every test.
 #include "app/ui/MainForm.h"
 
+#include "common/CheckoutPaths.h"
 #include "common/FindControl.h"
 #include "common/PrivateNetwork.h"
 #include "common/ProcessState.h"
@@ -554,7 +555,9 @@ TEST_F(MainFormTest, TerminationSignalsCloseInOrder) {
 void MainFormTest::EndsInOrderOn(int signal) {
     SCOPED_TRACE(signal);
     const QString program = QString::fromStdString(program_->File("velmora"));
-    ASSERT_TRUE(QFile::exists(program) || QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
+    ASSERT_TRUE(
+        QFile::exists(program) ||
+        QFile::copy(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_PROGRAM)), program));
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home_->Path()));

@@ -1,6 +1,7 @@
 // The real program ended by a session's SIGTERM while displays do everything a real network
 // lets them do: idle connections blocked in reads, displays that stopped reading with their
 // queues full, a client flooding broadcasts. It must end within its bound, settings saved.
+#include "common/CheckoutPaths.h"
 #include "common/PrivateNetwork.h"
 #include "common/ProcessState.h"
 #include "common/TempDir.h"
@@ -23,7 +24,8 @@ TEST(ProgramExitTest, EndsSavedWithinItsBoundWhateverTheDisplaysDo) {
         GTEST_SKIP() << "needs root for a private network namespace";
     TTempDir program, home;
     const QString executable = QString::fromStdString(program.File("velmora"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_PROGRAM), executable));
+    ASSERT_TRUE(
+        QFile::copy(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_PROGRAM)), executable));
     ASSERT_TRUE(FileIo::WriteAtomically(program.File("velmora.ini"),
                                         "[ServerParams]\nServerPort=5679\nServerAutoStart=1\n"));
     QProcess process;

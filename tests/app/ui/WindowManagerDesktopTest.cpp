@@ -2,6 +2,7 @@
 // window's outer size includes the frame the manager adds; the main window and the splash stay
 // frameless where the program puts them. With VELMORA_SCREENSHOT_DIR set, the screen is saved
 // there as PNG files to be looked at.
+#include "common/CheckoutPaths.h"
 #include "common/DesktopSession.h"
 #include "common/QtPrint.h"
 
@@ -68,8 +69,9 @@ TEST_F(WindowManagerDesktopTest, TheLayoutWindowHasItsOuterSizeWithTheFrameCentr
         environment.insert("DISPLAY", display_.Name());
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-        ASSERT_TRUE(
-            probe.Start(QStringLiteral(VELMORA_LAYOUT_WINDOW_PROBE), {c.Mode, "8"}, environment));
+        ASSERT_TRUE(probe.Start(
+            QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_LAYOUT_WINDOW_PROBE)),
+            {c.Mode, "8"}, environment));
         const auto window = WindowTitled(QString::fromUtf8("Дисплей № 8"));
         ASSERT_TRUE(window.has_value());
         const QRect outer = OuterOnceItIs(window->Id, c.Outer);

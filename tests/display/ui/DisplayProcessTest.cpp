@@ -1,4 +1,5 @@
 // The display program as installed: a process of its own against the real server.
+#include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
@@ -20,7 +21,8 @@ protected:
         environment.insert("XDG_STATE_HOME", QString::fromStdString(home.File("state")));
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         display.setProcessEnvironment(environment);
-        display.start(QStringLiteral(VELMORA_DISPLAY_PROGRAM), arguments);
+        display.start(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
+                      arguments);
         EXPECT_TRUE(display.waitForStarted());
         return display;
     }
@@ -60,9 +62,9 @@ TEST_F(DisplayProcessTest, AutostartEntryRunsItWithTheGivenOptions) {
     EXPECT_EQ(display.exitCode(), 0);
     const auto entry = FileIo::ReadAll(home.File("config/autostart/velmora-display.desktop"));
     ASSERT_TRUE(entry.has_value());
-    EXPECT_NE(
-        entry->find("Exec=" VELMORA_DISPLAY_PROGRAM " --server=hall:6000 \"--name=Client 3\"\n"),
-        std::string::npos)
+    EXPECT_NE(entry->find("Exec=" + CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM) +
+                          " --server=hall:6000 \"--name=Client 3\"\n"),
+              std::string::npos)
         << *entry;
     Start({"--remove-autostart"});
     ASSERT_TRUE(display.waitForFinished(10000));

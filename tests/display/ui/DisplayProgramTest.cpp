@@ -2,6 +2,7 @@
 // offscreen at the Play mode window's size: what a display shows, and how it comes and goes.
 #include "display/ui/DisplayProgram.h"
 
+#include "common/CheckoutPaths.h"
 #include "common/NotifySocket.h"
 #include "common/TempDir.h"
 #include "display/KeptLayout.h"
@@ -45,7 +46,8 @@ protected:
         ProgramPaths::SetExecutablePath(dir.File("velmora"));
         FileIo::MakeFolders(dir.File("data"));
         for (const char* file : {"1.bmp", "1.avi"})
-            QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER) + QLatin1String(file),
+            QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER)) +
+                            QLatin1String(file),
                         QString::fromStdString(dir.File("data/") + file));
         TDisplayView::SetReport([this](const std::string& line) { reports.push_back(line); });
         StartServer(0);

@@ -1,6 +1,7 @@
 // The display's window on its own: layouts handed to it as the link hands them over.
 #include "display/ui/DisplayWindow.h"
 
+#include "common/CheckoutPaths.h"
 #include "common/DisplayShown.h"
 #include "common/ResourceLevels.h"
 #include "common/TempDir.h"
@@ -26,11 +27,16 @@ std::string Config(int displayType, const std::string& key, const std::string& f
 
 // Every kind of layout in turn: two videos, a bitmap, a JPEG, a metafile, texts alone.
 const std::vector<std::pair<int, std::string>> Layouts = {
-    {2, Config(2, LayoutStore::MediaPlayerKey(0), VELMORA_DATA_FOLDER "1.avi")},
-    {6, Config(6, LayoutStore::ImageKey(0), VELMORA_DATA_FOLDER "1.bmp")},
-    {1, Config(1, LayoutStore::MediaPlayerKey(0), VELMORA_TEST_DATA_FOLDER "short.avi")},
-    {5, Config(5, LayoutStore::ImageKey(0), VELMORA_TEST_DATA_FOLDER "cmyk.jpg")},
-    {7, Config(7, LayoutStore::ImageKey(0), VELMORA_METAFILE_SAMPLES "sample_car.emf")},
+    {2, Config(2, LayoutStore::MediaPlayerKey(0),
+               CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi"))},
+    {6,
+     Config(6, LayoutStore::ImageKey(0), CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp"))},
+    {1, Config(1, LayoutStore::MediaPlayerKey(0),
+               CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER "short.avi"))},
+    {5, Config(5, LayoutStore::ImageKey(0),
+               CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER "cmyk.jpg"))},
+    {7, Config(7, LayoutStore::ImageKey(0),
+               CheckoutPaths::SourceFile(VELMORA_METAFILE_SAMPLES "sample_car.emf"))},
     {9, "[DisplayParams_Client3_9]\r\n"},
 };
 
@@ -75,7 +81,9 @@ TEST_F(DisplayWindowTest, SwappedLayoutsGiveBackEveryDescriptorAndThread) {
 TEST_F(DisplayWindowTest, AVideoThatFailsWhilePlayingKeepsItsLastFrame) {
     TTempDir dir;
     const std::string live = dir.File("live.avi");
-    ASSERT_TRUE(QFile::copy(VELMORA_DATA_FOLDER "1.avi", QString::fromStdString(live)));
+    ASSERT_TRUE(
+        QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi")),
+                    QString::fromStdString(live)));
     ASSERT_TRUE(Show({2, Config(2, LayoutStore::MediaPlayerKey(0), live)}));
     TDisplayView& view = *window.ShownView();
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.Video()->FrameNumber() > 2; }, LayoutWaitMs));

@@ -3,6 +3,7 @@
 // reference renderings lie in data/samples/; tools/make-metafile-samples.sh writes them. Set
 // METAFILE_TEST_IMAGES to a folder to keep each rendering and its difference there as PNGs.
 
+#include "common/CheckoutPaths.h"
 #include "layoutview/PanelColor.h"
 #include "metafile/ui/Metafile.h"
 
@@ -20,7 +21,7 @@ constexpr double kMinShare = 0.98;        // of the pixels that must match the r
 constexpr double kMaxFormatSpread = 0.01; // between the EMF and the WMF of one drawing
 
 std::string SamplePath(const std::string& file) {
-    return std::string(METAFILE_SAMPLES_DIR) + "/" + file;
+    return CheckoutPaths::SourceFile(METAFILE_SAMPLES_DIR) + "/" + file;
 }
 
 bool Alike(QRgb a, QRgb b) {
