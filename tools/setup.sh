@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build ccache pkg-config clang clang-format libclang-rt-14-dev
+    build-essential cmake ninja-build ccache lld pkg-config clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-wayland
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
