@@ -160,10 +160,10 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
     entry->LastAction = Clock::NowDateTime();
     Log("Command=" + ExchangeBlock::KeptText(block.Command));
 
-    if (RegisterMessage::Is(block)) {
-        HandleRegister(thread, block);
-    } else if (TextMessage::Is(block)) {
-        HandleMessage(thread, block);
+    if (const auto registration = RegisterMessage::Read(block)) {
+        HandleRegister(thread, block, *registration);
+    } else if (const auto message = TextMessage::Read(block)) {
+        HandleMessage(thread, block, *message);
     } else {
         Log(Clock::LongTimeText() + " Unknown command from " +
             Quoted(ExchangeBlock::LogText(block, block.Sender)) + ": " +
@@ -171,12 +171,13 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
     }
 }
 
-void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block) {
+void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block,
+                                    const TRegisterMessage& registration) {
     // Every connection from the sender's address takes the name and gets its own reply;
     // normally that is the sender alone. The reply is the same for all of them (same name, same
     // address), and is read from the .ini before the table is locked, so that a slow file
     // holds up no other client and not the window.
-    const std::string name = ExchangeBlock::KeptText(block.Name);
+    const std::string& name = registration.Name;
     const TExchangeBlock reply =
         DisplayTypeBlockFor(name, thread.PeerAddress().substr(0, TClientEntry::PeerIPCapacity));
     auto list = clients_->LockList();
@@ -191,10 +192,11 @@ void TDisplayServer::HandleRegister(TIdPeerThread& thread, const TExchangeBlock&
     }
 }
 
-void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block) {
+void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block,
+                                   const TTextMessage& message) {
     const std::string command = ExchangeBlock::LogText(block, block.Command);
     const std::string text = Quoted(ExchangeBlock::LogText(block, block.Text));
-    if (block.Receiver.Length == 0) {
+    if (message.ForEverybody()) {
         Log(Clock::LongTimeText() + " Broadcasting " + command + ": " + text);
         auto list = clients_->LockList();
         for (const auto& e : list)
@@ -207,10 +209,10 @@ void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& 
     // every client registered under the receiver's name without regard to letter case: the
     // server's own blocks address clients by peer address, operators and clients know each
     // other by slot name. A receiver that matches nobody gets nothing and raises no error.
-    const std::string receiver = ExchangeBlock::KeptText(block.Receiver);
     auto list = clients_->LockList();
     for (const auto& e : list) {
-        if (e->PeerIP == receiver || CodePage1251::SameText(e->ClientName, receiver))
+        if (e->PeerIP == message.Receiver ||
+            CodePage1251::SameText(e->ClientName, message.Receiver))
             WriteFromWorker(thread, *e, block);
     }
 }

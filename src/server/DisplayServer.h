@@ -4,6 +4,8 @@
 #include "net/IdTCPServer.h"
 #include "platform/IniFile.h"
 #include "protocol/ExchangeBlock.h"
+#include "protocol/RegisterMessage.h"
+#include "protocol/TextMessage.h"
 
 #include <atomic>
 #include <functional>
@@ -66,8 +68,11 @@ public:
 
 private:
     void Log(std::string line) const;
-    void HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block);
-    void HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block);
+    // The block is relayed or logged as it came; what it says is read by its message.
+    void HandleRegister(TIdPeerThread& thread, const TExchangeBlock& block,
+                        const TRegisterMessage& registration);
+    void HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block,
+                       const TTextMessage& message);
     // Writes a block from a worker's handling to a client, the worker's own or another's.
     void WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
                          const TExchangeBlock& block);
