@@ -9,9 +9,8 @@ tools/setup.sh
 
 jobs=$(nproc)
 started=$SECONDS
-# Compiles go through ccache (installed by setup) into the user's cache folder, so a fresh clone
-# builds from the cache; the builds below differ in flags and share nothing else.
-export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
+# Compiles go through ccache (installed by setup; its cache is in the user's cache folder), so a
+# fresh clone builds from the cache.
 configure() {
     local dir=$1; shift
     echo "=== $dir"

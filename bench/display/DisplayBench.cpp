@@ -7,6 +7,7 @@
 // Usage: display_bench [loops] [WIDTHxHEIGHT]   (defaults: 10 loops, 1280x720). It prints
 // figures; it never fails on them. layouts_seam_bench measures the same clips in the
 // operator's Play mode.
+#include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
 #include "display/ui/DisplayProgram.h"
 #include "display/ui/DisplayView.h"
@@ -95,11 +96,12 @@ int main(int argc, char** argv) {
     ProgramPaths::SetExecutablePath(dir.File("velmora-display"));
     // The display's own default media beside it, as installed.
     FileIo::MakeFolders(dir.File("data"));
-    QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.avi"),
+    QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi")),
                 QString::fromStdString(dir.File("data/1.avi")));
     const std::string avi = dir.File("clip.avi");
     const std::string hd = dir.File("clip-1080p.mp4");
-    if (!QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.avi"), QString::fromStdString(avi)) ||
+    if (!QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi")),
+                     QString::fromStdString(avi)) ||
         !MakeHdClip(hd))
         return 1;
 

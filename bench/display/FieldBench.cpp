@@ -15,6 +15,7 @@
 //            file beside the map's folder is shown.
 // Usage: display_field_bench [scenario...] [--program PATH]   (default: every scenario, the
 // velmora-display built beside it). It prints figures; it never fails on them.
+#include "common/CheckoutPaths.h"
 #include "common/DisplayShown.h"
 #include "common/ProcessState.h"
 #include "common/ScriptedServer.h"
@@ -99,9 +100,9 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 void Videos() {
-    const std::string clipA = VELMORA_DATA_FOLDER "1.avi";
-    const std::string clipB = VELMORA_FORMAT_CLIPS "h264.mp4";
-    const std::string picture = VELMORA_DATA_FOLDER "1.bmp";
+    const std::string clipA = CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi");
+    const std::string clipB = CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "h264.mp4");
+    const std::string picture = CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp");
     const std::pair<int, std::string> layouts[] = {
         {1, VideoConfig(1, clipA)}, {2, VideoConfig(2, clipB)}, {6, PictureConfig(6, picture)}};
     TBenchDisplay display;
@@ -135,8 +136,8 @@ bool CopyInPlace(const std::string& from, const std::string& to) {
 
 void Overwrite(const TTempDir& dir) {
     const std::string live = dir.File("live.mp4");
-    const std::string good = VELMORA_FORMAT_CLIPS "h264.mp4";
-    const std::string other = VELMORA_DATA_FOLDER "1.avi";
+    const std::string good = CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "h264.mp4");
+    const std::string other = CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi");
     QFile::remove(QString::fromStdString(live));
     CopyInPlace(good, live);
     TBenchDisplay display;

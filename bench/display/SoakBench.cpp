@@ -8,6 +8,7 @@
 // swap of layouts).
 // Usage: display_soak_bench [minutes]   (default 30; the warm-up is a tenth of it, at most 3 min)
 // It prints figures; it never fails on them.
+#include "common/CheckoutPaths.h"
 #include "common/ProcessState.h"
 #include "common/ScriptedServer.h"
 #include "common/TempDir.h"
@@ -61,21 +62,24 @@ struct TFeed {
     TSteady::time_point NextKick = TSteady::now() + KickEvery; // the server's thread only
 
     TFeed() {
-        const std::string videoA = VELMORA_DATA_FOLDER "1.avi";
-        const std::string videoB = VELMORA_FORMAT_CLIPS "h264.mp4";
+        const std::string videoA = CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi");
+        const std::string videoB = CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "h264.mp4");
         const std::string video = LayoutStore::MediaPlayerKey(0);
         const std::string picture = LayoutStore::ImageKey(0);
-        Blocks = {Layout(1, video, videoA),
-                  Layout(5, picture, VELMORA_DATA_FOLDER "1.bmp"),
-                  Layout(2, video, videoB),
-                  Layout(6, picture, VELMORA_PICTURES "cmyk.jpg"),
-                  Banner(),
-                  Layout(3, video, videoA),
-                  Layout(7, picture, VELMORA_METAFILES "sample_car.emf"),
-                  Layout(4, video, videoB),
-                  Layout(8, picture, VELMORA_METAFILES "sample_car.wmf"),
-                  Banner()};
-        Settle = Layout(5, picture, VELMORA_DATA_FOLDER "1.bmp");
+        Blocks = {
+            Layout(1, video, videoA),
+            Layout(5, picture, CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp")),
+            Layout(2, video, videoB),
+            Layout(6, picture, CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER "cmyk.jpg")),
+            Banner(),
+            Layout(3, video, videoA),
+            Layout(7, picture,
+                   CheckoutPaths::SourceFile(VELMORA_METAFILE_SAMPLES "sample_car.emf")),
+            Layout(4, video, videoB),
+            Layout(8, picture,
+                   CheckoutPaths::SourceFile(VELMORA_METAFILE_SAMPLES "sample_car.wmf")),
+            Banner()};
+        Settle = Layout(5, picture, CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp"));
     }
 
     // One connection: a layout every 100 ms until the next kick.

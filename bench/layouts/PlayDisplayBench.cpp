@@ -1,6 +1,7 @@
 // How long "Play display" takes to show the layout window of a picture layout whose picture is a
 // named pipe (which once held the window for ever), beside the same layout with an ordinary
 // picture. From the call the button makes to the window shown, offscreen.
+#include "common/CheckoutPaths.h"
 #include "common/NamedPipe.h"
 #include "common/TempDir.h"
 #include "layouts/LayoutStore.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     const TConfigHomeGuard home(program.Path());
     ProgramPaths::SetExecutablePath(program.File("velmora"));
     FileIo::MakeFolders(program.File("data"));
-    QFile::copy(QStringLiteral(VELMORA_DATA_FOLDER "1.bmp"),
+    QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp")),
                 QString::fromStdString(program.File("data/1.bmp")));
 
     TNamedPipe pipe(program.File("live.jpg"), std::chrono::seconds(10));

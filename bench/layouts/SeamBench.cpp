@@ -10,6 +10,7 @@
 // prints figures; it never fails on them. media_qt_multimedia_bench is its twin through the
 // player the window used before.
 
+#include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
 #include "layouts/LayoutStore.h"
 #include "layouts/ui/DisplaySetupForm.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int loops = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     const QString clip =
-        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(VELMORA_DATA_FOLDER "1.avi");
+        argc > 2 ? QString::fromLocal8Bit(argv[2])
+                 : QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi"));
 
     // As the program does at start, before the operator can open a window.
     QElapsedTimer prepare;

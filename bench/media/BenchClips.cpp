@@ -1,5 +1,6 @@
 #include "BenchClips.h"
 
+#include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
 #include "media/FormatClips.h"
 
@@ -37,10 +38,12 @@ bool MakeHdClip(const std::string& path, int seconds) {
 
 void MeasureEveryClip(
     const std::function<TSeamMeter(const QString& path, QSize drawnSize)>& measure) {
-    measure(QStringLiteral(VELMORA_DATA_FOLDER "1.avi"), QSize(776, 558))
+    measure(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi")),
+            QSize(776, 558))
         .Print("data/1.avi (MJPEG 320x240)");
     for (const TFormatClip& clip : FormatClips) {
-        measure(QStringLiteral(VELMORA_FORMAT_CLIPS) + QLatin1String(clip.File),
+        measure(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS)) +
+                    QLatin1String(clip.File),
                 QSize(FormatClipWidth, FormatClipHeight))
             .Print(clip.Format);
     }
