@@ -19,11 +19,11 @@ configure() {
 build() {
     cmake --build "$@" -j "$jobs"
 }
-# Most tests wait on timers, sockets and child processes rather than compute, so they run four to
+# Most tests wait on timers, sockets and child processes rather than compute, so they run three to
 # a core; the fuzz runs compute for a fixed time and get a core each.
 check() {
     local dir=$1; shift
-    ctest --test-dir "$dir" --output-on-failure -j "$((jobs * 4))" "$@"
+    ctest --test-dir "$dir" --output-on-failure -j "$((jobs * 3))" "$@"
 }
 fuzz() {
     ctest --test-dir "$1" --output-on-failure -j "$jobs" -L fuzz
