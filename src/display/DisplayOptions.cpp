@@ -81,6 +81,26 @@ void SetWindowed(TDisplayOptions& options, const std::string& text) {
     options.WindowedHeight = Bounded("--windowed's height", text.substr(x + 1), 100, 16384);
 }
 
+// A size in bytes, or with a binary unit: "4G", "500M", "4GiB", "512MiB".
+void SetCacheSize(TDisplayOptions& options, const std::string& text) {
+    const auto digits = text.find_first_not_of("0123456789");
+    const std::string number = text.substr(0, digits);
+    std::string unit = digits == text.npos ? "" : text.substr(digits);
+    if (unit.size() == 3 && unit.substr(1) == "iB")
+        unit.resize(1);
+    const std::string units = "KMGT";
+    const size_t power = unit.empty() ? 0 : units.find(unit) + 1;
+    const auto value = WholeNumber(number);
+    const bool valid = value && unit.size() <= 1 && power != units.npos + 1;
+    const int64_t bytes = valid ? *value << (10 * power) : 0;
+    if (!valid || bytes < (int64_t{1} << 20) || bytes > (int64_t{1} << 50) ||
+        (bytes >> (10 * power)) != *value)
+        throw EDisplayOptionsError("--cache-size takes a size of 1M or more, in bytes or with K, "
+                                   "M, G or T (4G), not \"" +
+                                   text + "\"");
+    options.CacheBytes = bytes;
+}
+
 TPathMap MapOf(const std::string& from, const std::string& to) {
     if (from.empty() || to.empty())
         throw EDisplayOptionsError("--map takes FROM=TO with neither side empty");
@@ -129,6 +149,11 @@ constexpr TOption Options[] = {
     {"--screen", "Screen",
      [](TDisplayOptions& o, const std::string& v) { o.Screen = Bounded("--screen", v, 0, 63); }},
     {"--windowed", "Windowed", SetWindowed},
+    {"--media-check", "MediaCheck",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.MediaCheckSeconds = Bounded("--media-check", v, 10, 86400);
+     }},
+    {"--cache-size", "CacheSize", SetCacheSize},
     {"--map", nullptr, AddMap},
 };
 
@@ -162,6 +187,10 @@ namespace DisplayOptions {
 
 std::string SettingsPath() {
     return ProgramPaths::ConfigHome() + "/Quillbrook/VelmoraDisplay/display.ini";
+}
+
+std::string MediaCacheFolder() {
+    return ProgramPaths::CacheHome() + "/Quillbrook/VelmoraDisplay/media";
 }
 
 TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile& settings) {
@@ -223,9 +252,16 @@ std::string HelpText() {
            "                          address or a name with one, as the server listens on\n"
            "                          IPv4 only\n"
            "  --name NAME             the slot this display registers under, e.g. \"Client 3\"\n"
-           "  --map FROM=TO           media paths beginning with FROM begin with TO here;\n"
+           "  --map FROM=TO           media paths beginning with FROM are found in TO: a\n"
+           "                          folder, or a web address (http://10.0.0.5/media/);\n"
            "                          Windows paths (C:\\Media) match in any letter case and\n"
-           "                          their backslashes become slashes; may be repeated\n"
+           "                          their backslashes become slashes; may be repeated.\n"
+           "                          What a map takes is copied into the media cache\n"
+           "                          and shown from there, also while TO is away\n"
+           "  --media-check SECONDS   ask the sources whether the shown files changed this\n"
+           "                          often, and on each layout (600)\n"
+           "  --cache-size SIZE       the media cache's limit, e.g. 500M or 4G (4G); the\n"
+           "                          least recently shown files go first\n"
            "  --source ADDRESS        the local IPv4 address to connect from; the server\n"
            "                          knows a display by its address, so several displays\n"
            "                          on one machine each need one (127.0.0.2, ...)\n"
@@ -246,8 +282,10 @@ std::string HelpText() {
            SettingsPath() +
            ",\n"
            "section [Display] (Server, Name, Source, KickQuiet, MessageSeconds, Scale, Screen,\n"
-           "Windowed)\n"
-           "and section [PathMaps] (one FROM=TO line each); the command line wins.\n";
+           "Windowed, MediaCheck, CacheSize)\n"
+           "and section [PathMaps] (one FROM=TO line each); the command line wins.\n"
+           "The media cache is " +
+           MediaCacheFolder() + ".\n";
 }
 
 } // namespace DisplayOptions

@@ -32,7 +32,10 @@ struct TDisplayOptions {
     int KickQuietSeconds = 60;
     int MessageSeconds = 15;
     std::vector<TPathMap> Maps; // tried in order: the command line's, then the file's
-    double Scale = 0;           // 0: the screen's height over the layout window's 638
+    // The shown layout's files are checked against their sources this often (and on each layout).
+    int MediaCheckSeconds = 600;
+    int64_t CacheBytes = int64_t{4} << 30; // the media cache's size limit
+    double Scale = 0;                      // 0: the screen's height over the layout window's 638
     int Screen = 0;
     int WindowedWidth = 0; // 0: full screen
     int WindowedHeight = 0;
@@ -52,6 +55,9 @@ namespace DisplayOptions {
 
 // $XDG_CONFIG_HOME/Quillbrook/VelmoraDisplay/display.ini
 std::string SettingsPath();
+
+// $XDG_CACHE_HOME/Quillbrook/VelmoraDisplay/media: the copies of what the maps take.
+std::string MediaCacheFolder();
 
 // The options of the settings file (section "Display", path maps in "PathMaps"), overridden by
 // the command line (without the program name). Throws EDisplayOptionsError.

@@ -38,7 +38,7 @@ std::optional<std::string> LostKeys(const TLayoutConfig& config,
 } // namespace
 
 TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
-                         const std::vector<TPathMap>& maps) {
+                         const std::vector<TPathMap>& maps, const std::string& cacheFolder) {
     TLayoutContent content;
     content.DisplayType = displayType;
     const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(displayType);
@@ -47,7 +47,12 @@ TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
     const auto file = [&](const std::string& key, const std::optional<std::string>& fallback) {
         const std::string given = config.Value(key);
         try {
-            return MediaPath::Local(given.empty() ? fallback.value_or("") : given, maps);
+            TMediaPlace place =
+                MediaPath::Place(given.empty() ? fallback.value_or("") : given, maps);
+            if (!place.Source)
+                return place.Path;
+            content.Sources.push_back(*place.Source);
+            return cacheFolder + "/" + place.Source->CacheName;
         } catch (const EMediaPathError& e) {
             content.Problems.emplace_back(e.what());
             return std::string();

@@ -3,6 +3,8 @@
 #include "platform/CodePage1251.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -53,9 +55,56 @@ std::string Joined(std::string to, std::string rest) {
     return to + rest;
 }
 
+bool StartsWithText(std::string_view text, std::string_view head) {
+    return text.size() >= head.size() && CodePage1251::SameText(text.substr(0, head.size()), head);
+}
+
+// Each slash-separated part percent-encoded: only RFC 3986's unreserved characters stay.
+std::string Encoded(std::string_view rest) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : rest) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~' || c == '/';
+        if (unreserved) {
+            out += c;
+        } else {
+            out += '%';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 15];
+        }
+    }
+    return out;
+}
+
+// A name of its own for each source (a stable 64-bit FNV-1a of where it comes from), followed
+// by the file's own name, so that the cache folder reads well and a picture keeps its extension.
+std::string CacheNameOf(const std::string& location, std::string_view rest) {
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char c : location) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    std::string_view name = rest.substr(std::min(rest.rfind('/') + 1, rest.size()));
+    // A file system takes 255 bytes a name: a long name keeps its extension only.
+    if (name.size() > 120) {
+        const size_t dot = name.rfind('.');
+        name = dot != name.npos && name.size() - dot <= 16 ? name.substr(dot) : "";
+    }
+    return std::string(hex) + "-" + std::string(name);
+}
+
 } // namespace
 
 namespace MediaPath {
+
+bool IsWebAddress(std::string_view to) {
+    return StartsWithText(to, "http://") || StartsWithText(to, "https://");
+}
 
 bool IsWindowsPath(std::string_view path) {
     const bool drive = path.size() >= 2 && path[1] == ':' &&
@@ -63,7 +112,7 @@ bool IsWindowsPath(std::string_view path) {
     return drive || path.substr(0, 2) == "\\\\";
 }
 
-std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
+TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
     const bool windows = IsWindowsPath(layoutPath);
     for (const TPathMap& map : maps) {
         const auto length = MatchLength(layoutPath, map.From, windows || IsWindowsPath(map.From));
@@ -76,9 +125,23 @@ std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps
             throw EMediaPathError("refused \"" + CodePage1251::ToUtf8(layoutPath) +
                                   "\": its \"..\" would leave the folder of the map \"" +
                                   CodePage1251::ToUtf8(map.From) + "=" + map.To + "\"");
-        return Joined(map.To, rest);
+        TMediaSource source;
+        source.Base = map.To;
+        if (IsWebAddress(map.To)) {
+            source.Kind = TMediaSource::TKind::Web;
+            source.Location = Joined(map.To, Encoded(rest));
+        } else {
+            source.Location = Joined(map.To, rest);
+        }
+        source.CacheName = CacheNameOf(source.Location, rest);
+        return {{}, std::move(source)};
     }
-    return CodePage1251::ToUtf8(layoutPath);
+    return {CodePage1251::ToUtf8(layoutPath), std::nullopt};
+}
+
+std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
+    TMediaPlace place = Place(layoutPath, maps);
+    return place.Source ? place.Source->Location : place.Path;
 }
 
 } // namespace MediaPath

@@ -2,6 +2,7 @@
 
 #include "display/DisplayOptions.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,6 +14,23 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where the display's media cache gets a file that a map takes.
+struct TMediaSource {
+    enum class TKind { Folder, Web };
+    TKind Kind = TKind::Folder;
+    std::string Location;  // the file's path (UTF-8), or its address with each part encoded
+    std::string Base;      // the map's TO: a web source's redirects must stay within it
+    std::string CacheName; // the copy's file name in the cache folder
+
+    bool operator==(const TMediaSource&) const = default;
+};
+
+// Where a file of a layout comes from: shown in place, or through the cache from a source.
+struct TMediaPlace {
+    std::string Path; // in place (UTF-8), when no map takes the file
+    std::optional<TMediaSource> Source;
+};
+
 // Where a media file of a layout is found on this machine. Layouts carry paths of the operator's
 // machine as Windows-1251 bytes, often Windows paths ("C:\Media\ad.avi").
 namespace MediaPath {
@@ -20,11 +38,17 @@ namespace MediaPath {
 // Whether the path is a Windows one: a drive letter and a colon, or a UNC path ("\\host\...").
 bool IsWindowsPath(std::string_view path);
 
-// The local path (UTF-8) for a layout's path: the first map whose FROM begins the path, at a
-// whole folder name, has that beginning replaced by its TO. Windows paths compare without
-// regard to letter case, and their backslashes become slashes. A path no map takes keeps its
-// bytes, converted to UTF-8. A path that a map takes stays inside the map's folder: one whose
-// rest holds a ".." part throws EMediaPathError.
+// Whether a map's TO is a web address ("http://" or "https://", in any letter case).
+bool IsWebAddress(std::string_view to);
+
+// The first map whose FROM begins the path, at a whole folder name, has that beginning replaced
+// by its TO. Windows paths compare without regard to letter case, and their backslashes become
+// slashes. For a web TO each part of the rest is percent-encoded (UTF-8). A path no map takes is
+// shown in place, its bytes converted to UTF-8. A path that a map takes stays inside the map's
+// folder: one whose rest holds a ".." part throws EMediaPathError.
+TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps);
+
+// Where the file is read from: the source's location, or the path in place.
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps);
 
 } // namespace MediaPath

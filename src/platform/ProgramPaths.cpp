@@ -105,4 +105,8 @@ std::string StateHome() {
     return XdgFolder("XDG_STATE_HOME", "/.local/state");
 }
 
+std::string CacheHome() {
+    return XdgFolder("XDG_CACHE_HOME", "/.cache");
+}
+
 } // namespace ProgramPaths

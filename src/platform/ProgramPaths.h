@@ -39,4 +39,7 @@ std::string ConfigHome();
 // The per-user folder for state kept between runs: $XDG_STATE_HOME, or ~/.local/state.
 std::string StateHome();
 
+// The per-user folder for data that can be made again: $XDG_CACHE_HOME, or ~/.cache.
+std::string CacheHome();
+
 } // namespace ProgramPaths

@@ -11,6 +11,11 @@
 
 namespace {
 
+TLayoutContent Content(int displayType, const TLayoutConfig& config,
+                       const std::vector<TPathMap>& maps) {
+    return ContentOf(displayType, config, maps, "/cache");
+}
+
 const std::string FullText = "[DisplayParams_Client3_4]\r\n"
                              "Edits_0_Text=Today only\r\n"
                              "Edits_1_Text=Bread\r\n"
@@ -19,17 +24,19 @@ const std::string FullText = "[DisplayParams_Client3_4]\r\n"
 TEST(LayoutConfigTest, ContentTakesKeysByTypeAndDefaultsForMissingMedia) {
     ProgramPaths::SetExecutablePath("/opt/velmora/velmora-display");
     const auto config = TLayoutConfig::Parse(FullText);
-    const auto video = ContentOf(4, config, {{"C:\\MEDIA", "/srv/media"}});
-    EXPECT_EQ(video.VideoFile, "/srv/media/Ad.avi");
+    const auto video = Content(4, config, {{"C:\\MEDIA", "/srv/media"}});
+    ASSERT_EQ(video.Sources.size(), 1u);
+    EXPECT_EQ(video.Sources[0].Location, "/srv/media/Ad.avi");
+    EXPECT_EQ(video.VideoFile, "/cache/" + video.Sources[0].CacheName) << "shown from the cache";
     EXPECT_EQ(video.PictureFile, "");
     EXPECT_EQ(video.Texts, (std::vector<std::string>{"Today only", "Bread", "", "", "", ""}));
-    const auto picture = ContentOf(6, config, {});
+    const auto picture = Content(6, config, {});
     EXPECT_EQ(picture.PictureFile, "/opt/velmora/data/1.bmp") << "missing key: the default";
     EXPECT_EQ(picture.Texts, std::vector<std::string>{"Today only"});
     const auto empty =
-        ContentOf(1, TLayoutConfig::Parse("[S]\r\nMediaPlayers_0_FileName=\r\n"), {});
+        Content(1, TLayoutConfig::Parse("[S]\r\nMediaPlayers_0_FileName=\r\n"), {});
     EXPECT_EQ(empty.VideoFile, "/opt/velmora/data/1.avi") << "empty key: the default";
-    EXPECT_TRUE(ContentOf(0, config, {}).Texts.empty());
+    EXPECT_TRUE(Content(0, config, {}).Texts.empty());
     ProgramPaths::SetExecutablePath("");
 }
 
@@ -54,22 +61,22 @@ TEST(LayoutConfigTest, ATextThatFillsTheBlockNamesTheKeysOfItsTypeItLost) {
     EXPECT_TRUE(cut.Cut());
     const std::string lost = "the layout arrived cut at 1000 bytes; lost: ";
     using TLines = std::vector<std::string>;
-    EXPECT_EQ(ContentOf(4, cut, {}).Problems,
+    EXPECT_EQ(Content(4, cut, {}).Problems,
               TLines{lost + "Edits_5_Text, MediaPlayers_0_FileName"});
-    EXPECT_EQ(ContentOf(8, cut, {}).Problems, TLines{lost + "Edits_5_Text, Images_0_FileName"});
-    EXPECT_EQ(ContentOf(2, cut, {}).Problems, TLines{lost + "MediaPlayers_0_FileName"})
+    EXPECT_EQ(Content(8, cut, {}).Problems, TLines{lost + "Edits_5_Text, Images_0_FileName"});
+    EXPECT_EQ(Content(2, cut, {}).Problems, TLines{lost + "MediaPlayers_0_FileName"})
         << "the top strip's text came whole";
-    EXPECT_EQ(ContentOf(0, cut, {}).Problems, TLines{}) << "a type that reads no keys lost none";
+    EXPECT_EQ(Content(0, cut, {}).Problems, TLines{}) << "a type that reads no keys lost none";
 
     const auto emptyKeysCame = TLayoutConfig::Parse(
         FilledBlock("[S]\r\nEdits_0_Text=\r\nMediaPlayers_0_FileName=\r\n", "Images_0_FileName"));
-    EXPECT_EQ(ContentOf(2, emptyKeysCame, {}).Problems, TLines{}) << "empty keys are not lost";
-    EXPECT_EQ(ContentOf(6, emptyKeysCame, {}).Problems, TLines{lost + "Images_0_FileName"});
+    EXPECT_EQ(Content(2, emptyKeysCame, {}).Problems, TLines{}) << "empty keys are not lost";
+    EXPECT_EQ(Content(6, emptyKeysCame, {}).Problems, TLines{lost + "Images_0_FileName"});
 
     std::string shorter = FilledBlock(head, "Edits_5_Text");
     shorter.pop_back();
     EXPECT_FALSE(TLayoutConfig::Parse(shorter).Cut()) << "a text short of the block is whole";
-    EXPECT_EQ(ContentOf(4, TLayoutConfig::Parse(shorter), {}).Problems, TLines{});
+    EXPECT_EQ(Content(4, TLayoutConfig::Parse(shorter), {}).Problems, TLines{});
     std::string endsAtTheEdge = head;
     endsAtTheEdge.resize(ExchangeBlock::DataCapacity - 2, 'x');
     endsAtTheEdge += "\r\n";
@@ -84,18 +91,18 @@ TEST(LayoutConfigTest, ARefusedPathNamesNoFileAndSaysWhy) {
                              "MediaPlayers_0_FileName=C:\\Media\\..\\..\\etc\\hostname\r\n"
                              "Images_0_FileName=C:\\Media\\\xCC\\..\\x.bmp\r\n");
     const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"}};
-    const auto video = ContentOf(1, config, maps);
+    const auto video = Content(1, config, maps);
     EXPECT_EQ(video.VideoFile, "");
     EXPECT_EQ(video.Problems, std::vector<std::string>{
                                   "refused \"C:\\Media\\..\\..\\etc\\hostname\": its \"..\" "
                                   "would leave the folder of the map \"C:\\Media=/srv/media\""});
-    const auto picture = ContentOf(5, config, maps);
+    const auto picture = Content(5, config, maps);
     EXPECT_EQ(picture.PictureFile, "");
     EXPECT_EQ(picture.Problems,
               std::vector<std::string>{"refused \"C:\\Media\\М\\..\\x.bmp\": its \"..\" would "
                                        "leave the folder of the map \"C:\\Media=/srv/media\""})
         << "the path as UTF-8";
-    const auto unmapped = ContentOf(1, config, {});
+    const auto unmapped = Content(1, config, {});
     EXPECT_EQ(unmapped.VideoFile, "C:\\Media\\..\\..\\etc\\hostname");
     EXPECT_TRUE(unmapped.Problems.empty());
 }

@@ -4,6 +4,7 @@
 #include "display/ui/DisplayView.h"
 #include "display/ui/ScreenSaverInhibitor.h"
 #include "media/VideoEngine.h"
+#include "mediacache/MediaCache.h"
 #include "platform/CodePage1251.h"
 
 #include <cstdio>
@@ -27,6 +28,17 @@ std::string FrozenLine(const TVideoEngine& video) {
 
 TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayoutPath)
     : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)), window_(options_) {
+    if (!options_.Maps.empty()) {
+        TSupplyLimits limits;
+        limits.Check = std::chrono::seconds(options_.MediaCheckSeconds);
+        limits.CacheBytes = options_.CacheBytes;
+        // Lines from the cache's thread: stderr only, the link's status stays the service's.
+        cache_ = std::make_unique<TMediaCache>(
+            DisplayOptions::MediaCacheFolder(), limits, [](const std::string& line) {
+                std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
+            });
+        window_.SetMediaCache(cache_.get());
+    }
     connect(&window_, &TDisplayWindow::FirstScreenShown, this, &TDisplayProgram::FirstScreenUp);
     connect(&watchdogTimer_, &QTimer::timeout, this, &TDisplayProgram::PingWatchdog);
 }

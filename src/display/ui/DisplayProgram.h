@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+class TMediaCache;
 class TScreenSaverInhibitor;
 
 // The display program: its window, and the link to the server on a thread of its own, whose
@@ -50,6 +51,7 @@ private:
     TVideoLiveness liveness_;
     bool videoFrozen_ = false;
     QTimer watchdogTimer_;
+    std::unique_ptr<TMediaCache> cache_; // when a map takes files
     TDisplayWindow window_;
     std::unique_ptr<TScreenSaverInhibitor> inhibitor_;
     TTcpTransport transport_;

@@ -3,6 +3,8 @@
 #include "display/LayoutContent.h"
 #include "display/ui/DisplayView.h"
 #include "layoutview/PanelColor.h"
+#include "media/VideoEngine.h"
+#include "mediacache/MediaCache.h"
 #include "widgets/ShownText.h"
 
 #include <QGuiApplication>
@@ -111,12 +113,80 @@ void TDisplayWindow::ShowStandby(const QString& text) {
     PlaceOverlays();
 }
 
+void TDisplayWindow::SetMediaCache(TMediaCache* cache) {
+    cache_ = cache;
+    connect(cache_, &TMediaCache::Resolved, this, &TDisplayWindow::Resolved);
+    connect(cache_, &TMediaCache::Arrived, this, &TDisplayWindow::Arrived);
+}
+
 void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) {
-    delete pending_;
-    TLayoutContent content =
-        ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps);
-    for (const std::string& problem : content.Problems)
+    wanted_ =
+        ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps, CacheFolder());
+    for (const std::string& problem : wanted_.Problems)
         TDisplayView::Report(problem);
+    usable_.clear();
+    awaited_ = 0;
+    if (cache_ != nullptr && !wanted_.Sources.empty()) {
+        // The shown layout stays until the cache answers, which takes no look at any source.
+        delete pending_;
+        awaited_ = cache_->Want(wanted_.Sources);
+        return;
+    }
+    Build(Showable());
+}
+
+void TDisplayWindow::Resolved(quint64 token, const QStringList& usable) {
+    if (token != awaited_)
+        return;
+    awaited_ = 0;
+    for (const QString& name : usable)
+        usable_.push_back(name.toStdString());
+    Build(Showable());
+}
+
+void TDisplayWindow::Arrived(const QString& name) {
+    const auto source =
+        std::find_if(wanted_.Sources.begin(), wanted_.Sources.end(),
+                     [&](const auto& s) { return s.CacheName == name.toStdString(); });
+    if (source == wanted_.Sources.end())
+        return;
+    const bool known =
+        std::find(usable_.begin(), usable_.end(), source->CacheName) != usable_.end();
+    if (!known)
+        usable_.push_back(source->CacheName);
+    if (awaited_ != 0)
+        return; // the layout is built once the cache answers
+    // A playing video opens the new copy renamed over its file at the end of its pass.
+    const TVideoEngine* video = shown_ ? shown_->Video() : nullptr;
+    const bool playing = video != nullptr && !pending_ && known &&
+                         shown_->Content().VideoFile == CacheFolder() + "/" + source->CacheName &&
+                         video->State() == TVideoEngine::TState::Playing;
+    if (!playing)
+        Build(Showable());
+}
+
+std::string TDisplayWindow::CacheFolder() const {
+    return cache_ != nullptr ? cache_->Folder() : DisplayOptions::MediaCacheFolder();
+}
+
+// The layout asked for, a file whose copy cannot be shown yet naming none: its area keeps the
+// panel colour rather than showing an error, until the copy arrives.
+TLayoutContent TDisplayWindow::Showable() const {
+    TLayoutContent content = wanted_;
+    for (const TMediaSource& source : content.Sources) {
+        if (std::find(usable_.begin(), usable_.end(), source.CacheName) != usable_.end())
+            continue;
+        const std::string path = CacheFolder() + "/" + source.CacheName;
+        for (std::string* file : {&content.PictureFile, &content.VideoFile}) {
+            if (*file == path)
+                file->clear();
+        }
+    }
+    return content;
+}
+
+void TDisplayWindow::Build(TLayoutContent content) {
+    delete pending_;
     auto* view = new TDisplayView(std::move(content), options_.Scale, this);
     // Built at full size but hidden: nothing of it reaches the screen before the swap.
     view->hide();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/DisplayOptions.h"
+#include "display/LayoutContent.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -9,11 +10,15 @@
 
 class QLabel;
 class TDisplayView;
+class TMediaCache;
 
 // The display's one window: full screen on its screen (or a window of a chosen size), no
 // cursor. It shows the current layout, and a new one only once it is built whole, so the screen
 // never goes black or half drawn between two. Before any layout it shows a line saying what it
-// waits for; messages stand as a banner over the layout for a while.
+// waits for; messages stand as a banner over the layout for a while. With a media cache, the
+// files that maps take show from their copies: the layout is built once the cache says which
+// copies can be shown, and again when a new copy arrives (a video playing takes its new copy at
+// its next pass by itself).
 class TDisplayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +29,8 @@ public:
     explicit TDisplayWindow(const TDisplayOptions& options, QWidget* parent = nullptr);
     ~TDisplayWindow() override;
 
+    // The cache the files of maps come from; none: they are shown at the source.
+    void SetMediaCache(TMediaCache* cache);
     // Places the window on its screen and shows it.
     void Present();
     // The line shown while there is no layout.
@@ -51,6 +58,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Build(TLayoutContent content);
+    void Resolved(quint64 token, const QStringList& usable);
+    void Arrived(const QString& name);
+    TLayoutContent Showable() const;
+    std::string CacheFolder() const;
     void SwapIn(TDisplayView* view);
     void PlaceOverlays();
     void WatchForFirstExpose();
@@ -62,4 +74,9 @@ private:
     QLabel* banner_ = nullptr;
     QTimer bannerTimer_;
     QTimer swapTimer_;
+    TMediaCache* cache_ = nullptr;
+    // The last layout asked for, and which of its copies in the cache can be shown.
+    TLayoutContent wanted_;
+    std::vector<std::string> usable_;
+    quint64 awaited_ = 0; // the cache's answer the layout waits for; 0: none
 };

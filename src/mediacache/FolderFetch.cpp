@@ -1,0 +1,193 @@
+#include "mediacache/FolderFetch.h"
+
+#include "platform/Descriptor.h"
+#include "platform/FileIo.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::atomic<int> RunningJobs{0};
+
+int64_t ModifiedNs(const struct stat& s) {
+    return static_cast<int64_t>(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec;
+}
+
+std::string Seconds(std::chrono::milliseconds time) {
+    return QString::number(static_cast<double>(time.count()) / 1000.0, 'g', 3).toStdString() + " s";
+}
+
+} // namespace
+
+// What the check's thread and its owner share. The owner may go first: posts then go nowhere.
+struct TFolderFetch::TJob {
+    std::mutex Lock;
+    QObject* Owner = nullptr;
+    std::atomic<bool> Answered{false}; // the first look at the file came back
+    std::atomic<int64_t> Progress{0};  // bytes copied
+    std::atomic<bool> Cancelled{false};
+
+    void Post(std::function<void()> call) {
+        const std::lock_guard lock(Lock);
+        if (Owner != nullptr)
+            QMetaObject::invokeMethod(Owner, std::move(call), Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+// On the job's thread: the whole check, with the outcome as its result.
+TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const TCachedFile& known,
+                    std::unique_ptr<TStagedCopy> copy, const TTransferStart& started) {
+    using TKind = TFetchOutcome::TKind;
+    std::string reason;
+    const TDescriptor file = FileIo::OpenRegularFile(source.Location, reason);
+    struct stat before {};
+    if (file.Valid() && ::fstat(file.Get(), &before) != 0)
+        reason = std::strerror(errno);
+    job.Answered = true;
+    if (!reason.empty() || !file.Valid())
+        return {TKind::Failed, nullptr, {}, reason};
+    TCachedFile found;
+    found.Name = source.CacheName;
+    found.Source = source.Location;
+    found.Size = before.st_size;
+    found.SourceModified = ModifiedNs(before);
+    if (!known.Name.empty() && known.Size == found.Size &&
+        known.SourceModified == found.SourceModified)
+        return {TKind::Unchanged, nullptr, known, {}};
+    started(found.Size);
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        if (job.Cancelled)
+            return {TKind::Failed, nullptr, {}, "given up"};
+        const ssize_t n = ::read(file.Get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {TKind::Failed, nullptr, {}, std::strerror(errno)};
+        if (n == 0)
+            break;
+        if (const int error = copy->Write(buffer.data(), static_cast<size_t>(n)); error != 0)
+            return {error == ENOSPC || error == EDQUOT ? TKind::DiskFull : TKind::Failed,
+                    nullptr,
+                    {},
+                    "cannot write the copy: " + std::string(std::strerror(error))};
+        job.Progress += n;
+    }
+    struct stat after {};
+    const bool same = ::fstat(file.Get(), &after) == 0 && after.st_size == before.st_size &&
+                      ModifiedNs(after) == found.SourceModified;
+    if (!same || copy->Written() != found.Size)
+        return {TKind::Failed, nullptr, {}, "it changed while it was copied"};
+    found.Sha256 = copy->Finish();
+    return {TKind::Fetched, std::move(copy), std::move(found), {}};
+}
+
+} // namespace
+
+int TFolderFetch::Running() {
+    return RunningJobs;
+}
+
+TFolderFetch::TFolderFetch(const TMediaSource& source, const TCachedFile* cached,
+                           const TMediaStore& store, const TSupplyLimits& limits,
+                           TTransferStart started, TFetchDone done)
+    : limits_(limits), started_(std::move(started)), done_(std::move(done)),
+      job_(std::make_shared<TJob>()) {
+    job_->Owner = this;
+    std::unique_ptr<TStagedCopy> copy;
+    try {
+        copy = store.Stage();
+    } catch (const std::exception& e) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, why = std::string(e.what())] {
+                End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    const TCachedFile known = cached != nullptr ? *cached : TCachedFile{};
+    ++RunningJobs;
+    try {
+        // Left to run alone once given up on: it cannot be joined while a mount hangs.
+        std::thread([job = job_, source, known, copy = std::move(copy)]() mutable {
+            const auto announce = [job](int64_t size) {
+                job->Post([job, size] {
+                    auto* owner = static_cast<TFolderFetch*>(job->Owner);
+                    if (owner->started_)
+                        owner->started_(size);
+                });
+            };
+            auto outcome = std::make_shared<TFetchOutcome>(
+                Check(*job, source, known, std::move(copy), announce));
+            job->Post([job, outcome] {
+                static_cast<TFolderFetch*>(job->Owner)->End(std::move(*outcome));
+            });
+            --RunningJobs;
+        }).detach();
+    } catch (const std::system_error& e) {
+        --RunningJobs;
+        QMetaObject::invokeMethod(
+            this,
+            [this, why = std::string(e.what())] {
+                End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    lastMove_ = std::chrono::steady_clock::now();
+    const auto shortest = std::min(limits_.FirstByte, limits_.Stall);
+    watch_.start(
+        std::clamp(shortest / 4, std::chrono::milliseconds(10), std::chrono::milliseconds(1000)));
+    connect(&watch_, &QTimer::timeout, this, &TFolderFetch::Watch);
+}
+
+TFolderFetch::~TFolderFetch() {
+    const std::lock_guard lock(job_->Lock);
+    job_->Owner = nullptr;
+    job_->Cancelled = true;
+}
+
+void TFolderFetch::Watch() {
+    const auto now = std::chrono::steady_clock::now();
+    const int64_t progress = job_->Progress;
+    // The stall limit runs from the first answer; the first look has a limit of its own.
+    if (job_->Answered && !sawAnswer_) {
+        sawAnswer_ = true;
+        lastMove_ = now;
+    }
+    if (progress != lastProgress_) {
+        lastProgress_ = progress;
+        lastMove_ = now;
+    }
+    const auto still = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastMove_);
+    if (!job_->Answered && still >= limits_.FirstByte)
+        End({TFetchOutcome::TKind::Failed,
+             nullptr,
+             {},
+             "no answer within " + Seconds(limits_.FirstByte)});
+    else if (job_->Answered && still >= limits_.Stall)
+        End({TFetchOutcome::TKind::Failed,
+             nullptr,
+             {},
+             "no byte for " + Seconds(limits_.Stall) + " in the middle of the copy"});
+}
+
+void TFolderFetch::End(TFetchOutcome outcome) {
+    if (!done_)
+        return;
+    watch_.stop();
+    job_->Cancelled = true;
+    TFetchDone done = std::exchange(done_, nullptr);
+    done(std::move(outcome));
+}
