@@ -154,3 +154,45 @@ TEST(KeptLayoutTest, SavedLayoutComesBackAndDamageReadsAsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// A web map's address takes the rest of the path part by part, each percent-encoded from UTF-8,
+// under the same rules of case and separators as a folder map.
+TEST(MediaPathTest, AWebMapEncodesEachPartOfTheRest) {
+    const std::vector<TPathMap> maps{{"C:\\Media", "http://10.0.0.5:8080/media/"},
+                                     {"\\\\hall\\ads", "HTTPS://hall.example/ads"},
+                                     {"/home/op", "/mnt/op"}};
+    const auto web = MediaPath::Place("c:\\MEDIA\\Spring ads\\ad #1?.avi", maps);
+    ASSERT_TRUE(web.Source);
+    EXPECT_EQ(web.Source->Kind, TMediaSource::TKind::Web);
+    EXPECT_EQ(web.Source->Location, "http://10.0.0.5:8080/media/Spring%20ads/ad%20%231%3F.avi");
+    EXPECT_EQ(web.Source->Base, "http://10.0.0.5:8080/media/");
+    EXPECT_EQ(MediaPath::Place("\\\\HALL\\Ads\\\xC2\xE5\xF1\xED\xE0.jpg", maps).Source->Location,
+              "HTTPS://hall.example/ads/%D0%92%D0%B5%D1%81%D0%BD%D0%B0.jpg")
+        << "a TO without its last slash, Cyrillic as UTF-8";
+    EXPECT_THROW(MediaPath::Place("C:\\Media\\..\\secret.avi", maps), EMediaPathError);
+    const auto folder = MediaPath::Place("/home/op/a b.avi", maps);
+    EXPECT_EQ(folder.Source->Kind, TMediaSource::TKind::Folder);
+    EXPECT_EQ(folder.Source->Location, "/mnt/op/a b.avi") << "a folder path is not encoded";
+    EXPECT_FALSE(MediaPath::Place("D:\\ad.avi", maps).Source) << "outside every map: in place";
+    EXPECT_EQ(MediaPath::Place("D:\\ad.avi", maps).Path, "D:\\ad.avi");
+}
+
+// Each source has a copy of its own, named so that the folder reads well and a picture keeps its
+// extension (the picture loaders go by it).
+TEST(MediaPathTest, EachSourceHasACopyNameOfItsOwnThatKeepsItsFileName) {
+    const std::vector<TPathMap> maps{{"C:\\Media", "http://10.0.0.5/m/"}, {"D:\\", "/mnt/d"}};
+    const std::string a = MediaPath::Place("C:\\Media\\Ads\\ad 1.jpg", maps).Source->CacheName;
+    EXPECT_EQ(a.size(), 16u + 1 + 8);
+    EXPECT_EQ(a.substr(16), "-ad 1.jpg");
+    EXPECT_EQ(MediaPath::Place("c:/media/Ads/ad 1.jpg", maps).Source->CacheName, a)
+        << "the same source";
+    EXPECT_NE(MediaPath::Place("C:\\Media\\Old\\ad 1.jpg", maps).Source->CacheName, a);
+    EXPECT_NE(MediaPath::Place("D:\\Ads\\ad 1.jpg", maps).Source->CacheName, a);
+    const std::string longName = "C:\\Media\\" + std::string(300, 'n') + ".jpeg";
+    const std::string shortened = MediaPath::Place(longName, maps).Source->CacheName;
+    EXPECT_EQ(shortened.substr(16), "-.jpeg") << "a file system takes 255 bytes a name";
+}
+
+} // namespace

@@ -4,7 +4,7 @@
 #include "display/ui/DisplayView.h"
 #include "display/ui/ScreenSaverInhibitor.h"
 #include "media/VideoEngine.h"
-#include "mediacache/MediaCache.h"
+#include "mediacache/fetch/MediaCache.h"
 #include "platform/CodePage1251.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "display/ui/DisplayView.h"
 #include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
-#include "mediacache/MediaCache.h"
+#include "mediacache/fetch/MediaCache.h"
 #include "widgets/ShownText.h"
 
 #include <QGuiApplication>

@@ -5,6 +5,7 @@
 #include "common/CheckoutPaths.h"
 #include "common/NotifySocket.h"
 #include "common/TempDir.h"
+#include "common/WebServers.h"
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayView.h"
 #include "layouts/LayoutStore.h"
@@ -27,6 +28,7 @@
 #include <QTest>
 #include <QWindow>
 #include <condition_variable>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
@@ -147,6 +149,59 @@ TEST_F(DisplayProgramTest, EveryTypeShowsItsStripsColumnAndPictureAndRefreshSwap
         EXPECT_GT(Marked(screen, QRect(20, top + 20, 40, 40)), 1500) << "the picture";
     }
     EXPECT_TRUE(reports.empty());
+}
+
+// Pixels of the colour in the rectangle.
+int OfColour(const QImage& image, const QRect& area, const QColor& colour) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y) == colour ? 1 : 0;
+    }
+    return count;
+}
+
+// The operator's layout names a picture on the operator's machine; the display maps it to the
+// operator's web server (nginx), shows it, shows a new one after the refresh, and shows it again
+// after a restart with the web server gone.
+TEST_F(DisplayProgramTest, AWebMappedPictureShowsIsRefreshedAndOutlivesTheWebServer) {
+    if (!TNginxServer::Available())
+        GTEST_SKIP() << "nginx is not installed";
+    const std::string picture = dir.File("media/Spring ads/ad.bmp");
+    FileIo::MakeFolders(dir.File("media/Spring ads"));
+    const auto paint = [&](const QColor& colour) {
+        QImage image(200, 150, QImage::Format_RGB32);
+        image.fill(colour);
+        ASSERT_TRUE(image.save(QString::fromStdString(picture + ".new"), "BMP"));
+        std::filesystem::rename(picture + ".new", picture);
+    };
+    paint(Qt::red);
+    TNginxServer nginx(dir.File("media"));
+    Layout(5, {});
+    ini.WriteString(LayoutStore::SectionName("Client 3", 5), LayoutStore::ImageKey(0),
+                    "C:\\Media\\Spring ads\\ad.bmp");
+    options.Maps = {{"C:\\Media", nginx.Url()}};
+    const QRect inside(20, 20, 40, 40);
+    const auto showsColour = [&](const QColor& colour) {
+        return QTest::qWaitFor(
+            [&] { return OfColour(Screen(), inside, colour) == inside.width() * inside.height(); },
+            LayoutWaitMs);
+    };
+    StartDisplay();
+    ASSERT_TRUE(showsColour(Qt::red));
+
+    paint(Qt::blue);
+    // nginx's validators change by the second: the new picture is a second younger.
+    std::filesystem::last_write_time(picture, std::filesystem::file_time_type::clock::now() +
+                                                  std::chrono::seconds(2));
+    Refresh();
+    ASSERT_TRUE(showsColour(Qt::blue));
+
+    nginx.Stop();
+    program.reset();
+    server.reset();
+    StartDisplay();
+    ASSERT_TRUE(showsColour(Qt::blue)) << "the kept layout, its picture from the cache";
 }
 
 // The video types play their video fitted in the main area as the layout window fits it; a video

@@ -1,4 +1,4 @@
-#include "mediacache/FolderFetch.h"
+#include "mediacache/fetch/FolderFetch.h"
 
 #include "platform/Descriptor.h"
 #include "platform/FileIo.h"

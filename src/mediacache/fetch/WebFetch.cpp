@@ -1,4 +1,4 @@
-#include "mediacache/WebFetch.h"
+#include "mediacache/fetch/WebFetch.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

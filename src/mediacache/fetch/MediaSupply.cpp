@@ -1,7 +1,7 @@
-#include "mediacache/MediaSupply.h"
+#include "mediacache/fetch/MediaSupply.h"
 
-#include "mediacache/FolderFetch.h"
-#include "mediacache/WebFetch.h"
+#include "mediacache/fetch/FolderFetch.h"
+#include "mediacache/fetch/WebFetch.h"
 
 #include <QNetworkAccessManager>
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "display/MediaPath.h"
 #include "mediacache/FetchOutcome.h"
-#include "mediacache/MediaSupply.h"
+#include "mediacache/fetch/MediaSupply.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "mediacache/MediaCache.h"
+#include "mediacache/fetch/MediaCache.h"
 
 TMediaCache::TMediaCache(std::string folder, TSupplyLimits limits, TMediaSupply::TReport report)
     : folder_(std::move(folder)), supply_(new TMediaSupply(folder_, limits, std::move(report))) {
