@@ -13,6 +13,9 @@ packages=(
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
     dbus-daemon openbox x11-utils weston libxcb1-dev
+    # libcrypto's SHA-256 for the media cache; web servers its tests run on free loopback ports
+    # (a system nginx the package may start on port 80 is not used)
+    libssl-dev nginx-light python3 curl
 )
 
 missing=()

@@ -14,10 +14,12 @@
 #include <vector>
 
 // A program started as a process of its own, talked to through its standard input and output
-// a line at a time; killed if still running when the object goes.
+// a line at a time; killed if still running when the object goes. Its standard error is the
+// test's own, or appended to a file (a server's chatter kept out of the test's output).
 class TChildProcess {
 public:
-    explicit TChildProcess(const std::vector<std::string>& arguments) {
+    explicit TChildProcess(const std::vector<std::string>& arguments,
+                           const std::string& errorFile = {}) {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe");
@@ -25,6 +27,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        if (!errorFile.empty())
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                             O_WRONLY | O_CREAT | O_APPEND, 0644);
         std::vector<char*> argv;
         for (const auto& a : arguments)
             argv.push_back(const_cast<char*>(a.c_str()));

@@ -1,17 +1,15 @@
 #pragma once
 
+#include "common/LoopbackSockets.h"
 #include "platform/Descriptor.h"
 #include "platform/Wakeup.h"
 #include "protocol/ExchangeBlock.h"
 #include "protocol/RegisterMessage.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
 #include <vector>
@@ -29,20 +27,7 @@ public:
         int Fd() const { return fd_; }
         // The whole of it, or false when the display is gone or the server stops.
         bool Send(const void* data, size_t size) {
-            const auto* bytes = static_cast<const char*>(data);
-            while (size > 0) {
-                pollfd fds[2] = {{stop_.Fd(), POLLIN, 0}, {fd_, POLLOUT, 0}};
-                if (::poll(fds, 2, -1) < 0 || fds[0].revents != 0)
-                    return false;
-                const ssize_t n = ::send(fd_, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n < 0 && errno != EAGAIN && errno != EINTR)
-                    return false;
-                if (n > 0) {
-                    bytes += n;
-                    size -= static_cast<size_t>(n);
-                }
-            }
-            return true;
+            return LoopbackSockets::SendAll(fd_, stop_.Fd(), data, size);
         }
         bool Send(const TExchangeBlock& block) { return Send(&block, sizeof block); }
         // Waits; false at once when the display closed its end or the server stops. What the
@@ -70,20 +55,9 @@ public:
     // Returns whether the connection stays open (until the server ends) or is closed now.
     using TScript = std::function<bool(TConnection&)>;
 
-    explicit TScriptedServer(TScript script, uint16_t port = 0) : script_(std::move(script)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        socklen_t length = sizeof address;
-        const int reuse = 1;
-        if (!listener_.Valid() ||
-            ::setsockopt(listener_.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
-            ::bind(listener_.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_.Get(), 4) != 0 ||
-            ::getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("cannot listen on loopback");
-        port_ = ntohs(address.sin_port);
+    explicit TScriptedServer(TScript script, uint16_t port = 0)
+        : script_(std::move(script)), port_(port) {
+        listener_ = LoopbackSockets::Listen(port_, 4);
         thread_ = std::thread([this] { Accept(); });
     }
     TScriptedServer(const TScriptedServer&) = delete;
@@ -99,18 +73,13 @@ public:
 
 private:
     void Accept() {
-        pollfd fds[2] = {{stop_.Fd(), POLLIN, 0}, {listener_.Get(), POLLIN, 0}};
-        while (::poll(fds, 2, -1) >= 0 && fds[0].revents == 0) {
-            if (fds[1].revents == 0)
-                continue;
-            TDescriptor connection(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-            if (!connection.Valid())
-                continue;
-            ++accepted_;
-            TConnection scripted(connection.Get(), stop_);
-            if (ReceiveRegistration(connection.Get()) && script_(scripted))
-                kept_.push_back(std::move(connection));
-        }
+        LoopbackSockets::AcceptUntilStopped(
+            listener_.Get(), stop_.Fd(), [this](TDescriptor connection) {
+                ++accepted_;
+                TConnection scripted(connection.Get(), stop_);
+                if (ReceiveRegistration(connection.Get()) && script_(scripted))
+                    kept_.push_back(std::move(connection));
+            });
     }
 
     static bool ReceiveRegistration(int fd) {
@@ -130,7 +99,7 @@ private:
     }
 
     TScript script_;
-    TDescriptor listener_{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    TDescriptor listener_;
     uint16_t port_ = 0;
     TWakeup stop_;
     std::atomic<int> accepted_{0};
