@@ -195,8 +195,8 @@ TEST_F(DisplayOptionsTest, TheMediaCacheTakesSizesWithUnitsAndACheckInterval) {
         {"1048576", 1048576},         {"2T", int64_t{2} << 40}, {"1024K", 1048576}};
     for (const auto& [text, bytes] : sizes)
         EXPECT_EQ(Parse({"--cache-size", text}).Options.CacheBytes, bytes) << text;
-    for (const char* wrong : {"0", "1K", "5X", "G", "-1G", "4GB", "4 G", "99999999999999999999T",
-                              "9999999T"})
+    for (const char* wrong :
+         {"0", "1K", "5X", "G", "-1G", "4GB", "4 G", "99999999999999999999T", "9999999T"})
         EXPECT_THROW(Parse({"--cache-size", wrong}), EDisplayOptionsError) << wrong;
     EXPECT_EQ(Parse({"--media-check=60"}).Options.MediaCheckSeconds, 60);
     EXPECT_THROW(Parse({"--media-check", "5"}), EDisplayOptionsError) << "a source is not hammered";
@@ -204,7 +204,8 @@ TEST_F(DisplayOptionsTest, TheMediaCacheTakesSizesWithUnitsAndACheckInterval) {
     Settings("[Display]\nCacheSize=100M\nMediaCheck=120\n");
     EXPECT_EQ(Parse({}).Options.CacheBytes, int64_t{100} << 20);
     EXPECT_EQ(Parse({}).Options.MediaCheckSeconds, 120);
-    EXPECT_NE(DisplayOptions::HelpText().find(DisplayOptions::MediaCacheFolder()), std::string::npos);
+    EXPECT_NE(DisplayOptions::HelpText().find(DisplayOptions::MediaCacheFolder()),
+              std::string::npos);
 }
 
 } // namespace

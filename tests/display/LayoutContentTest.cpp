@@ -33,8 +33,7 @@ TEST(LayoutConfigTest, ContentTakesKeysByTypeAndDefaultsForMissingMedia) {
     const auto picture = Content(6, config, {});
     EXPECT_EQ(picture.PictureFile, "/opt/velmora/data/1.bmp") << "missing key: the default";
     EXPECT_EQ(picture.Texts, std::vector<std::string>{"Today only"});
-    const auto empty =
-        Content(1, TLayoutConfig::Parse("[S]\r\nMediaPlayers_0_FileName=\r\n"), {});
+    const auto empty = Content(1, TLayoutConfig::Parse("[S]\r\nMediaPlayers_0_FileName=\r\n"), {});
     EXPECT_EQ(empty.VideoFile, "/opt/velmora/data/1.avi") << "empty key: the default";
     EXPECT_TRUE(Content(0, config, {}).Texts.empty());
     ProgramPaths::SetExecutablePath("");
@@ -61,8 +60,7 @@ TEST(LayoutConfigTest, ATextThatFillsTheBlockNamesTheKeysOfItsTypeItLost) {
     EXPECT_TRUE(cut.Cut());
     const std::string lost = "the layout arrived cut at 1000 bytes; lost: ";
     using TLines = std::vector<std::string>;
-    EXPECT_EQ(Content(4, cut, {}).Problems,
-              TLines{lost + "Edits_5_Text, MediaPlayers_0_FileName"});
+    EXPECT_EQ(Content(4, cut, {}).Problems, TLines{lost + "Edits_5_Text, MediaPlayers_0_FileName"});
     EXPECT_EQ(Content(8, cut, {}).Problems, TLines{lost + "Edits_5_Text, Images_0_FileName"});
     EXPECT_EQ(Content(2, cut, {}).Problems, TLines{lost + "MediaPlayers_0_FileName"})
         << "the top strip's text came whole";

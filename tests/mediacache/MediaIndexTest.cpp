@@ -5,8 +5,14 @@
 namespace {
 
 TCachedFile File(const std::string& name) {
-    return {name, "http://10.0.0.5/media/" + name, 1234, 0, "\"5f1-63a\"",
-            "Tue, 08 Dec 2026 10:00:00 GMT", std::string(64, 'a'), 1765000000};
+    return {name,
+            "http://10.0.0.5/media/" + name,
+            1234,
+            0,
+            "\"5f1-63a\"",
+            "Tue, 08 Dec 2026 10:00:00 GMT",
+            std::string(64, 'a'),
+            1765000000};
 }
 
 TEST(MediaIndexTest, EveryFieldComesBackWhateverItHolds) {
@@ -25,12 +31,12 @@ TEST(MediaIndexTest, DamagedLinesAndForeignTextNameNoCopy) {
     const std::string good = MediaIndex::Text({File("00aa-a.avi")});
     std::string text = good;
     for (const char* line :
-         {"00bb-b.avi\tsrc\t12\t0\t\t\tshort\t1",               // a hash of the wrong length
-          "00bb-b.avi\tsrc\t-1\t0\t\t\t" /* size */ "x\t1",     // a negative size
-          "00bb-b.avi\tsrc\t12\t0\t\t\t",                       // fields missing
-          "../index\tsrc\t12\t0\t\t\t" /* 64 */ "\t1",          // a name that leaves the folder
-          ".part-x1\tsrc\t12\t0\t\t\t\t1",                      // a staged file's name
-          "00bb-b.avi\t%zz\t12\t0\t\t\t\t1"})                   // a broken escape
+         {"00bb-b.avi\tsrc\t12\t0\t\t\tshort\t1",           // a hash of the wrong length
+          "00bb-b.avi\tsrc\t-1\t0\t\t\t" /* size */ "x\t1", // a negative size
+          "00bb-b.avi\tsrc\t12\t0\t\t\t",                   // fields missing
+          "../index\tsrc\t12\t0\t\t\t" /* 64 */ "\t1",      // a name that leaves the folder
+          ".part-x1\tsrc\t12\t0\t\t\t\t1",                  // a staged file's name
+          "00bb-b.avi\t%zz\t12\t0\t\t\t\t1"})               // a broken escape
         text += std::string(line) + "\n";
     EXPECT_EQ(MediaIndex::Parse(text), std::vector<TCachedFile>{File("00aa-a.avi")});
     EXPECT_TRUE(MediaIndex::Parse("[Display]\nServer=x\n").empty()) << "not an index";

@@ -63,8 +63,8 @@ TEST_F(MediaStoreTest, AStartLeavesOnlyCopiesTheIndexVouchesFor) {
     {
         TMediaStore store(dir.Path(), 1 << 20);
         store.Open();
-        for (const char* name : {"00aa-kept.avi", "00bb-gone.avi", "00cc-longer.avi",
-                                 "00dd-changed.avi"})
+        for (const char* name :
+             {"00aa-kept.avi", "00bb-gone.avi", "00cc-longer.avi", "00dd-changed.avi"})
             ASSERT_EQ(Put(store, name, "0123456789", 1), TMediaStore::TCommit::Done);
     }
     FileIo::WriteAtomically(dir.File(".part-abc123"), "half a copy");

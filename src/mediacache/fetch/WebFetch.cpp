@@ -133,20 +133,23 @@ void TWebFetch::Finished() {
         End({TFetchOutcome::TKind::Unchanged, nullptr, file, {}});
         return;
     }
+    if (copy_ && status == 200) {
+        Read();
+        if (!done_)
+            return;
+        // A body that ends early is cut, whether the connection closed or the server said done.
+        if (announced_ && copy_->Written() != *announced_) {
+            Abandon("it came cut: " + std::to_string(copy_->Written()) + " of " +
+                    std::to_string(*announced_) + " bytes");
+            return;
+        }
+    }
     if (reply_->error() != QNetworkReply::NoError || status != 200 || !copy_) {
         const QString reason =
             reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         Abandon(status >= 400
                     ? "the server answered " + std::to_string(status) + " " + reason.toStdString()
                     : reply_->errorString().toStdString());
-        return;
-    }
-    Read();
-    if (!done_)
-        return;
-    if (announced_ && copy_->Written() != *announced_) {
-        Abandon("it came cut: " + std::to_string(copy_->Written()) + " of " +
-                std::to_string(*announced_) + " bytes");
         return;
     }
     TCachedFile file;
