@@ -88,13 +88,14 @@ void SetCacheSize(TDisplayOptions& options, const std::string& text) {
     std::string unit = digits == text.npos ? "" : text.substr(digits);
     if (unit.size() == 3 && unit.substr(1) == "iB")
         unit.resize(1);
-    const std::string units = "KMGT";
-    const size_t power = unit.empty() ? 0 : units.find(unit) + 1;
+    const size_t unitAt = unit.size() == 1 ? std::string_view("KMGT").find(unit[0]) : 0;
     const auto value = WholeNumber(number);
-    const bool valid = value && unit.size() <= 1 && power != units.npos + 1;
-    const int64_t bytes = valid ? *value << (10 * power) : 0;
-    if (!valid || bytes < (int64_t{1} << 20) || bytes > (int64_t{1} << 50) ||
-        (bytes >> (10 * power)) != *value)
+    const bool valid = value && unit.size() <= 1 && unitAt != std::string_view::npos;
+    const int power = unit.empty() ? 0 : static_cast<int>(unitAt) + 1;
+    constexpr int64_t Most = int64_t{1} << 50;
+    const bool inRange = valid && *value <= (Most >> (10 * power));
+    const int64_t bytes = inRange ? *value << (10 * power) : 0;
+    if (bytes < (int64_t{1} << 20))
         throw EDisplayOptionsError("--cache-size takes a size of 1M or more, in bytes or with K, "
                                    "M, G or T (4G), not \"" +
                                    text + "\"");
