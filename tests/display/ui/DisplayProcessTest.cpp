@@ -1,6 +1,7 @@
 // The display program as installed: a process of its own against the real server.
 #include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
+#include "layouts/LayoutStore.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 #include "server/DisplayServer.h"
@@ -9,22 +10,36 @@
 #include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
 class DisplayProcessTest : public ::testing::Test {
 protected:
     QProcess& Start(const QStringList& arguments) {
+        return Start(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
+                     arguments);
+    }
+    QProcess& Start(const QString& program, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", QString::fromStdString(home.Path()));
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home.File("config")));
         environment.insert("XDG_STATE_HOME", QString::fromStdString(home.File("state")));
+        environment.insert("XDG_CACHE_HOME", QString::fromStdString(home.File("cache")));
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         display.setProcessEnvironment(environment);
-        display.start(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
-                      arguments);
+        display.start(program, arguments);
         EXPECT_TRUE(display.waitForStarted());
         return display;
+    }
+    // Waits until the display has said the line (a part of it) this many times.
+    bool Says(const QByteArray& line, int times = 1) {
+        return QTest::qWaitFor(
+            [&] {
+                errors += display.readAllStandardError();
+                return errors.count(line) >= times;
+            },
+            10000);
     }
     ~DisplayProcessTest() override {
         display.kill();
@@ -33,6 +48,7 @@ protected:
 
     TTempDir home;
     QProcess display;
+    QByteArray errors;
 };
 
 TEST_F(DisplayProcessTest, RegistersAndSaysSoOnStandardError) {
@@ -42,18 +58,78 @@ TEST_F(DisplayProcessTest, RegistersAndSaysSoOnStandardError) {
     server.StartListening(0);
     Start({"--server", QStringLiteral("127.0.0.1:%1").arg(server.Server.BoundPort()), "--name",
            "Client 3", "--windowed", "816x638"});
-    QByteArray errors;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            errors += display.readAllStandardError();
-            return errors.contains("registered as Client 3, type 6");
-        },
-        10000))
-        << errors.toStdString();
+    ASSERT_TRUE(Says("registered as Client 3, type 6")) << errors.toStdString();
     EXPECT_TRUE(errors.contains("connected to 127.0.0.1:"));
     auto clients = server.Clients()->LockList();
     ASSERT_EQ(clients.Count(), 1u);
     EXPECT_EQ((*clients.begin())->ClientName, "Client 3");
+}
+
+// Where the field differs from the lab, made for real (root only): the display runs in a mount
+// namespace of its own, its share a bind mount there and its cache on a small tmpfs. A copy that
+// no longer fits keeps the old one; an unmounted share leaves the cached copy showing.
+TEST_F(DisplayProcessTest, AFullCacheDiskAndAnUnmountedShareKeepTheCachedCopy) {
+    if (::geteuid() != 0 || !FileIo::Exists("/usr/bin/unshare") ||
+        !FileIo::Exists("/usr/bin/nsenter"))
+        GTEST_SKIP() << "needs root, unshare and nsenter";
+    const std::string share = home.File("share");
+    FileIo::MakeFolders(home.File("server-side"));
+    FileIo::MakeFolders(share);
+    FileIo::MakeFolders(home.File("cache"));
+    const std::string picture = home.File("server-side/ad.bmp");
+    ASSERT_TRUE(FileIo::WriteAtomically(picture, std::string(100000, 'a')));
+    TIniFile ini(home.File("velmora.ini"));
+    ini.WriteInteger("ClientDisplay_Client3", "DisplayType", 5);
+    ini.WriteString(LayoutStore::SectionName("Client 3", 5), LayoutStore::ImageKey(0),
+                    "C:\\Media\\ad.bmp");
+    TDisplayServer server(ini.FileName(), nullptr);
+    server.StartListening(0);
+    const auto refresh = [&] {
+        auto clients = server.Clients()->LockList();
+        for (const auto& entry : clients)
+            SendTo(*entry, server.DisplayTypeBlockFor(*entry));
+    };
+    const QString script = QStringLiteral(
+        "mount --bind \"$1\" \"$2\" && mount -t tmpfs -o size=400k tmpfs \"$3\" && shift 3 && "
+        "exec \"$@\"");
+    Start("/usr/bin/unshare",
+          {"-m",
+           "--propagation",
+           "private",
+           "--",
+           "/bin/sh",
+           "-c",
+           script,
+           "sh",
+           QString::fromStdString(home.File("server-side")),
+           QString::fromStdString(share),
+           QString::fromStdString(home.File("cache")),
+           QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
+           "--server",
+           QStringLiteral("127.0.0.1:%1").arg(server.Server.BoundPort()),
+           "--name",
+           "Client 3",
+           "--windowed",
+           "816x638",
+           "--map",
+           QString::fromStdString("C:\\Media=" + share)});
+    const QByteArray source = QByteArray::fromStdString(share + "/ad.bmp");
+    ASSERT_TRUE(Says("fetched 100.0 kB in ")) << errors.toStdString();
+
+    ASSERT_TRUE(FileIo::WriteAtomically(picture, std::string(500000, 'b')));
+    refresh();
+    ASSERT_TRUE(Says("the cache's disk is full: keeping the cached copy of " + source))
+        << errors.toStdString();
+
+    QProcess umount;
+    umount.start("/usr/bin/nsenter", {"-t", QString::number(display.processId()), "-m", "--",
+                                      "umount", "-l", QString::fromStdString(share)});
+    ASSERT_TRUE(umount.waitForFinished(10000));
+    ASSERT_EQ(umount.exitCode(), 0) << umount.readAllStandardError().toStdString();
+    refresh();
+    ASSERT_TRUE(Says("showing the cached copy of " + source + ": No such file or directory"))
+        << errors.toStdString();
+    EXPECT_EQ(errors.count("the cache's disk is full"), 1) << "said once";
 }
 
 TEST_F(DisplayProcessTest, AutostartEntryRunsItWithTheGivenOptions) {
