@@ -30,7 +30,7 @@ std::string Seconds(std::chrono::milliseconds time) {
 // What the check's thread and its owner share. The owner may go first: posts then go nowhere.
 struct TFolderFetch::TJob {
     std::mutex Lock;
-    QObject* Owner = nullptr;
+    TFolderFetch* Owner = nullptr;
     std::atomic<bool> Answered{false}; // the first look at the file came back
     std::atomic<int64_t> Progress{0};  // bytes copied
     std::atomic<bool> Cancelled{false};
@@ -108,12 +108,7 @@ TFolderFetch::TFolderFetch(const TMediaSource& source, const TCachedFile* cached
     try {
         copy = store.Stage();
     } catch (const std::exception& e) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, why = std::string(e.what())] {
-                End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
-            },
-            Qt::QueuedConnection);
+        FailLater(e.what());
         return;
     }
     const TCachedFile known = cached != nullptr ? *cached : TCachedFile{};
@@ -123,26 +118,18 @@ TFolderFetch::TFolderFetch(const TMediaSource& source, const TCachedFile* cached
         std::thread([job = job_, source, known, copy = std::move(copy)]() mutable {
             const auto announce = [job](int64_t size) {
                 job->Post([job, size] {
-                    auto* owner = static_cast<TFolderFetch*>(job->Owner);
-                    if (owner->started_)
-                        owner->started_(size);
+                    if (job->Owner->started_)
+                        job->Owner->started_(size);
                 });
             };
             auto outcome = std::make_shared<TFetchOutcome>(
                 Check(*job, source, known, std::move(copy), announce));
-            job->Post([job, outcome] {
-                static_cast<TFolderFetch*>(job->Owner)->End(std::move(*outcome));
-            });
+            job->Post([job, outcome] { job->Owner->End(std::move(*outcome)); });
             --RunningJobs;
         }).detach();
     } catch (const std::system_error& e) {
         --RunningJobs;
-        QMetaObject::invokeMethod(
-            this,
-            [this, why = std::string(e.what())] {
-                End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
-            },
-            Qt::QueuedConnection);
+        FailLater(e.what());
         return;
     }
     lastMove_ = std::chrono::steady_clock::now();
@@ -156,6 +143,16 @@ TFolderFetch::~TFolderFetch() {
     const std::lock_guard lock(job_->Lock);
     job_->Owner = nullptr;
     job_->Cancelled = true;
+}
+
+// Done never runs within the constructor: its owner has not kept the check yet.
+void TFolderFetch::FailLater(const std::string& why) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, why] {
+            End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
+        },
+        Qt::QueuedConnection);
 }
 
 void TFolderFetch::Watch() {

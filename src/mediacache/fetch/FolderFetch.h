@@ -26,6 +26,7 @@ public:
     struct TJob;
 
 private:
+    void FailLater(const std::string& why);
     void Watch();
     void End(TFetchOutcome outcome);
 

@@ -79,6 +79,8 @@ void TWebFetch::Redirected(const QUrl& url) {
                 source_.Base);
         return;
     }
+    // The new address has its own time to answer.
+    firstByte_.start(limits_.FirstByte);
     emit reply_->redirectAllowed();
 }
 
