@@ -156,12 +156,16 @@ void TDisplayWindow::Arrived(const QString& name) {
         usable_.push_back(source->CacheName);
     if (awaited_ != 0)
         return; // the layout is built once the cache answers
-    // A playing video opens the new copy renamed over its file at the end of its pass.
-    const TVideoEngine* video = shown_ ? shown_->Video() : nullptr;
-    const bool playing = video != nullptr && !pending_ && known &&
-                         shown_->Content().VideoFile == CacheFolder() + "/" + source->CacheName &&
-                         video->State() == TVideoEngine::TState::Playing;
-    if (!playing)
+    // A video opens the new copy renamed over its file at the end of its pass (or at its open,
+    // if that comes later): the layout being shown, or about to be, stays.
+    const TDisplayView* latest = pending_ ? pending_.data() : shown_.data();
+    const TVideoEngine* video = latest != nullptr ? latest->Video() : nullptr;
+    const bool takenByVideo =
+        known && video != nullptr &&
+        latest->Content().VideoFile == CacheFolder() + "/" + source->CacheName &&
+        video->State() != TVideoEngine::TState::Failed &&
+        video->State() != TVideoEngine::TState::Closed;
+    if (!takenByVideo)
         Build(Showable());
 }
 

@@ -204,6 +204,47 @@ TEST_F(DisplayProgramTest, AWebMappedPictureShowsIsRefreshedAndOutlivesTheWebSer
     ASSERT_TRUE(showsColour(Qt::blue)) << "the kept layout, its picture from the cache";
 }
 
+// A new copy of the playing video is not a new layout: the view stays, and the video takes the
+// copy renamed over its file at the end of its pass, the last frame standing until then.
+TEST_F(DisplayProgramTest, ANewCopyOfThePlayingVideoPlaysFromItsNextLoopWithoutARebuild) {
+    if (!TNginxServer::Available())
+        GTEST_SKIP() << "nginx is not installed";
+    FileIo::MakeFolders(dir.File("media"));
+    const std::string clip = dir.File("media/clip.avi");
+    const auto place = [&](const std::string& from) {
+        std::filesystem::copy_file(from, clip + ".new",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::rename(clip + ".new", clip);
+    };
+    place(CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS) + "mjpeg.avi");
+    TNginxServer nginx(dir.File("media"));
+    Layout(1, {});
+    ini.WriteString(LayoutStore::SectionName("Client 3", 1), LayoutStore::MediaPlayerKey(0),
+                    "C:\\Media\\clip.avi");
+    options.Maps = {{"C:\\Media", nginx.Url()}};
+    StartDisplay();
+    const auto playing = [&] {
+        const TDisplayView* view = program->Window().ShownView();
+        return view != nullptr && view->Video() != nullptr &&
+               view->Video()->State() == TVideoEngine::TState::Playing;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(playing, LayoutWaitMs));
+    const TDisplayView* view = program->Window().ShownView();
+    const QSize first = view->Video()->NaturalSize();
+
+    place(dir.File("data/1.avi"));
+    QSignalSpy swapped(&program->Window(), &TDisplayWindow::LayoutShown);
+    Refresh();
+    ASSERT_TRUE(swapped.wait(LayoutWaitMs)) << "the refresh itself shows the layout anew";
+    view = program->Window().ShownView();
+    ASSERT_TRUE(QTest::qWaitFor(playing, LayoutWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view->Video()->NaturalSize() != first; }, LayoutWaitMs))
+        << "the new copy plays";
+    EXPECT_EQ(program->Window().ShownView(), view) << "its arrival built no new layout";
+    EXPECT_EQ(swapped.count(), 1);
+}
+
 // The video types play their video fitted in the main area as the layout window fits it; a video
 // that cannot be played leaves the area in the panel colour, and the texts show all the same.
 TEST_F(DisplayProgramTest, VideoTypesPlayTheVideoFittedAndABadFileLeavesThePanelColour) {
