@@ -11,7 +11,7 @@ namespace {
 
 std::string SizeText(int64_t bytes) {
     if (bytes < 0)
-        return "a size not given";
+        return "an unannounced size";
     if (bytes < 1000000)
         return QString::number(static_cast<double>(bytes) / 1000.0, 'f', 1).toStdString() + " kB";
     return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1).toStdString() + " MB";
@@ -158,6 +158,9 @@ void TMediaSupply::Finish(const std::string& name, TFetchOutcome outcome,
         if (outcome.Kind == TKind::Fetched) {
             const TCachedFile* old = store_.Find(name);
             if (old != nullptr && old->Sha256 == outcome.File.Sha256) {
+                // A server that cannot answer 304 sent what the copy already holds.
+                report_("fetched " + SizeText(outcome.File.Size) + " in " + SecondsSince(since) +
+                        " from " + location + ", the same as the cached copy");
                 outcome.File.LastShown = old->LastShown;
                 store_.Revalidated(outcome.File);
                 commit = TMediaStore::TCommit::Done;
