@@ -7,18 +7,13 @@
 #include <cstdio>
 #include <gst/gst.h>
 
-bool MakeHdClip(const std::string& path, int seconds) {
+bool MakeClip(const std::string& path, const std::string& encoding, const std::string& what) {
     gst_init(nullptr, nullptr);
-    const std::string description =
-        "videotestsrc pattern=ball num-buffers=" + std::to_string(seconds * 30) +
-        " ! video/x-raw,width=1920,height=1080,framerate=30/1,format=I420"
-        " ! x264enc speed-preset=faster key-int-max=30 bitrate=6000"
-        " ! video/x-h264,profile=high ! mp4mux ! filesink location=\"" +
-        path + "\"";
+    const std::string description = encoding + " ! filesink location=\"" + path + "\"";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
     if (pipeline == nullptr) {
-        std::fprintf(stderr, "cannot make the 1080p clip: %s\n", error->message);
+        std::fprintf(stderr, "cannot make %s: %s\n", what.c_str(), error->message);
         g_clear_error(&error);
         return false;
     }
@@ -28,12 +23,21 @@ bool MakeHdClip(const std::string& path, int seconds) {
         bus, GST_CLOCK_TIME_NONE, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     const bool made = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
     if (!made)
-        std::fprintf(stderr, "cannot make the 1080p clip\n");
+        std::fprintf(stderr, "cannot make %s\n", what.c_str());
     gst_message_unref(message);
     gst_object_unref(bus);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
     return made;
+}
+
+bool MakeHdClip(const std::string& path, int seconds) {
+    return MakeClip(path,
+                    "videotestsrc pattern=ball num-buffers=" + std::to_string(seconds * 30) +
+                        " ! video/x-raw,width=1920,height=1080,framerate=30/1,format=I420"
+                        " ! x264enc speed-preset=faster key-int-max=30 bitrate=6000"
+                        " ! video/x-h264,profile=high ! mp4mux",
+                    "the 1080p clip");
 }
 
 void MeasureEveryClip(

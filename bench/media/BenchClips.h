@@ -7,6 +7,10 @@
 #include <functional>
 #include <string>
 
+// Runs a GStreamer pipeline description that encodes a clip (everything before the file sink)
+// into a file at path; false with a message on standard error naming what when it cannot.
+bool MakeClip(const std::string& path, const std::string& encoding, const std::string& what);
+
 // Writes a 1080p, 30 frames a second H.264 MP4 of the given length to path with GStreamer's own
 // test source and x264 encoder; false with a message on standard error when it cannot.
 bool MakeHdClip(const std::string& path, int seconds = 2);
