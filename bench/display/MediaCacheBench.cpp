@@ -40,6 +40,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -150,8 +151,15 @@ private:
     std::optional<double> firstScreenMs_;
 };
 
+// Each side starts with the disk quiet: the other side's writes are on it, not being written back
+// while this one is timed.
+void Settle() {
+    ::sync();
+}
+
 // The bare twin of a fetch: curl writing the file to disk, the wall time of its process.
 std::optional<double> CurlToDisk(const std::string& url, const std::string& file) {
+    Settle();
     QProcess curl;
     QElapsedTimer clock;
     clock.start();
@@ -197,6 +205,9 @@ public:
     bool StartEmpty() {
         program_.reset();
         std::filesystem::remove_all(DisplayOptions::MediaCacheFolder());
+        // Without a kept layout: the last run's video would be fetched at the start, in the
+        // background of the run.
+        std::filesystem::remove(keptPath_);
         DisplayAssignment::SetClientDisplayType(ini_, SlotName, PictureType);
         program_ = std::make_unique<TDisplayProgram>(mapped_, keptPath_);
         program_->Start();
@@ -205,6 +216,7 @@ public:
     // From the operator's refresh to the first frame of the layout's video.
     std::optional<double> RefreshToFrame(bool mapped, int limitMs) {
         AssignVideo(mapped ? mappedPath_ : inPlacePath_);
+        Settle();
         TFrameWatch watch(program_->Window(), ShownFile(mapped));
         Refresh();
         return watch.WaitForFrame(limitMs);

@@ -56,6 +56,11 @@ TStagedCopy::~TStagedCopy() {
         ::unlink(path_.c_str());
 }
 
+int TStagedCopy::Reserve(int64_t size) {
+    const int error = size > 0 ? ::posix_fallocate(file_.Get(), 0, size) : 0;
+    return error == EOPNOTSUPP || error == EINVAL ? 0 : error;
+}
+
 int TStagedCopy::Write(const void* data, size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     hash_.Add(bytes, size);
@@ -68,6 +73,12 @@ int TStagedCopy::Write(const void* data, size_t size) {
         bytes += n;
         size -= static_cast<size_t>(n);
         written_ += n;
+    }
+    // The disk starts on what has come so far, so that making the copy durable at its end waits
+    // for the last part only.
+    if (written_ - flushed_ >= FlushStep) {
+        ::sync_file_range(file_.Get(), flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
+        flushed_ = written_;
     }
     return 0;
 }
@@ -171,7 +182,8 @@ bool TMediaStore::MakeRoom(int64_t bytes, const std::string& replacing,
 }
 
 TMediaStore::TCommit TMediaStore::Commit(std::unique_ptr<TStagedCopy> copy, TCachedFile file,
-                                         const std::set<std::string>& pinned) {
+                                         const std::set<std::string>& pinned,
+                                         const std::function<void()>& placed) {
     if (!MakeRoom(file.Size, file.Name, pinned))
         return TCommit::TooBig;
     if (::fsync(copy->file_.Get()) != 0)
@@ -182,6 +194,8 @@ TMediaStore::TCommit TMediaStore::Commit(std::unique_ptr<TStagedCopy> copy, TCac
     SyncFolder(folder_);
     checked_.insert(file.Name);
     files_[file.Name] = std::move(file);
+    if (placed)
+        placed();
     // Without its index entry the copy is unknown at the next start and goes: never shown wrong.
     return SaveIndex() ? TCommit::Done : TCommit::DiskFull;
 }

@@ -5,6 +5,7 @@
 #include "platform/Descriptor.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -21,6 +22,9 @@ public:
     TStagedCopy(const TStagedCopy&) = delete;
     TStagedCopy& operator=(const TStagedCopy&) = delete;
 
+    // Room on the disk for the whole copy, when its size is known beforehand: a full disk shows
+    // before the transfer. 0, or the errno (ENOSPC); a file system that cannot reserve is fine.
+    int Reserve(int64_t size);
     // 0, or the errno of a failed write (ENOSPC when the disk is full).
     int Write(const void* data, size_t size);
     int64_t Written() const { return written_; }
@@ -31,8 +35,10 @@ private:
     friend class TMediaStore;
     std::string path_;
     TDescriptor file_;
+    static constexpr int64_t FlushStep = int64_t{4} << 20;
     TSha256 hash_;
     int64_t written_ = 0;
+    int64_t flushed_ = 0; // written back to the disk, or on its way
 };
 
 // The cache folder: the copies and their index. Every copy in it was written whole, checked and
@@ -63,9 +69,11 @@ public:
     enum class TCommit { Done, TooBig, WriteFailed, DiskFull };
     // Makes the staged copy the file's copy: room made within the limit (the least recently shown
     // copies go, never a pinned one), flushed to disk, renamed over the old copy, the index
-    // written. Anything but Done leaves the old copy as it was.
+    // written. Placed runs once the copy has its name, before the index is written: the copy can
+    // be shown then (a crash before the index is written loses it, and never shows a wrong one).
+    // Anything but Done leaves the old copy as it was, unless Placed ran.
     TCommit Commit(std::unique_ptr<TStagedCopy> copy, TCachedFile file,
-                   const std::set<std::string>& pinned);
+                   const std::set<std::string>& pinned, const std::function<void()>& placed = {});
     // New validators from the source for an unchanged copy.
     void Revalidated(const TCachedFile& file);
 

@@ -44,6 +44,14 @@ struct TFolderFetch::TJob {
 
 namespace {
 
+TFetchOutcome WriteFailure(int error) {
+    using TKind = TFetchOutcome::TKind;
+    return {error == ENOSPC || error == EDQUOT ? TKind::DiskFull : TKind::Failed,
+            nullptr,
+            {},
+            "cannot write the copy: " + std::string(std::strerror(error))};
+}
+
 // On the job's thread: the whole check, with the outcome as its result.
 TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const TCachedFile& known,
                     std::unique_ptr<TStagedCopy> copy, const TTransferStart& started) {
@@ -65,6 +73,8 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
         known.SourceModified == found.SourceModified)
         return {TKind::Unchanged, nullptr, known, {}};
     started(found.Size);
+    if (const int error = copy->Reserve(found.Size); error != 0)
+        return WriteFailure(error);
     std::vector<char> buffer(1 << 20);
     for (;;) {
         if (job.Cancelled)
@@ -77,10 +87,7 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
         if (n == 0)
             break;
         if (const int error = copy->Write(buffer.data(), static_cast<size_t>(n)); error != 0)
-            return {error == ENOSPC || error == EDQUOT ? TKind::DiskFull : TKind::Failed,
-                    nullptr,
-                    {},
-                    "cannot write the copy: " + std::string(std::strerror(error))};
+            return WriteFailure(error);
         job.Progress += n;
     }
     struct stat after {};

@@ -167,13 +167,15 @@ void TMediaSupply::Finish(const std::string& name, TFetchOutcome outcome,
                 outcome.Copy.reset();
             } else {
                 outcome.File.LastShown = std::time(nullptr);
-                commit = store_.Commit(std::move(outcome.Copy), outcome.File, Pinned());
-                if (commit == TMediaStore::TCommit::Done) {
+                // The copy shows as soon as it has its name; the index follows.
+                const auto placed = [&] {
                     report_("fetched " + SizeText(outcome.File.Size) + " in " +
                             SecondsSince(since) + " from " + location);
-                    saidDiskFull_ = false;
                     emit Arrived(QString::fromStdString(name));
-                }
+                };
+                commit = store_.Commit(std::move(outcome.Copy), outcome.File, Pinned(), placed);
+                if (commit == TMediaStore::TCommit::Done)
+                    saidDiskFull_ = false;
             }
         }
         if (commit == TMediaStore::TCommit::TooBig) {

@@ -58,6 +58,8 @@ TWebFetch::TWebFetch(QNetworkAccessManager& network, const TMediaSource& source,
     if (cached != nullptr && !known_.LastModified.empty())
         request.setRawHeader("If-Modified-Since", QByteArray::fromStdString(known_.LastModified));
     reply_ = network.get(request);
+    // What the network brings waits here at most this much while the disk catches up.
+    reply_->setReadBufferSize(qint64{4} << 20);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &TWebFetch::Answered);
     connect(reply_, &QNetworkReply::readyRead, this, &TWebFetch::Read);
     connect(reply_, &QNetworkReply::finished, this, &TWebFetch::Finished);
@@ -87,10 +89,11 @@ void TWebFetch::Redirected(const QUrl& url) {
 void TWebFetch::Answered() {
     firstByte_.stop();
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200 || copy_)
+    if (status != 200 || writer_)
         return;
+    std::unique_ptr<TStagedCopy> copy;
     try {
-        copy_ = store_.Stage();
+        copy = store_.Stage();
     } catch (const std::exception& e) {
         Abandon(e.what());
         return;
@@ -100,24 +103,36 @@ void TWebFetch::Answered() {
         reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     if (known)
         announced_ = length;
+    if (!Written(copy->Reserve(announced_.value_or(0))))
+        return;
+    writer_ = std::make_unique<TStagedWriter>(std::move(copy));
     stall_.start(limits_.Stall);
     if (started_)
         started_(announced_.value_or(-1));
 }
 
 void TWebFetch::Read() {
-    if (!copy_) {
+    if (!writer_) {
         reply_->readAll(); // an error page or a redirect's body
         return;
     }
     stall_.start(limits_.Stall);
-    const QByteArray bytes = reply_->readAll();
-    if (writeError_ == 0)
-        writeError_ = copy_->Write(bytes.constData(), static_cast<size_t>(bytes.size()));
-    if (writeError_ == ENOSPC || writeError_ == EDQUOT)
-        End({TFetchOutcome::TKind::DiskFull, nullptr, {}, std::strerror(writeError_)});
-    else if (writeError_ != 0)
-        Abandon("cannot write the copy: " + std::string(std::strerror(writeError_)));
+    // In parts of a size malloc keeps at hand: reading all that waited at once copies tens of
+    // megabytes into fresh memory, slower than the network that brought them.
+    constexpr qint64 Part = qint64{1} << 20;
+    while (reply_->bytesAvailable() > 0) {
+        if (!Written(writer_->Add(reply_->read(Part))))
+            return;
+    }
+}
+
+// Whether the write went well; the fetch ends otherwise.
+bool TWebFetch::Written(int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        End({TFetchOutcome::TKind::DiskFull, nullptr, {}, std::strerror(error)});
+    else if (error != 0)
+        Abandon("cannot write the copy: " + std::string(std::strerror(error)));
+    return error == 0;
 }
 
 void TWebFetch::Finished() {
@@ -135,18 +150,24 @@ void TWebFetch::Finished() {
         End({TFetchOutcome::TKind::Unchanged, nullptr, file, {}});
         return;
     }
-    if (copy_ && status == 200) {
+    std::unique_ptr<TStagedCopy> copy;
+    if (writer_ && status == 200) {
         Read();
         if (!done_)
             return;
+        auto [written, error] = writer_->Finish();
+        writer_.reset();
+        if (!Written(error))
+            return;
+        copy = std::move(written);
         // A body that ends early is cut, whether the connection closed or the server said done.
-        if (announced_ && copy_->Written() != *announced_) {
-            Abandon("it came cut: " + std::to_string(copy_->Written()) + " of " +
+        if (announced_ && copy->Written() != *announced_) {
+            Abandon("it came cut: " + std::to_string(copy->Written()) + " of " +
                     std::to_string(*announced_) + " bytes");
             return;
         }
     }
-    if (reply_->error() != QNetworkReply::NoError || status != 200 || !copy_) {
+    if (reply_->error() != QNetworkReply::NoError || status != 200 || !copy) {
         const QString reason =
             reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         Abandon(status >= 400
@@ -157,11 +178,11 @@ void TWebFetch::Finished() {
     TCachedFile file;
     file.Name = source_.CacheName;
     file.Source = source_.Location;
-    file.Size = copy_->Written();
+    file.Size = copy->Written();
     file.ETag = Header(*reply_, "ETag");
     file.LastModified = Header(*reply_, "Last-Modified");
-    file.Sha256 = copy_->Finish();
-    End({TFetchOutcome::TKind::Fetched, std::move(copy_), std::move(file), {}});
+    file.Sha256 = copy->Finish();
+    End({TFetchOutcome::TKind::Fetched, std::move(copy), std::move(file), {}});
 }
 
 void TWebFetch::Abandon(const std::string& why) {

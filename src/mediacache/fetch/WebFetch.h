@@ -2,6 +2,7 @@
 
 #include "display/MediaPath.h"
 #include "mediacache/FetchOutcome.h"
+#include "mediacache/fetch/StagedWriter.h"
 
 #include <QObject>
 #include <QPointer>
@@ -27,6 +28,7 @@ public:
 private:
     void Answered();
     void Read();
+    bool Written(int error);
     void Finished();
     void Redirected(const QUrl& url);
     void End(TFetchOutcome outcome);
@@ -39,9 +41,8 @@ private:
     TTransferStart started_;
     TFetchDone done_;
     QPointer<QNetworkReply> reply_;
-    std::unique_ptr<TStagedCopy> copy_;
+    std::unique_ptr<TStagedWriter> writer_; // while a body comes
     std::optional<int64_t> announced_;
-    int writeError_ = 0;
     QTimer firstByte_;
     QTimer stall_;
 };
