@@ -328,11 +328,40 @@ bool TNginxServer::WaitForAccessLog(size_t count, int timeoutMs) const {
 
 // --- Python's http.server
 
-TPythonWebServer::TPythonWebServer(const std::string& root) {
-    process_ = std::make_unique<TChildProcess>(
-        std::vector<std::string>{PythonProgram, "-u", "-m", "http.server", "--bind", "127.0.0.1",
-                                 "0", "--directory", root},
-        folder_.File(PythonRequestLog));
+TSelfSignedCertificate::TSelfSignedCertificate() {
+    TChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                           "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                           "subjectAltName=IP:127.0.0.1", "-keyout", KeyFile(), "-out",
+                           CertificateFile()},
+                          folder_.File("openssl.log"));
+    if (openssl.Exit(StartLimitMs) != 0)
+        throw std::runtime_error("openssl made no certificate: " +
+                                 Text(folder_.File("openssl.log")));
+}
+
+// http.server's own command line, with its socket wrapped in TLS; it says where it listens as
+// the command line does.
+constexpr const char* PythonHttpsServer = R"(
+import functools, http.server, ssl, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[2], sys.argv[3])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print("Serving HTTPS on 127.0.0.1 port %d" % server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
+TPythonWebServer::TPythonWebServer(const std::string& root,
+                                   const TSelfSignedCertificate* certificate)
+    : secure_(certificate != nullptr) {
+    std::vector<std::string> arguments{PythonProgram, "-u", "-m",          "http.server", "--bind",
+                                       "127.0.0.1",   "0",  "--directory", root};
+    if (certificate != nullptr)
+        arguments = {PythonProgram,         "-u", "-c",
+                     PythonHttpsServer,     root, certificate->CertificateFile(),
+                     certificate->KeyFile()};
+    process_ = std::make_unique<TChildProcess>(arguments, folder_.File(PythonRequestLog));
     // "Serving HTTP on 127.0.0.1 port 43215 (http://127.0.0.1:43215/) ...", once it listens.
     const auto line = process_->ReadLine(StartLimitMs);
     constexpr std::string_view marker = " port ";
@@ -350,7 +379,8 @@ bool TPythonWebServer::Available() {
 }
 
 std::string TPythonWebServer::Url() const {
-    return LoopbackUrl(port_);
+    const std::string url = LoopbackUrl(port_);
+    return secure_ ? "https" + url.substr(4) : url;
 }
 
 // --- The scripted server

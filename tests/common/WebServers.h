@@ -80,11 +80,24 @@ private:
     std::unique_ptr<TChildProcess> process_;
 };
 
+// A certificate for 127.0.0.1 signed by itself, and its key, made with the openssl command in a
+// folder of their own: a TLS server no system trusts.
+struct TSelfSignedCertificate {
+    TSelfSignedCertificate();
+    std::string CertificateFile() const { return folder_.File("cert.pem"); }
+    std::string KeyFile() const { return folder_.File("key.pem"); }
+
+private:
+    TTempDir folder_;
+};
+
 // Python's http.server serving a folder: Last-Modified and no ETag, 304 for an
-// If-Modified-Since no older than the file. It takes the free port itself and tells it.
+// If-Modified-Since no older than the file. It takes the free port itself and tells it. Given a
+// certificate, it speaks HTTPS only.
 class TPythonWebServer {
 public:
-    explicit TPythonWebServer(const std::string& root);
+    explicit TPythonWebServer(const std::string& root,
+                              const TSelfSignedCertificate* certificate = nullptr);
     TPythonWebServer(const TPythonWebServer&) = delete;
     TPythonWebServer& operator=(const TPythonWebServer&) = delete;
     ~TPythonWebServer();
@@ -98,6 +111,7 @@ private:
     TTempDir folder_; // its request log
     std::unique_ptr<TChildProcess> process_;
     uint16_t port_ = 0;
+    bool secure_ = false;
 };
 
 // How the scripted web server answers a request.
