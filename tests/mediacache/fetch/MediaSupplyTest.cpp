@@ -1,6 +1,7 @@
 // The media cache against real sources: folders, nginx and Python's web server on loopback, and a
 // web server of the test's own that fails, stalls, cuts and redirects. Limits are shortened so
 // that a stall shows within a second; every wait below is a bound, never a measurement.
+#include "common/ProcessState.h"
 #include "common/TempDir.h"
 #include "common/WebServers.h"
 #include "mediacache/fetch/MediaCache.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -308,6 +310,39 @@ TEST_F(MediaSupplyTest, ACopyDamagedBetweenRunsIsNotShownAndIsFetchedAgain) {
     EXPECT_EQ(Said("the cached copy of " + ad.Location + " was damaged"), 1) << AllSaid();
     EXPECT_EQ(Copy(ad), "the advert");
     EXPECT_EQ(web.Requests().back().Header("If-None-Match"), "") << "asked for whole";
+}
+
+// A display fetches for weeks: fifty changed files, from the web and from a folder, leave no
+// thread, descriptor or staged file behind.
+TEST_F(MediaSupplyTest, FiftyFetchesLeaveNoThreadDescriptorOrStagedFileBehind) {
+    TScriptedWebServer web;
+    FileIo::MakeFolders(sourceDir.File("share"));
+    Open();
+    const TMediaSource fromWeb = Source(web.Url(), "C:\\Media\\ad.avi");
+    const TMediaSource fromFolder = Source(sourceDir.File("share"), "C:\\Media\\ad.bmp");
+    const auto change = [&](int n) {
+        const std::string content(static_cast<size_t>(100000 + n), static_cast<char>('a' + n % 26));
+        web.Set("/ad.avi", TWebBehaviour::Serve(content, "\"v" + std::to_string(n) + "\""));
+        FileIo::WriteAtomically(sourceDir.File("share/ad.bmp"), content);
+    };
+    change(0);
+    Want({fromWeb, fromFolder});
+    ASSERT_TRUE(Arrivals(2));
+    const pid_t self = ::getpid();
+    const long threads = ProcessState::Threads(self);
+    const long descriptors = ProcessState::Descriptors(self);
+    for (int n = 1; n <= 25; ++n) {
+        change(n);
+        Want({fromWeb, fromFolder});
+        ASSERT_TRUE(Arrivals(2 + 2 * n)) << n << AllSaid();
+    }
+    EXPECT_EQ(Copy(fromWeb), std::string(100025, 'z'));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ProcessState::Threads(self) <= threads; }, WaitMs))
+        << ProcessState::Threads(self) << " threads, " << threads << " before";
+    EXPECT_LE(ProcessState::Descriptors(self), descriptors + 2)
+        << "a connection kept alive at most";
+    cache.reset();
+    EXPECT_EQ(CacheFiles(), Sorted({fromWeb.CacheName, fromFolder.CacheName, "index"}));
 }
 
 // The cache keeps to its limit: the least recently shown copies go for a new one, never one of
