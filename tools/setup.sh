@@ -5,14 +5,16 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache lld pkg-config clang clang-format libclang-rt-14-dev
-    qt6-base-dev qt6-wayland
+    qt6-base-dev qt6-base-private-dev qt6-wayland
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev libsystemd-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
-    dbus-daemon openbox x11-utils weston libxcb1-dev
+    dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev
+    # a kiosk compositor for the display's full-screen tests, its XWayland and screen capture
+    cage xwayland grim
     # libcrypto's SHA-256 for the media cache; web servers its tests run on free loopback ports
     # (a system nginx the package may start on port 80 is not used)
     libssl-dev nginx-light python3 curl

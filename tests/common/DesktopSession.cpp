@@ -122,6 +122,21 @@ bool TVirtualDisplay::StartWindowManager() {
     return false;
 }
 
+bool TVirtualDisplay::ChangeMode(QSize size) {
+    // Xvfb's one output takes a mode only once it knows it; the timings do not matter to it.
+    const QString name = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    const QString width = QString::number(size.width());
+    const QString height = QString::number(size.height());
+    Tool("xrandr",
+         {"--newmode", name, "60", width, width, width, width, height, height, height, height});
+    Tool("xrandr", {"--addmode", "screen", name});
+    Tool("xrandr", {"--output", "screen", "--mode", name});
+    if (!Tool("xrandr", {}).contains(QStringLiteral("current %1 x %2").arg(width, height)))
+        return false;
+    screen_ = size;
+    return true;
+}
+
 QString TVirtualDisplay::Tool(const QString& program, const QStringList& arguments) const {
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

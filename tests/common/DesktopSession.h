@@ -69,6 +69,9 @@ public:
 
     // Starts openbox on the display and waits until it manages the screen.
     bool StartWindowManager();
+    // Switches the screen to a mode of that size through RandR (xrandr), as a monitor set to
+    // another resolution; Xvfb takes sizes up to the one it started with.
+    bool ChangeMode(QSize size);
 
     // Runs an X tool against the display and returns its standard output (bounded in time).
     QString Tool(const QString& program, const QStringList& arguments) const;

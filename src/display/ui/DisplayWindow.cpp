@@ -2,6 +2,7 @@
 
 #include "display/LayoutContent.h"
 #include "display/ui/DisplayView.h"
+#include "display/ui/ScreenCover.h"
 #include "layoutview/PanelColor.h"
 #include "media/VideoEngine.h"
 #include "mediacache/fetch/MediaCache.h"
@@ -9,7 +10,6 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QShortcut>
 #include <QWindow>
 
@@ -66,25 +66,17 @@ TDisplayView* TDisplayWindow::PendingView() const {
 }
 
 double TDisplayWindow::Scale() const {
-    return DisplayArrangement::ScaleFor(height(), options_.Scale);
+    return DisplayArrangement::ScaleFor(contentsRect().height(), options_.Scale);
 }
 
 void TDisplayWindow::Present() {
     if (options_.WindowedWidth > 0) {
         resize(options_.WindowedWidth, options_.WindowedHeight);
         show();
-        WatchForFirstExpose();
-        return;
+    } else {
+        cover_ = std::make_unique<TScreenCover>(*this, options_.Screen);
+        cover_->Show();
     }
-    setWindowFlag(Qt::FramelessWindowHint);
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    QScreen* screen = options_.Screen < screens.size() ? screens[options_.Screen]
-                                                       : QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-        setScreen(screen);
-        setGeometry(screen->geometry());
-    }
-    showFullScreen();
     WatchForFirstExpose();
 }
 
@@ -194,7 +186,7 @@ void TDisplayWindow::Build(TLayoutContent content) {
     auto* view = new TDisplayView(std::move(content), options_.Scale, this);
     // Built at full size but hidden: nothing of it reaches the screen before the swap.
     view->hide();
-    view->setGeometry(rect());
+    view->setGeometry(contentsRect());
     pending_ = view;
     connect(view, &TDisplayView::Ready, this, [this, view] {
         if (pending_ == view)
@@ -228,17 +220,19 @@ void TDisplayWindow::ShowMessage(const std::string& text) {
 }
 
 void TDisplayWindow::PlaceOverlays() {
-    standby_->setGeometry(rect());
-    const int height = std::max(banner_->heightForWidth(width()), banner_->sizeHint().height()) +
-                       DisplayArrangement::Scaled(24, Scale());
-    banner_->setGeometry(0, this->height() - height, width(), height);
+    const QRect shown = contentsRect();
+    standby_->setGeometry(shown);
+    const int height =
+        std::max(banner_->heightForWidth(shown.width()), banner_->sizeHint().height()) +
+        DisplayArrangement::Scaled(24, Scale());
+    banner_->setGeometry(shown.left(), shown.bottom() + 1 - height, shown.width(), height);
 }
 
 void TDisplayWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     for (TDisplayView* view : {shown_.data(), pending_.data()}) {
         if (view != nullptr)
-            view->setGeometry(rect());
+            view->setGeometry(contentsRect());
     }
     PlaceOverlays();
 }

@@ -6,19 +6,22 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <string>
 
 class QLabel;
 class TDisplayView;
 class TMediaCache;
+class TScreenCover;
 
-// The display's one window: full screen on its screen (or a window of a chosen size), no
-// cursor. It shows the current layout, and a new one only once it is built whole, so the screen
-// never goes black or half drawn between two. Before any layout it shows a line saying what it
-// waits for; messages stand as a banner over the layout for a while. With a media cache, the
-// files that maps take show from their copies: the layout is built once the cache says which
-// copies can be shown, and again when a new copy arrives (a video playing takes its new copy at
-// its next pass by itself).
+// The display's one window: over the whole of its screen without a frame (TScreenCover), or a
+// window of a chosen size; no cursor. What it shows stands in its contents rectangle, the part
+// of the window on the screen. It shows the current layout, and a new one only once it is built
+// whole, so the screen never goes black or half drawn between two. Before any layout it shows a
+// line saying what it waits for; messages stand as a banner over the layout for a while. With a
+// media cache, the files that maps take show from their copies: the layout is built once the cache
+// says which copies can be shown, and again when a new copy arrives (a video playing takes its new
+// copy at its next pass by itself).
 class TDisplayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -68,6 +71,7 @@ private:
     void WatchForFirstExpose();
 
     const TDisplayOptions options_;
+    std::unique_ptr<TScreenCover> cover_;
     QPointer<TDisplayView> shown_;
     QPointer<TDisplayView> pending_;
     QLabel* standby_ = nullptr;
