@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the two Debian packages, installs them with apt into a fresh Debian 12 root
 # (debootstrap minbase), starts the installed program under a virtual X server as a normal user
-# (its window shown, its .ini written in that user's program folder at exit), then removes the
-# packages and shows that nothing of them is left under /usr. Needs root and the network to the
+# (its window shown, its .ini written in that user's program folder at exit), makes the root a
+# kiosk with velmora-display --install-kiosk and takes it back (the unit checked by
+# systemd-analyze, enabled in place of the login prompt on tty1, nothing left after
+# --remove-kiosk), then removes the packages and shows that nothing of them is left under /usr. Needs root and the network to the
 # Debian archive; takes a few minutes. Not part of tools/test.sh.
 #
 #   tools/package-check.sh [work folder]      (default: a new folder under /tmp)
@@ -85,6 +87,47 @@ echo "The user's program folder:"
 in_root ls -l /home/alice/.local/share/velmora
 in_root cat "$ini"
 in_root velmora-display --help | head -2
+
+step "Making the root a kiosk and taking it back"
+# The display package's Recommends, as apt installs them by default: cage, logind's PAM session
+# and Qt's Wayland plugin. systemd comes with them, and with it systemctl and systemd-analyze:
+# the unit is checked by the root's own systemd, against the root's own files (man-db for its
+# Documentation= line, which systemd-analyze looks up).
+recommends=$(dpkg-deb -f "${debs[1]}" Recommends)
+echo "velmora-display recommends: $recommends"
+[[ ", $recommends," == *", cage,"* ]] || { echo "cage is not recommended" >&2; exit 1; }
+# shellcheck disable=SC2086 # one word a package
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    ${recommends//,/} man-db >>"$work/install.log"
+in_root id kiosk >/dev/null 2>&1 || in_root useradd -m -s /bin/sh kiosk
+units_before=$(in_root find /etc/systemd/system -printf '%p %l\n' | sort)
+enabled() { in_root systemctl is-enabled "$1" 2>/dev/null || true; }
+[ "$(enabled getty@tty1.service)" = enabled ] || { echo "getty@tty1 not enabled to begin with" >&2; exit 1; }
+# Refused: not as root, and for an account that is not there.
+if in_root su kiosk -c "velmora-display --install-kiosk kiosk"; then
+    echo "--install-kiosk ran without root" >&2; exit 1
+fi
+if in_root velmora-display --install-kiosk nobody-here; then
+    echo "--install-kiosk took a missing account" >&2; exit 1
+fi
+in_root velmora-display --install-kiosk kiosk --name "Client 3" --map 'C:\Media=/srv/media'
+unit=/etc/systemd/system/velmora-kiosk.service
+in_root cat "$unit"
+in_root systemd-analyze verify "$unit"
+echo "systemd-analyze verify: no complaints"
+in_root ls -l /etc/systemd/system/multi-user.target.wants/velmora-kiosk.service
+[ "$(enabled velmora-kiosk.service)" = enabled ] || { echo "the kiosk unit is not enabled" >&2; exit 1; }
+[ "$(enabled getty@tty1.service)" = disabled ] || { echo "getty@tty1 is still enabled" >&2; exit 1; }
+echo "velmora-kiosk.service enabled, getty@tty1.service disabled"
+in_root velmora-display --remove-kiosk
+[ "$(enabled getty@tty1.service)" = enabled ] || { echo "getty@tty1 not enabled again" >&2; exit 1; }
+units_after=$(in_root find /etc/systemd/system -printf '%p %l\n' | sort)
+if [ "$units_before" != "$units_after" ]; then
+    echo "/etc/systemd/system differs from before the kiosk:" >&2
+    diff <(echo "$units_before") <(echo "$units_after") >&2 || true
+    exit 1
+fi
+echo "Nothing of the kiosk is left: /etc/systemd/system as before, getty@tty1.service enabled."
 
 step "Removing the packages"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q velmora velmora-display >/dev/null

@@ -158,6 +158,24 @@ constexpr TOption Options[] = {
     {"--map", nullptr, AddMap},
 };
 
+// The options that choose what the program does instead of showing layouts. --install-kiosk,
+// which takes the account, is the one that takes a value.
+constexpr const char* InstallKiosk = "--install-kiosk";
+constexpr std::pair<const char*, TDisplayAction> Actions[] = {
+    {"--install-autostart", TDisplayAction::InstallAutostart},
+    {"--remove-autostart", TDisplayAction::RemoveAutostart},
+    {"--remove-kiosk", TDisplayAction::RemoveKiosk},
+    {DisplayOptions::KioskSession, TDisplayAction::KioskSession},
+};
+
+std::optional<TDisplayAction> ActionOf(const std::string& argument) {
+    for (const auto& [name, action] : Actions) {
+        if (argument == name)
+            return action;
+    }
+    return std::nullopt;
+}
+
 const TOption* Find(const std::string& name) {
     for (const TOption& option : Options) {
         if (name == option.Name)
@@ -187,7 +205,11 @@ void ApplySettings(TDisplayOptions& options, const TIniFile& settings) {
 namespace DisplayOptions {
 
 std::string SettingsPath() {
-    return ProgramPaths::ConfigHome() + "/Quillbrook/VelmoraDisplay/display.ini";
+    return SettingsPath(ProgramPaths::ConfigHome());
+}
+
+std::string SettingsPath(const std::string& configHome) {
+    return configHome + "/Quillbrook/VelmoraDisplay/display.ini";
 }
 
 std::string MediaCacheFolder() {
@@ -205,33 +227,31 @@ TDisplayCommand Parse(const std::vector<std::string>& arguments, const TIniFile&
             command.Action = TDisplayAction::Help;
             return command;
         }
-        if (argument == "--install-autostart") {
-            command.Action = TDisplayAction::InstallAutostart;
+        if (const auto action = ActionOf(argument)) {
+            command.Action = *action;
             continue;
         }
-        if (argument == "--remove-autostart") {
-            command.Action = TDisplayAction::RemoveAutostart;
-            continue;
-        }
-        std::string option = argument;
-        std::string value;
-        if (const auto eq = argument.find('='); eq != argument.npos)
-            option = argument.substr(0, eq);
-        if (argument.rfind("--", 0) == 0 && Find(option) == nullptr)
-            throw EDisplayOptionsError("Unknown option \"" + option + "\"; --help lists them");
-        if (const auto eq = argument.find('=');
-            argument.rfind("--", 0) == 0 && eq != argument.npos) {
-            option = argument.substr(0, eq);
-            value = argument.substr(eq + 1);
-        } else if (argument.rfind("--", 0) == 0 && i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else if (argument.rfind("--", 0) == 0) {
-            throw EDisplayOptionsError(argument + " needs a value; --help lists the options");
-        } else {
+        if (argument.rfind("--", 0) != 0)
             throw EDisplayOptionsError("Unexpected argument \"" + argument +
                                        "\"; --help lists the options");
+        const auto eq = argument.find('=');
+        const std::string option = argument.substr(0, eq);
+        const bool kioskAccount = option == InstallKiosk;
+        if (!kioskAccount && Find(option) == nullptr)
+            throw EDisplayOptionsError("Unknown option \"" + option + "\"; --help lists them");
+        std::string value;
+        if (eq != argument.npos)
+            value = argument.substr(eq + 1);
+        else if (i + 1 < arguments.size())
+            value = arguments[++i];
+        else
+            throw EDisplayOptionsError(argument + " needs a value; --help lists the options");
+        if (kioskAccount) {
+            command.Action = TDisplayAction::InstallKiosk;
+            command.KioskAccount = value;
+        } else {
+            given.emplace_back(option, value);
         }
-        given.emplace_back(option, value);
     }
     ApplySettings(command.Options, settings);
     // The command line's maps are tried before the file's.
@@ -275,6 +295,14 @@ std::string HelpText() {
            "                          e.g. --windowed 816x638, to try it on a desktop\n"
            "  --install-autostart     start with the desktop session, with these options\n"
            "  --remove-autostart      no longer start with the desktop session\n"
+           "  --install-kiosk USER    make this machine a kiosk (as root): a system unit\n"
+           "                          runs the display under cage on tty1 for the account\n"
+           "                          USER from boot on, with these options, instead of\n"
+           "                          the login prompt there (getty@tty1 is disabled)\n"
+           "  --remove-kiosk          take the kiosk away again (as root): the unit is\n"
+           "                          disabled and removed, getty@tty1 enabled again\n"
+           "  --kiosk-session         what the kiosk unit runs: cage with the display,\n"
+           "                          passing the display's word on to systemd\n"
            "  --help                  this text\n"
            "\n"
            "Ctrl+Alt+E ends the display.\n"

@@ -41,20 +41,34 @@ struct TDisplayOptions {
     int WindowedHeight = 0;
 };
 
-enum class TDisplayAction { Run, Help, InstallAutostart, RemoveAutostart };
+enum class TDisplayAction {
+    Run,
+    Help,
+    InstallAutostart,
+    RemoveAutostart,
+    InstallKiosk,
+    RemoveKiosk,
+    KioskSession
+};
 
 struct TDisplayCommand {
     TDisplayAction Action = TDisplayAction::Run;
     TDisplayOptions Options;
-    // The arguments that set options, for an autostart entry that runs the display as this
-    // command line would.
+    // The arguments that set options, for an autostart entry or a kiosk unit that runs the
+    // display as this command line would.
     std::vector<std::string> OptionArguments;
+    std::string KioskAccount; // --install-kiosk's account
 };
 
 namespace DisplayOptions {
 
+// What the kiosk unit runs: cage with the display (display/KioskSession).
+constexpr const char* KioskSession = "--kiosk-session";
+
 // $XDG_CONFIG_HOME/Quillbrook/VelmoraDisplay/display.ini
 std::string SettingsPath();
+// The settings file under another account's configuration folder.
+std::string SettingsPath(const std::string& configHome);
 
 // $XDG_CACHE_HOME/Quillbrook/VelmoraDisplay/media: the copies of what the maps take.
 std::string MediaCacheFolder();

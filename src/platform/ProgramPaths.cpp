@@ -83,6 +83,8 @@ std::string ProgramTitle() {
 
 namespace {
 
+constexpr const char* ConfigUnderHome = "/.config";
+
 // An XDG base folder: the variable when set and not empty, else the folder under the home.
 std::string XdgFolder(const char* variable, const char* underHome) {
     if (const char* xdg = std::getenv(variable); xdg != nullptr && *xdg != '\0')
@@ -98,7 +100,11 @@ std::string XdgFolder(const char* variable, const char* underHome) {
 } // namespace
 
 std::string ConfigHome() {
-    return XdgFolder("XDG_CONFIG_HOME", "/.config");
+    return XdgFolder("XDG_CONFIG_HOME", ConfigUnderHome);
+}
+
+std::string ConfigHomeOf(const std::string& home) {
+    return home + ConfigUnderHome;
 }
 
 std::string StateHome() {

@@ -36,6 +36,9 @@ std::string ProgramTitle();
 // The per-user configuration folder: $XDG_CONFIG_HOME, or ~/.config when it is unset or empty.
 std::string ConfigHome();
 
+// The configuration folder of an account whose sessions set no XDG_CONFIG_HOME, from its home.
+std::string ConfigHomeOf(const std::string& home);
+
 // The per-user folder for state kept between runs: $XDG_STATE_HOME, or ~/.local/state.
 std::string StateHome();
 

@@ -111,6 +111,21 @@ TEST_F(DisplayOptionsTest, HelpAndAutostartActions) {
     EXPECT_EQ(Parse({"--remove-autostart"}).Action, TDisplayAction::RemoveAutostart);
 }
 
+TEST_F(DisplayOptionsTest, KioskActionsAndTheAccountToShowAs) {
+    for (const char* option : {"--install-kiosk USER", "--remove-kiosk", "--kiosk-session"})
+        EXPECT_NE(DisplayOptions::HelpText().find(option), std::string::npos) << option;
+    const auto install = Parse({"--install-kiosk", "kiosk", "--name", "Client 3"});
+    EXPECT_EQ(install.Action, TDisplayAction::InstallKiosk);
+    EXPECT_EQ(install.KioskAccount, "kiosk");
+    EXPECT_EQ(install.OptionArguments, std::vector<std::string>{"--name=Client 3"});
+    EXPECT_EQ(Parse({"--server=h", "--install-kiosk=display"}).KioskAccount, "display");
+    EXPECT_THROW(Parse({"--install-kiosk"}), EDisplayOptionsError);
+    EXPECT_EQ(Parse({"--remove-kiosk"}).Action, TDisplayAction::RemoveKiosk);
+    const auto session = Parse({"--kiosk-session", "--server", "h"});
+    EXPECT_EQ(session.Action, TDisplayAction::KioskSession);
+    EXPECT_EQ(session.OptionArguments, std::vector<std::string>{"--server=h"});
+}
+
 // The server listens on IPv4 only: an IPv6 address, which would otherwise be taken apart at its
 // last colon as a host and a port, is refused with every way of writing it, from either source.
 TEST_F(DisplayOptionsTest, IPv6ServersAreRefused) {

@@ -1,6 +1,8 @@
 // velmora-display: shows the layout that the operator's Velmora server gives this display.
 #include "display/DisplayOptions.h"
 #include "display/KeptLayout.h"
+#include "display/KioskInstaller.h"
+#include "display/KioskSession.h"
 #include "display/ServerAddress.h"
 #include "display/ui/DisplayProgram.h"
 #include "media/VideoEngine.h"
@@ -35,6 +37,37 @@ int RunAutostart(const TDisplayCommand& command) {
     return 0;
 }
 
+int RunKiosk(const TDisplayCommand& command) {
+    TKioskMachine machine;
+    // In step with what systemctl, a child of ours, writes to the same output.
+    TKioskInstaller installer(machine, [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    });
+    try {
+        if (command.Action == TDisplayAction::RemoveKiosk)
+            installer.Remove();
+        else
+            installer.Install(command.KioskAccount, ProgramPaths::ExecutablePath(),
+                              command.OptionArguments);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velmora-display: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int RunKioskSession(const TDisplayCommand& command) {
+    try {
+        return TKioskSession(
+                   KioskSession::Command(ProgramPaths::ExecutablePath(), command.OptionArguments))
+            .Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velmora-display: %s\n", e.what());
+        return 1;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +86,11 @@ int main(int argc, char** argv) {
     case TDisplayAction::InstallAutostart:
     case TDisplayAction::RemoveAutostart:
         return RunAutostart(command);
+    case TDisplayAction::InstallKiosk:
+    case TDisplayAction::RemoveKiosk:
+        return RunKiosk(command);
+    case TDisplayAction::KioskSession:
+        return RunKioskSession(command);
     case TDisplayAction::Run:
         break;
     }

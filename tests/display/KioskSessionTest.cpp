@@ -1,0 +1,118 @@
+// The kiosk session as the service manager meets it: a process of its own (kiosk_session_probe)
+// whose compositor is a stand-in that speaks as the display, with a socket of the test's own in
+// the place of the service manager's.
+#include "display/KioskSession.h"
+
+#include "common/CheckoutPaths.h"
+#include "common/ChildProcess.h"
+#include "common/NotifySocket.h"
+#include "common/TempDir.h"
+#include "platform/FileIo.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Gone, or ended and waiting for a parent to take note.
+bool Ended(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    const auto state = line.rfind(") ");
+    return state != std::string::npos && line.compare(state + 2, 1, "Z") == 0;
+}
+
+class KioskSessionTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Probe(const std::string& mode) const {
+        return {CheckoutPaths::BuildFile(VELMORA_KIOSK_SESSION_PROBE), "session", mode};
+    }
+    // The client's process, from the line it prints once it has spoken.
+    static pid_t ClientPid(TChildProcess& session) {
+        const auto line = session.ReadLine();
+        return line && line->starts_with("pid ") ? std::stoi(line->substr(4)) : -1;
+    }
+    std::vector<std::string> Heard() const {
+        std::vector<std::string> heard;
+        while (const auto message = manager.TakeWaiting())
+            heard.push_back(*message);
+        return heard;
+    }
+
+    TTempDir dir;
+    TNotifySocket manager{dir.File("notify")};
+    TVariableGuard socketVariable{"NOTIFY_SOCKET", manager.Path().c_str()};
+    TVariableGuard interval{"WATCHDOG_USEC", "30000000"};
+    // The service manager names the session's process, which the display is not.
+    TVariableGuard watchedPid{"WATCHDOG_PID", "1"};
+};
+
+TEST_F(KioskSessionTest, PassesOnWhatTheDisplaySaysAndEndsAsTheCompositorEnds) {
+    TChildProcess session(Probe("report"));
+    EXPECT_GT(ClientPid(session), 0);
+    EXPECT_EQ(session.Exit(), 3);
+    EXPECT_EQ(Heard(),
+              (std::vector<std::string>{"STATUS=watchdog 30000000", "READY=1", "WATCHDOG=1"}))
+        << "the display keeps the watchdog's interval; only what it may say is passed on";
+}
+
+TEST_F(KioskSessionTest, AStopGoesOnToTheCompositorAndEndsTheSessionCleanly) {
+    for (const int stop : {SIGTERM, SIGINT, SIGHUP}) {
+        TChildProcess session(Probe("wait"));
+        const pid_t client = ClientPid(session);
+        ASSERT_GT(client, 0);
+        ::kill(session.Pid(), stop);
+        EXPECT_EQ(session.Exit(), 0) << stop;
+        EXPECT_TRUE(Ended(client));
+        EXPECT_EQ(Heard(), std::vector<std::string>{"READY=1"});
+    }
+}
+
+// The watchdog's abort, or anything else that ends the session at once.
+TEST_F(KioskSessionTest, TheCompositorDoesNotOutliveTheSession) {
+    TChildProcess session(Probe("wait"));
+    const pid_t client = ClientPid(session);
+    ASSERT_GT(client, 0);
+    ::kill(session.Pid(), SIGKILL);
+    EXPECT_EQ(session.Exit(), 128 + SIGKILL);
+    EXPECT_TRUE(WaitFor([client] { return Ended(client); }, 10000));
+}
+
+TEST_F(KioskSessionTest, ACompositorThatCannotStartIsNamed) {
+    const std::string errors = dir.File("errors");
+    TChildProcess session(Probe("missing"), errors);
+    EXPECT_EQ(session.Exit(), 1);
+    EXPECT_EQ(FileIo::ReadAll(errors),
+              "Cannot start /nonexistent/cage: No such file or directory\n");
+}
+
+TEST(KioskConsoleTest, BlankingIsSwitchedOffOnATerminalAndNothingIsWrittenElsewhere) {
+    const TDescriptor terminal(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(terminal.Valid());
+    ASSERT_EQ(::grantpt(terminal.Get()), 0);
+    ASSERT_EQ(::unlockpt(terminal.Get()), 0);
+    const TDescriptor console(::open(::ptsname(terminal.Get()), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(console.Valid());
+    KioskSession::TurnConsoleBlankingOff(console.Get());
+    std::string written;
+    char buffer[64];
+    while (written.size() < 12) {
+        pollfd wait{terminal.Get(), POLLIN, 0};
+        ASSERT_EQ(::poll(&wait, 1, 10000), 1);
+        const ssize_t size = ::read(terminal.Get(), buffer, sizeof buffer);
+        ASSERT_GT(size, 0);
+        written.append(buffer, static_cast<size_t>(size));
+    }
+    EXPECT_EQ(written, "\033[9;0]\033[14;0]");
+
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC | O_NONBLOCK), 0);
+    const TDescriptor readEnd(pipe[0]), writeEnd(pipe[1]);
+    KioskSession::TurnConsoleBlankingOff(writeEnd.Get());
+    EXPECT_LT(::read(readEnd.Get(), buffer, sizeof buffer), 0);
+}
+
+} // namespace
