@@ -82,8 +82,9 @@ void TMediaSupply::Want(quint64 token, const std::vector<TMediaSource>& sources)
             shown.push_back(name);
         }
     }
-    store_.Shown(shown, std::time(nullptr));
     emit Resolved(token, usable);
+    // After the answer: the index's write is bookkeeping the layout need not wait for.
+    store_.Shown(shown, std::time(nullptr));
     for (const std::string& name : names)
         Check(name);
 }
