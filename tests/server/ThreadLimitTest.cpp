@@ -24,8 +24,9 @@ TEST(ThreadLimitTest, AConnectionWithoutAThreadIsClosedAndForgotten) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run the server as a user held to a thread limit";
     TTempDir dir;
-    TChildProcess server(
-        {CheckoutPaths::BuildFile(VELMORA_SERVER_PROCESS), dir.File("velmora.ini"), "3"});
+    std::vector<std::string> command = CheckoutPaths::ProgramCommand(VELMORA_SERVER_PROCESS);
+    command.insert(command.end(), {dir.File("velmora.ini"), "3"});
+    TChildProcess server(command);
     const auto portLine = server.ReadLine();
     ASSERT_TRUE(portLine.has_value()) << "the server did not start";
     const auto port = static_cast<uint16_t>(std::stoi(*portLine));

@@ -14,11 +14,20 @@
 
 namespace {
 
+// The command line that starts the display program as the build runs its programs.
+QStringList DisplayCommand() {
+    QStringList command;
+    for (const std::string& part : CheckoutPaths::ProgramCommand(VELMORA_DISPLAY_PROGRAM))
+        command << QString::fromStdString(part);
+    return command;
+}
+
 class DisplayProcessTest : public ::testing::Test {
 protected:
     QProcess& Start(const QStringList& arguments) {
-        return Start(QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
-                     arguments);
+        QStringList command = DisplayCommand();
+        const QString program = command.takeFirst();
+        return Start(program, command + arguments);
     }
     QProcess& Start(const QString& program, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -92,27 +101,23 @@ TEST_F(DisplayProcessTest, AFullCacheDiskAndAnUnmountedShareKeepTheCachedCopy) {
     const QString script = QStringLiteral(
         "mount --bind \"$1\" \"$2\" && mount -t tmpfs -o size=400k tmpfs \"$3\" && shift 3 && "
         "exec \"$@\"");
-    Start("/usr/bin/unshare",
-          {"-m",
-           "--propagation",
-           "private",
-           "--",
-           "/bin/sh",
-           "-c",
-           script,
-           "sh",
-           QString::fromStdString(home.File("server-side")),
-           QString::fromStdString(share),
-           QString::fromStdString(home.File("cache")),
-           QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)),
-           "--server",
-           QStringLiteral("127.0.0.1:%1").arg(server.Server.BoundPort()),
-           "--name",
-           "Client 3",
-           "--windowed",
-           "816x638",
-           "--map",
-           QString::fromStdString("C:\\Media=" + share)});
+    const QStringList mounting{"-m",
+                               "--propagation",
+                               "private",
+                               "--",
+                               "/bin/sh",
+                               "-c",
+                               script,
+                               "sh",
+                               QString::fromStdString(home.File("server-side")),
+                               QString::fromStdString(share),
+                               QString::fromStdString(home.File("cache"))};
+    const QStringList options{
+        "--server",   QStringLiteral("127.0.0.1:%1").arg(server.Server.BoundPort()),
+        "--name",     "Client 3",
+        "--windowed", "816x638",
+        "--map",      QString::fromStdString("C:\\Media=" + share)};
+    Start("/usr/bin/unshare", mounting + DisplayCommand() + options);
     const QByteArray source = QByteArray::fromStdString(share + "/ad.bmp");
     ASSERT_TRUE(Says("fetched 100.0 kB in ")) << errors.toStdString();
 
