@@ -36,3 +36,15 @@ struct TFetchOutcome {
 using TFetchDone = std::function<void(TFetchOutcome)>;
 // The transfer's start: its size (negative when the source does not say).
 using TTransferStart = std::function<void(int64_t size)>;
+
+// What a fetch from the web or a folder says when it gives up, worded alike for both.
+namespace FetchFailure {
+
+// "no answer within 10 s"
+std::string NoAnswer(std::chrono::milliseconds limit);
+// "no byte for 30 s in the middle of the <what>"
+std::string Stalled(std::chrono::milliseconds limit, const std::string& what);
+// A failed write of the copy: DiskFull when the disk (or the user's quota) is full.
+TFetchOutcome Write(int error);
+
+} // namespace FetchFailure

@@ -21,10 +21,6 @@ int64_t ModifiedNs(const struct stat& s) {
     return static_cast<int64_t>(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec;
 }
 
-std::string Seconds(std::chrono::milliseconds time) {
-    return QString::number(static_cast<double>(time.count()) / 1000.0, 'g', 3).toStdString() + " s";
-}
-
 } // namespace
 
 // What the check's thread and its owner share. The owner may go first: posts then go nowhere.
@@ -43,14 +39,6 @@ struct TFolderFetch::TJob {
 };
 
 namespace {
-
-TFetchOutcome WriteFailure(int error) {
-    using TKind = TFetchOutcome::TKind;
-    return {error == ENOSPC || error == EDQUOT ? TKind::DiskFull : TKind::Failed,
-            nullptr,
-            {},
-            "cannot write the copy: " + std::string(std::strerror(error))};
-}
 
 // On the job's thread: the whole check, with the outcome as its result.
 TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const TCachedFile& known,
@@ -74,7 +62,7 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
         return {TKind::Unchanged, nullptr, known, {}};
     started(found.Size);
     if (const int error = copy->Reserve(found.Size); error != 0)
-        return WriteFailure(error);
+        return FetchFailure::Write(error);
     std::vector<char> buffer(1 << 20);
     for (;;) {
         if (job.Cancelled)
@@ -87,7 +75,7 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
         if (n == 0)
             break;
         if (const int error = copy->Write(buffer.data(), static_cast<size_t>(n)); error != 0)
-            return WriteFailure(error);
+            return FetchFailure::Write(error);
         job.Progress += n;
     }
     struct stat after {};
@@ -176,15 +164,12 @@ void TFolderFetch::Watch() {
     }
     const auto still = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastMove_);
     if (!job_->Answered && still >= limits_.FirstByte)
-        End({TFetchOutcome::TKind::Failed,
-             nullptr,
-             {},
-             "no answer within " + Seconds(limits_.FirstByte)});
+        End({TFetchOutcome::TKind::Failed, nullptr, {}, FetchFailure::NoAnswer(limits_.FirstByte)});
     else if (job_->Answered && still >= limits_.Stall)
         End({TFetchOutcome::TKind::Failed,
              nullptr,
              {},
-             "no byte for " + Seconds(limits_.Stall) + " in the middle of the copy"});
+             FetchFailure::Stalled(limits_.Stall, "copy")});
 }
 
 void TFolderFetch::End(TFetchOutcome outcome) {

@@ -3,15 +3,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <cerrno>
-#include <cstring>
 
 namespace {
-
-std::string Seconds(std::chrono::milliseconds time) {
-    const double seconds = static_cast<double>(time.count()) / 1000.0;
-    return QString::number(seconds, 'g', 3).toStdString() + " s";
-}
 
 int PortOf(const QUrl& url) {
     return url.port(url.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0 ? 443
@@ -43,10 +36,9 @@ TWebFetch::TWebFetch(QNetworkAccessManager& network, const TMediaSource& source,
     firstByte_.setSingleShot(true);
     stall_.setSingleShot(true);
     connect(&firstByte_, &QTimer::timeout, this,
-            [this] { Abandon("no answer within " + Seconds(limits_.FirstByte)); });
-    connect(&stall_, &QTimer::timeout, this, [this] {
-        Abandon("no byte for " + Seconds(limits_.Stall) + " in the middle of the transfer");
-    });
+            [this] { Abandon(FetchFailure::NoAnswer(limits_.FirstByte)); });
+    connect(&stall_, &QTimer::timeout, this,
+            [this] { Abandon(FetchFailure::Stalled(limits_.Stall, "transfer")); });
 
     QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(source_.Location)));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -128,10 +120,8 @@ void TWebFetch::Read() {
 
 // Whether the write went well; the fetch ends otherwise.
 bool TWebFetch::Written(int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        End({TFetchOutcome::TKind::DiskFull, nullptr, {}, std::strerror(error)});
-    else if (error != 0)
-        Abandon("cannot write the copy: " + std::string(std::strerror(error)));
+    if (error != 0)
+        End(FetchFailure::Write(error));
     return error == 0;
 }
 
