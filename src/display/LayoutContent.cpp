@@ -37,6 +37,10 @@ std::optional<std::string> LostKeys(const TLayoutConfig& config,
 
 } // namespace
 
+std::string CopyPath(const std::string& cacheFolder, const TMediaSource& source) {
+    return cacheFolder + "/" + source.CacheName;
+}
+
 TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
                          const std::vector<TPathMap>& maps, const std::string& cacheFolder) {
     TLayoutContent content;
@@ -52,7 +56,7 @@ TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
             if (!place.Source)
                 return place.Path;
             content.Sources.push_back(*place.Source);
-            return cacheFolder + "/" + place.Source->CacheName;
+            return CopyPath(cacheFolder, *place.Source);
         } catch (const EMediaPathError& e) {
             content.Problems.emplace_back(e.what());
             return std::string();

@@ -24,6 +24,9 @@ struct TLayoutContent {
     bool operator==(const TLayoutContent&) const = default;
 };
 
+// Where a source's copy stands in the cache folder, and where a layout shows it from.
+std::string CopyPath(const std::string& cacheFolder, const TMediaSource& source);
+
 // The layout of a "DISPLAY_TYPE" as the display shows it: the files that a map takes are shown
 // from the cache folder, the others in place.
 TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,

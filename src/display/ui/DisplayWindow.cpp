@@ -152,11 +152,10 @@ void TDisplayWindow::Arrived(const QString& name) {
     // if that comes later): the layout being shown, or about to be, stays.
     const TDisplayView* latest = pending_ ? pending_.data() : shown_.data();
     const TVideoEngine* video = latest != nullptr ? latest->Video() : nullptr;
-    const bool takenByVideo =
-        known && video != nullptr &&
-        latest->Content().VideoFile == CacheFolder() + "/" + source->CacheName &&
-        video->State() != TVideoEngine::TState::Failed &&
-        video->State() != TVideoEngine::TState::Closed;
+    const bool takenByVideo = known && video != nullptr &&
+                              latest->Content().VideoFile == CopyPath(CacheFolder(), *source) &&
+                              video->State() != TVideoEngine::TState::Failed &&
+                              video->State() != TVideoEngine::TState::Closed;
     if (!takenByVideo)
         Build(Showable());
 }
@@ -172,7 +171,7 @@ TLayoutContent TDisplayWindow::Showable() const {
     for (const TMediaSource& source : content.Sources) {
         if (std::find(usable_.begin(), usable_.end(), source.CacheName) != usable_.end())
             continue;
-        const std::string path = CacheFolder() + "/" + source.CacheName;
+        const std::string path = CopyPath(CacheFolder(), source);
         for (std::string* file : {&content.PictureFile, &content.VideoFile}) {
             if (*file == path)
                 file->clear();
