@@ -6,7 +6,8 @@
 // at the end (each taken with a picture layout settled), the memory's slope per hour after the
 // warm-up, the CPU, and the longest gap between two frames of a shown video (not counting the
 // swap of layouts).
-// Usage: display_soak_bench [minutes]   (default 30; the warm-up is a tenth of it, at most 3 min)
+// Usage: display_soak_bench [minutes [cached]]   (default 30; the warm-up is a tenth of it, at
+// most 3 min; "cached" shows every file through the media cache)
 // It prints figures; it never fails on them.
 #include "common/CheckoutPaths.h"
 #include "common/ProcessState.h"
@@ -197,6 +198,9 @@ int main(int argc, char** argv) {
     QThreadPool::globalInstance()->waitForDone();
     TTempDir dir;
     TConfigHomeGuard home(dir.Path());
+    // The media cache, the kept layout's state: in the bench's folder too.
+    const TVariableGuard cacheHome("XDG_CACHE_HOME", dir.File("cache").c_str());
+    const TVariableGuard stateHome("XDG_STATE_HOME", dir.File("state").c_str());
 
     TFeed feed;
     const auto serve = [&feed](TScriptedServer::TConnection& c) { return feed.Serve(c); };
@@ -209,6 +213,11 @@ int main(int argc, char** argv) {
     options.KickQuietSeconds = 1;
     options.WindowedWidth = 1280;
     options.WindowedHeight = 720;
+    // "cached": every file comes through the media cache, the checkout mapped onto itself as a
+    // folder source, so each layout also checks its files against their source.
+    const bool cached = argc > 2 && std::string(argv[2]) == "cached";
+    if (cached)
+        options.Maps = {{CheckoutPaths::SourceFile(""), CheckoutPaths::SourceFile("")}};
     TDisplayProgram program(options, dir.File("last-layout"));
     TGapMeter gaps;
     gaps.Follow(program.Window());
@@ -226,10 +235,11 @@ int main(int argc, char** argv) {
         return figures;
     };
     std::printf("display_soak_bench: %.0f min, a layout every %lld ms, a kick every %lld s, a "
-                "restart every %lld s\n",
+                "restart every %lld s%s\n",
                 minutes, static_cast<long long>(LayoutEvery.count()),
                 static_cast<long long>(KickEvery.count()),
-                static_cast<long long>(std::chrono::seconds(RestartEvery).count()));
+                static_cast<long long>(std::chrono::seconds(RestartEvery).count()),
+                cached ? ", every file through the media cache" : "");
     const TFigures start = settled();
     start.Print("start", feed.Sent);
     const double cpuAtStart = ProcessState::CpuSeconds();
