@@ -77,8 +77,15 @@ void TVideoEngine::Start() {
                                          [mailbox = mailbox_, session](TPipelineEvent event) {
                                              mailbox->Post(session, std::move(event));
                                          });
+    pipeline_->SetFrameSize(frameSize_);
     if (playWanted_)
         pipeline_->Play();
+}
+
+void TVideoEngine::SetFrameSize(QSize size) {
+    frameSize_ = size;
+    if (pipeline_)
+        pipeline_->SetFrameSize(size);
 }
 
 void TVideoEngine::Play() {

@@ -58,6 +58,10 @@ public:
     void Play();
     void Pause();
     void Close();
+    // The size to deliver frames in, in pixels: the size they are drawn at, so that they are
+    // scaled once, while decoded, and drawn as they come. Empty (the default): the natural size.
+    // Frames already on their way keep their size; a drawer scales what does not fit.
+    void SetFrameSize(QSize size);
     // Whether a failed video is tried again by itself (off: it stays Failed until opened again).
     void SetKeepTrying(bool keepTrying) { keepTrying_ = keepTrying; }
 
@@ -95,6 +99,7 @@ private:
     TState state_ = TState::Closed;
     bool playWanted_ = false;
     QString path_;
+    QSize frameSize_;
     QSize naturalSize_;
     QImage frame_;
     quint64 frameNumber_ = 0;

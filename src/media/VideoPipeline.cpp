@@ -17,9 +17,11 @@
 
 namespace {
 
-// playbin's flags: video only. The program plays its videos silent, so sound and subtitles are
-// neither decoded nor given a device.
+// playbin's flags: video only, and no conversion of playbin's own. The program plays its videos
+// silent, so sound and subtitles are neither decoded nor given a device; the output converts and
+// scales each frame once, where it costs least, which playbin's converter would do before it.
 constexpr guint PlayVideoOnly = 1u << 0;
+constexpr guint PlayNativeVideo = 1u << 6;
 
 // The plugins nearly every video needs: the player, type finding, demuxers, decoders and the
 // conversion to the frames drawn.
@@ -62,6 +64,38 @@ bool Holds(GstElement* pipeline, const char* factoryName) {
     return found;
 }
 
+// A frame's size shown with square pixels: the width follows the pixel aspect ratio.
+QSize SquarePixelSize(const GstVideoInfo& info) {
+    const int parN = std::max(GST_VIDEO_INFO_PAR_N(&info), 1);
+    const int parD = std::max(GST_VIDEO_INFO_PAR_D(&info), 1);
+    return QSize(static_cast<int>(gst_util_uint64_scale_int(
+                     static_cast<guint64>(GST_VIDEO_INFO_WIDTH(&info)), parN, parD)),
+                 GST_VIDEO_INFO_HEIGHT(&info));
+}
+
+// Whether a frame of the decoded size loses half its pixels or more at the wanted size. Such a
+// frame is scaled before it is converted, in the decoder's own format and at its own size: a 4K
+// frame shown at 1080p is converted at a quarter of its pixels. Any other is converted first:
+// GStreamer scales converted frames faster than planar ones (measured: display_cpu_bench).
+bool ShrinksToHalf(QSize decoded, QSize wanted) {
+    return 2 * static_cast<qint64>(wanted.width()) * wanted.height() <=
+           static_cast<qint64>(decoded.width()) * decoded.height();
+}
+
+// Asks the scaler before a size filter for frames of that size (an empty size: any), from its
+// next frame on.
+void AskForSize(GstElement* filter, QSize size) {
+    GstCaps* caps = size.isEmpty()
+                        ? gst_caps_new_any()
+                        : gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, size.width(),
+                                              "height", G_TYPE_INT, size.height(), nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    GstPad* pad = gst_element_get_static_pad(filter, "sink");
+    gst_pad_push_event(pad, gst_event_new_reconfigure());
+    gst_object_unref(pad);
+}
+
 struct TGFree {
     void operator()(gchar* text) const { g_free(text); }
 };
@@ -92,8 +126,11 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     TPoster Poster;
     std::string Path;
     GstElement* Playbin = nullptr;
-    GstPad* SinkPad = nullptr;                     // where frames enter the sink
-    GThreadPool* Commands = nullptr;               // one thread, in order; null once shutting down
+    GstPad* SinkPad = nullptr;          // where frames enter the sink
+    GstPad* DecodedPad = nullptr;       // where decoded frames enter the output
+    GstElement* ShrinkFilter = nullptr; // the size decoded frames shrink to before conversion
+    GstElement* SizeFilter = nullptr;   // the size frames are scaled to
+    GThreadPool* Commands = nullptr;    // one thread, in order; null once shutting down
     std::optional<FileIo::TFileIdentity> Identity; // of the file as it was opened
 
     mutable std::mutex Lock;
@@ -122,6 +159,8 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     bool NextPass = false;
     std::vector<std::string> MissingDecoders;
     QImage Latest;
+    QSize FrameSize;         // what the frames are scaled to; empty for their own size
+    bool SizeChanged = true; // ... or the decoded size has, since the scalers were told
 
     // Queues a command for the command thread; nothing once shutting down. Lock held.
     void PostLocked(std::function<void(TState&)> command);
@@ -138,6 +177,10 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     bool SettleState();
 
     void Open();
+    // Where decoded frames enter the output, in the streaming thread: gives them the wanted size
+    // when it or the decoded size has changed.
+    void AtOutput(GstPadProbeInfo* info);
+    void ApplyFrameSize();
     void PlayCommand();
     void Restart();
     void CheckFile();
@@ -147,6 +190,8 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     void LoopSeek();
     void Teardown();
     void TakeSample(GstSample* sample, bool preroll);
+    // The frames as decoded, before any scaling; nothing when not yet known.
+    std::optional<GstVideoInfo> Decoded();
     // The sink's door, in the streaming thread; the lock is held in the event part.
     GstPadProbeReturn AtSink(GstPadProbeInfo* info);
     GstPadProbeReturn AtSinkEvent(GstPadProbeInfo* info);
@@ -237,6 +282,14 @@ QImage TVideoPipeline::TakeFrame() {
     return state_->Latest;
 }
 
+void TVideoPipeline::SetFrameSize(QSize size) {
+    const std::lock_guard lock(state_->Lock);
+    if (state_->FrameSize == size)
+        return;
+    state_->FrameSize = size;
+    state_->SizeChanged = true;
+}
+
 std::chrono::nanoseconds TVideoPipeline::FrameTime() const {
     const std::lock_guard lock(state_->Lock);
     return std::chrono::nanoseconds(state_->FrameTime());
@@ -287,8 +340,14 @@ void TVideoPipeline::TState::Open() {
     }
 
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    // One conversion and one scaling: the scaler that is not asked for a size passes frames
+    // through untouched (see ApplyFrameSize). The queue lets the next frame be made while the
+    // sink waits for the time of the last.
     GstElement* output = gst_parse_bin_from_description(
-        "videoconvert ! queue max-size-buffers=3 ! appsink name=frames", TRUE, &error);
+        "videoscale name=shrink add-borders=false ! capsfilter name=shrunk ! videoconvert"
+        " ! videoscale add-borders=false ! capsfilter name=size"
+        " ! queue max-size-buffers=3 ! appsink name=frames",
+        TRUE, &error);
     if (playbin == nullptr || output == nullptr) {
         Fail(error != nullptr ? error->message : "GStreamer's playbin is missing");
         g_clear_error(&error);
@@ -324,8 +383,25 @@ void TVideoPipeline::TState::Open() {
         },
         this, nullptr);
     gst_object_unref(sink);
+    GstElement* shrink = gst_bin_get_by_name(GST_BIN(output), "shrink");
+    GstPad* decodedPad = gst_element_get_static_pad(shrink, "sink");
+    gst_object_unref(shrink);
+    // Sizes are changed between two frames on the thread that carries them, so that no frame is
+    // on its way between the scalers and their filters when they change.
+    gst_pad_add_probe(
+        decodedPad,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                     GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            static_cast<TState*>(data)->AtOutput(info);
+            return GST_PAD_PROBE_OK;
+        },
+        this, nullptr);
+    GstElement* shrinkFilter = gst_bin_get_by_name(GST_BIN(output), "shrunk");
+    GstElement* sizeFilter = gst_bin_get_by_name(GST_BIN(output), "size");
 
-    g_object_set(playbin, "uri", uri.get(), "video-sink", output, "flags", PlayVideoOnly, nullptr);
+    g_object_set(playbin, "uri", uri.get(), "video-sink", output, "flags",
+                 PlayVideoOnly | PlayNativeVideo, nullptr);
     GstBus* bus = gst_element_get_bus(playbin);
     // Every message is handled here, on the thread that posts it; none is kept, since nobody
     // reads the bus. A dropped message is ours to release: it holds its source element.
@@ -342,6 +418,9 @@ void TVideoPipeline::TState::Open() {
         const std::lock_guard lock(Lock);
         Playbin = playbin;
         SinkPad = pad;
+        DecodedPad = decodedPad;
+        ShrinkFilter = shrinkFilter;
+        SizeFilter = sizeFilter;
     }
 
     if (gst_element_set_state(Playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ||
@@ -362,6 +441,40 @@ void TVideoPipeline::TState::Open() {
     Opened = true;
     if (std::exchange(LoopWanted, false))
         LoopWhenFlowing();
+}
+
+void TVideoPipeline::TState::AtOutput(GstPadProbeInfo* info) {
+    {
+        const std::lock_guard lock(Lock);
+        if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
+            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS)
+                SizeChanged = true;
+            return;
+        }
+        if (!std::exchange(SizeChanged, false))
+            return;
+    }
+    ApplyFrameSize();
+}
+
+void TVideoPipeline::TState::ApplyFrameSize() {
+    QSize size;
+    {
+        const std::lock_guard lock(Lock);
+        if (SizeFilter == nullptr)
+            return;
+        size = FrameSize;
+    }
+    std::optional<QSize> decoded;
+    if (const auto info = Decoded())
+        decoded = QSize(GST_VIDEO_INFO_WIDTH(&*info), GST_VIDEO_INFO_HEIGHT(&*info));
+    // The first scaler, when it is not the one to use, is held at the decoded size: asked for
+    // any, it would take on the wanted size itself.
+    QSize shrunk;
+    if (!size.isEmpty())
+        shrunk = !decoded || ShrinksToHalf(*decoded, size) ? size : *decoded;
+    AskForSize(ShrinkFilter, shrunk);
+    AskForSize(SizeFilter, size);
 }
 
 void TVideoPipeline::TState::PlayCommand() {
@@ -445,10 +558,16 @@ void TVideoPipeline::TState::Teardown() {
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
     gst_object_unref(SinkPad);
+    gst_object_unref(DecodedPad);
+    gst_object_unref(ShrinkFilter);
+    gst_object_unref(SizeFilter);
     gst_object_unref(Playbin);
     const std::lock_guard lock(Lock);
     Playbin = nullptr;
     SinkPad = nullptr;
+    DecodedPad = nullptr;
+    ShrinkFilter = nullptr;
+    SizeFilter = nullptr;
     Latest = QImage();
 }
 
@@ -467,6 +586,7 @@ void TVideoPipeline::TState::TakeSample(GstSample* sample, bool preroll) {
     const QImage frame(mapped->Map.data, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
                        GST_VIDEO_INFO_PLANE_STRIDE(&info, 0), QImage::Format_RGB32,
                        TMappedFrame::Release, mapped);
+    const std::optional<GstVideoInfo> decoded = preroll ? Decoded() : std::nullopt;
     const std::lock_guard lock(Lock);
     if (Closing)
         return;
@@ -479,18 +599,32 @@ void TVideoPipeline::TState::TakeSample(GstSample* sample, bool preroll) {
         Prerolled = true;
         TPipelineEvent event;
         event.Kind = TPipelineEvent::TKind::Prerolled;
-        // Shown with square pixels: the width follows the pixel aspect ratio.
-        const int parN = std::max(GST_VIDEO_INFO_PAR_N(&info), 1);
-        const int parD = std::max(GST_VIDEO_INFO_PAR_D(&info), 1);
-        event.NaturalSize = QSize(static_cast<int>(gst_util_uint64_scale_int(
-                                      static_cast<guint64>(frame.width()), parN, parD)),
-                                  frame.height());
+        event.NaturalSize = SquarePixelSize(decoded.value_or(info));
         Poster(std::move(event));
     }
     if (!FramePosted) {
         FramePosted = true;
         Poster(TPipelineEvent{});
     }
+}
+
+std::optional<GstVideoInfo> TVideoPipeline::TState::Decoded() {
+    GstPad* pad = nullptr;
+    {
+        const std::lock_guard lock(Lock);
+        if (DecodedPad == nullptr)
+            return std::nullopt;
+        pad = GST_PAD(gst_object_ref(DecodedPad));
+    }
+    std::optional<GstVideoInfo> decoded;
+    if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+        GstVideoInfo info;
+        if (gst_video_info_from_caps(&info, caps))
+            decoded = info;
+        gst_caps_unref(caps);
+    }
+    gst_object_unref(pad);
+    return decoded;
 }
 
 GstPadProbeReturn TVideoPipeline::TState::AtSink(GstPadProbeInfo* info) {

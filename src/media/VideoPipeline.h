@@ -59,6 +59,9 @@ public:
     // The newest frame (QImage::Format_RGB32, null before the first); the next newer frame is
     // announced with a Frame event again.
     QImage TakeFrame();
+    // Scales the frames to this size from the next one on (an empty size: the video's own), so
+    // that a surface of that size draws them as they come, without scaling them again.
+    void SetFrameSize(QSize size);
     // How long the newest frame stands on show, as the stream says (a default when it does not).
     std::chrono::nanoseconds FrameTime() const;
 

@@ -360,3 +360,60 @@ TEST(VideoEngineTest, AMissingFileIsTriedAgainWithBackOffAndSaidOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// Frames come at the size they are drawn at, scaled once while decoded: larger (converted first)
+// and much smaller (shrunk first) than the clip, for decoders of different pixel formats. The
+// picture stays the clip's: the dark blue ground on the left and the square where the frame
+// stands in the clip.
+TEST(FrameSizeTest, FramesComeAtTheSizeAskedForWithTheClipsPicture) {
+    for (const char* file : {"h264.mp4", "mjpeg.avi", "vp9.webm", "theora.ogv"}) {
+        for (const QSize size : {QSize(400, 300), QSize(64, 48), QSize(161, 119)}) {
+            SCOPED_TRACE(std::string(file) + " at " + std::to_string(size.width()) + "x" +
+                         std::to_string(size.height()));
+            TVideoEngine engine;
+            engine.SetFrameSize(size);
+            engine.Open(Clip(file));
+            ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > 0; }));
+            EXPECT_EQ(engine.NaturalSize(), QSize(FormatClipWidth, FormatClipHeight));
+            engine.Play();
+            ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > 8; }));
+            const QImage frame = engine.Frame().copy();
+            ASSERT_EQ(frame.size(), size);
+            const QColor ground = frame.pixelColor(2, 110 * size.height() / FormatClipHeight);
+            EXPECT_GT(ground.blue(), ground.red() + 20);
+            const int square = SquareLeft(frame);
+            EXPECT_GE(square, 10);
+            EXPECT_LE(square, 60);
+        }
+    }
+}
+
+// The size changes while the video plays, as when the operator's layout window is resized: the
+// frames follow without a stop, and the passes go on.
+TEST(FrameSizeTest, ASizeChangedWhilePlayingIsTakenWithoutAStop) {
+    TVideoEngine engine;
+    int passes = 0;
+    QObject::connect(&engine, &TVideoEngine::PassEnded, [&] {
+        ++passes;
+        engine.Play();
+    });
+    engine.Open(Clip("h264.mp4"));
+    engine.Play();
+    ASSERT_TRUE(WaitFor([&] { return engine.FrameNumber() > 3; }));
+    EXPECT_EQ(engine.Frame().size(), QSize(FormatClipWidth, FormatClipHeight));
+    for (const QSize size : {QSize(320, 240), QSize(40, 30), QSize()}) {
+        engine.SetFrameSize(size);
+        const QSize wanted = size.isEmpty() ? QSize(FormatClipWidth, FormatClipHeight) : size;
+        ASSERT_TRUE(WaitFor([&] { return engine.Frame().size() == wanted; }))
+            << wanted.width() << "x" << wanted.height();
+        EXPECT_EQ(engine.State(), TVideoEngine::TState::Playing);
+    }
+    const int before = passes;
+    ASSERT_TRUE(WaitFor([&] { return passes > before + 1; }));
+    EXPECT_EQ(engine.Frame().size(), QSize(FormatClipWidth, FormatClipHeight));
+    EXPECT_TRUE(engine.FailureText().isEmpty()) << engine.FailureText().toStdString();
+}
+
+} // namespace

@@ -13,17 +13,46 @@ void TVideoSurface::SetEngine(TVideoEngine* engine) {
     if (engine_)
         disconnect(engine_, nullptr, this, nullptr);
     engine_ = engine;
-    if (engine != nullptr)
-        connect(engine, &TVideoEngine::FrameChanged, this, qOverload<>(&QWidget::update));
+    if (engine != nullptr) {
+        connect(engine, &TVideoEngine::FrameChanged, this, &TVideoSurface::OnFrameChanged);
+        engine->SetFrameSize(PixelSize());
+    }
+    update();
+}
+
+QSize TVideoSurface::PixelSize() const {
+    // A surface not yet placed has a made-up size: its frames keep theirs until it is.
+    if (!testAttribute(Qt::WA_Resized))
+        return QSize();
+    return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
+void TVideoSurface::resizeEvent(QResizeEvent*) {
+    if (engine_)
+        engine_->SetFrameSize(PixelSize());
+}
+
+void TVideoSurface::OnFrameChanged() {
+    // A frame covers the whole surface: what lies beneath need not be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     update();
 }
 
 void TVideoSurface::paintEvent(QPaintEvent*) {
-    if (!engine_ || engine_->Frame().isNull())
+    if (!engine_ || engine_->Frame().isNull()) {
+        if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+            // Nothing to cover the surface with any more: the panel beneath shows again.
+            setAttribute(Qt::WA_OpaquePaintEvent, false);
+            update();
+        }
         return;
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), engine_->Frame());
+    const QImage& frame = engine_->Frame();
+    // A frame of the surface's size is copied as it is; one that was on its way before the
+    // surface took its size is scaled here.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, frame.size() != PixelSize());
+    painter.drawImage(rect(), frame);
     if (engine_->FrameNumber() != paintedFrame_) {
         paintedFrame_ = engine_->FrameNumber();
         emit FramePresented();
