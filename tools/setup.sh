@@ -18,6 +18,8 @@ packages=(
     # libcrypto's SHA-256 for the media cache; web servers its tests run on free loopback ports
     # (a system nginx the package may start on port 80 is not used)
     libssl-dev nginx-light python3 curl
+    # GStreamer's own player and X output, the twin of the display's CPU benchmark
+    gstreamer1.0-tools gstreamer1.0-x
 )
 
 missing=()

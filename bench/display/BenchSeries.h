@@ -5,10 +5,11 @@
 #include <optional>
 #include <vector>
 
-// The runs of one side of a figure, in milliseconds; a run that timed out has none.
+// The runs of one side of a figure, in milliseconds unless another unit is given; a run that
+// timed out has none.
 class TSeries {
 public:
-    explicit TSeries(const char* name) : name_(name) {}
+    explicit TSeries(const char* name, const char* unit = "ms") : name_(name), unit_(unit) {}
 
     void Add(std::optional<double> ms) {
         if (ms)
@@ -27,7 +28,7 @@ public:
     void Print() const {
         std::printf("  %-28s", name_);
         if (const auto median = Median())
-            std::printf(" median %8.1f ms   runs", *median);
+            std::printf(" median %8.1f %-4s runs", *median, unit_);
         else
             std::printf(" no run finished      runs");
         for (double value : values_)
@@ -37,5 +38,6 @@ public:
 
 private:
     const char* name_;
+    const char* unit_;
     std::vector<double> values_;
 };

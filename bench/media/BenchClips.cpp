@@ -31,13 +31,20 @@ bool MakeClip(const std::string& path, const std::string& encoding, const std::s
     return made;
 }
 
-bool MakeHdClip(const std::string& path, int seconds) {
+bool MakeH264Clip(const std::string& path, QSize size, int seconds) {
+    const std::string width = std::to_string(size.width());
+    const std::string height = std::to_string(size.height());
     return MakeClip(path,
                     "videotestsrc pattern=ball num-buffers=" + std::to_string(seconds * 30) +
-                        " ! video/x-raw,width=1920,height=1080,framerate=30/1,format=I420"
+                        " ! video/x-raw,width=" + width + ",height=" + height +
+                        ",framerate=30/1,format=I420"
                         " ! x264enc speed-preset=faster key-int-max=30 bitrate=6000"
                         " ! video/x-h264,profile=high ! mp4mux",
-                    "the 1080p clip");
+                    "the " + width + "x" + height + " clip");
+}
+
+bool MakeHdClip(const std::string& path, int seconds) {
+    return MakeH264Clip(path, QSize(1920, 1080), seconds);
 }
 
 void MeasureEveryClip(

@@ -11,8 +11,10 @@
 // into a file at path; false with a message on standard error naming what when it cannot.
 bool MakeClip(const std::string& path, const std::string& encoding, const std::string& what);
 
-// Writes a 1080p, 30 frames a second H.264 MP4 of the given length to path with GStreamer's own
+// Writes a 30 frames a second H.264 MP4 of the given size and length to path with GStreamer's own
 // test source and x264 encoder; false with a message on standard error when it cannot.
+bool MakeH264Clip(const std::string& path, QSize size, int seconds);
+// The same at 1920x1080.
 bool MakeHdClip(const std::string& path, int seconds = 2);
 
 // Measures and prints, one line each: the shipped default clip, every format clip of the tests

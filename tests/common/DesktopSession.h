@@ -42,6 +42,7 @@ public:
     ~TDesktopProcess();
 
     QProcess& Process() { return process_; }
+    qint64 ProcessId() const { return process_.processId(); }
     bool Start(const QString& program, const QStringList& arguments,
                const QProcessEnvironment& environment);
     // The first line the program writes to its standard output, within the time limit.
@@ -88,6 +89,8 @@ public:
     void Click(QPoint at) const;
     void MoveCursor(QPoint at) const;
     QImage Screenshot() const;
+    // The X server's process, whose work for its clients a benchmark may count.
+    qint64 ServerProcessId() const { return server_.ProcessId(); }
 
 private:
     QSize screen_;
