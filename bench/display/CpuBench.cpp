@@ -72,18 +72,6 @@ TShare Measure(qint64 pid, qint64 server, std::chrono::seconds time) {
             100 * (CpuSeconds(server) - server0) / seconds};
 }
 
-QProcessEnvironment Environment(const TVirtualDisplay& display, const TTempDir& home) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"})
-        environment.remove(name);
-    environment.insert("DISPLAY", display.Name());
-    environment.insert("HOME", QString::fromStdString(home.Path()));
-    environment.insert("XDG_STATE_HOME", QString::fromStdString(home.File("state")));
-    environment.insert("XDG_CACHE_HOME", QString::fromStdString(home.File("cache")));
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-    return environment;
-}
-
 class TBench {
 public:
     TBench(TVirtualDisplay& display, std::chrono::seconds time, QString program)
@@ -107,7 +95,7 @@ public:
                            {"--server",
                             QStringLiteral("127.0.0.1:%1").arg(server_->Server.BoundPort()),
                             "--name", "Client 1"},
-                           Environment(display_, home)))
+                           display_.ProgramEnvironment(home)))
             return std::nullopt;
         // The clips' background is black, the panel around the video is not.
         const bool shown = WaitFor(
@@ -132,7 +120,7 @@ public:
                          .arg(QString::fromStdString(clip))
                          .split(' ', Qt::SkipEmptyParts);
         arguments += output.split(' ', Qt::SkipEmptyParts);
-        if (!twin.Start("gst-launch-1.0", arguments, Environment(display_, home)))
+        if (!twin.Start("gst-launch-1.0", arguments, display_.ProgramEnvironment(home)))
             return std::nullopt;
         if (window) {
             const QString geometry =

@@ -217,6 +217,18 @@ QImage TVirtualDisplay::Screenshot() const {
     return QImage::fromData(tool.readAllStandardOutput(), "PNG");
 }
 
+QProcessEnvironment TVirtualDisplay::ProgramEnvironment(const TTempDir& home) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    environment.insert("DISPLAY", name_);
+    environment.insert("HOME", QString::fromStdString(home.Path()));
+    environment.insert("XDG_STATE_HOME", QString::fromStdString(home.File("state")));
+    environment.insert("XDG_CACHE_HOME", QString::fromStdString(home.File("cache")));
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    return environment;
+}
+
 TSessionBus::TSessionBus() {
     if (!daemon_.Start(QStringLiteral("dbus-daemon"),
                        {"--session", "--nofork", "--nopidfile", "--print-address=1"},

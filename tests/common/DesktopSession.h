@@ -89,6 +89,9 @@ public:
     void Click(QPoint at) const;
     void MoveCursor(QPoint at) const;
     QImage Screenshot() const;
+    // What a program started on this X server alone sees: no Wayland and no session bus, its
+    // home, state and cache in the folder given.
+    QProcessEnvironment ProgramEnvironment(const TTempDir& home) const;
     // The X server's process, whose work for its clients a benchmark may count.
     qint64 ServerProcessId() const { return server_.ProcessId(); }
 

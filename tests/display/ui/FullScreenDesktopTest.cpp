@@ -102,15 +102,7 @@ protected:
 
     // Starts the display on the X server and waits for its window.
     std::optional<TVirtualDisplay::TWindow> Start() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        environment.insert("DISPLAY", display_.Name());
-        environment.insert("HOME", QString::fromStdString(folder_.Path()));
-        environment.insert("XDG_STATE_HOME", QString::fromStdString(folder_.File("state")));
-        environment.insert("XDG_CACHE_HOME", QString::fromStdString(folder_.File("cache")));
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-        run_.setProcessEnvironment(environment);
+        run_.setProcessEnvironment(display_.ProgramEnvironment(folder_));
         run_.start(Program(), Arguments());
         std::vector<TVirtualDisplay::TWindow> windows;
         WaitFor([&] {
