@@ -386,6 +386,15 @@ TEST(FrameSizeTest, FramesComeAtTheSizeAskedForWithTheClipsPicture) {
             const int square = SquareLeft(frame);
             EXPECT_GE(square, 10);
             EXPECT_LE(square, 60);
+            // Copied as they are into a window's pixels, where a compositor may read the top
+            // byte as alpha: every pixel is opaque, as RGB32 promises.
+            bool opaque = true;
+            for (int y = 0; y < frame.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+                for (int x = 0; x < frame.width(); ++x)
+                    opaque = opaque && qAlpha(line[x]) == 0xff;
+            }
+            EXPECT_TRUE(opaque);
         }
     }
 }
