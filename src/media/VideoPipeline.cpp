@@ -340,9 +340,9 @@ void TVideoPipeline::TState::Open() {
     }
 
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    // One conversion and one scaling: the scaler that is not asked for a size passes frames
-    // through untouched (see ApplyFrameSize). The queue lets the next frame be made while the
-    // sink waits for the time of the last.
+    // One conversion and one scaling: the scaler not in use is held at its input size and passes
+    // frames through untouched (see ApplyFrameSize). The queue lets the next frame be made while
+    // the sink waits for the time of the last.
     GstElement* output = gst_parse_bin_from_description(
         "videoscale name=shrink add-borders=false ! capsfilter name=shrunk ! videoconvert"
         " ! videoscale add-borders=false ! capsfilter name=size"
