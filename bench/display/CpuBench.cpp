@@ -12,6 +12,7 @@
 #include "BenchSeries.h"
 #include "common/CheckoutPaths.h"
 #include "common/DesktopSession.h"
+#include "common/ProcessState.h"
 #include "common/TempDir.h"
 #include "display/DisplayArrangement.h"
 #include "layouts/LayoutStore.h"
@@ -22,10 +23,7 @@
 
 #include <QGuiApplication>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -39,37 +37,19 @@ constexpr int VideoType = 1;
 // counted.
 constexpr auto Settle = 1500ms;
 
-// The CPU time a process has used, user and system, in seconds.
-double CpuSeconds(qint64 pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // The command's name may hold spaces; the fields are counted after its closing parenthesis.
-    const size_t end = text.rfind(')');
-    if (end == std::string::npos)
-        return 0;
-    std::istringstream fields(text.substr(end + 2));
-    std::string field;
-    double ticks = 0;
-    for (int number = 3; number <= 15 && fields >> field; ++number) {
-        if (number == 14 || number == 15)
-            ticks += std::stod(field);
-    }
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
 struct TShare {
     double Process = 0; // percent of a core
     double Server = 0;
 };
 
 // Measures a running process and the X server over the given time.
-TShare Measure(qint64 pid, qint64 server, std::chrono::seconds time) {
-    const double process0 = CpuSeconds(pid);
-    const double server0 = CpuSeconds(server);
+TShare Measure(pid_t pid, pid_t server, std::chrono::seconds time) {
+    const double process0 = ProcessState::CpuSeconds(pid);
+    const double server0 = ProcessState::CpuSeconds(server);
     std::this_thread::sleep_for(time);
     const double seconds = static_cast<double>(time.count());
-    return {100 * (CpuSeconds(pid) - process0) / seconds,
-            100 * (CpuSeconds(server) - server0) / seconds};
+    return {100 * (ProcessState::CpuSeconds(pid) - process0) / seconds,
+            100 * (ProcessState::CpuSeconds(server) - server0) / seconds};
 }
 
 class TBench {
@@ -136,7 +116,7 @@ public:
     }
 
 private:
-    std::optional<TShare> Settled(qint64 pid) {
+    std::optional<TShare> Settled(pid_t pid) {
         std::this_thread::sleep_for(Settle);
         return Measure(pid, display_.ServerProcessId(), time_);
     }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sys/types.h>
 #include <vector>
 
 namespace DesktopSession {
@@ -42,7 +43,7 @@ public:
     ~TDesktopProcess();
 
     QProcess& Process() { return process_; }
-    qint64 ProcessId() const { return process_.processId(); }
+    pid_t ProcessId() const { return static_cast<pid_t>(process_.processId()); }
     bool Start(const QString& program, const QStringList& arguments,
                const QProcessEnvironment& environment);
     // The first line the program writes to its standard output, within the time limit.
@@ -93,7 +94,7 @@ public:
     // home, state and cache in the folder given.
     QProcessEnvironment ProgramEnvironment(const TTempDir& home) const;
     // The X server's process, whose work for its clients a benchmark may count.
-    qint64 ServerProcessId() const { return server_.ProcessId(); }
+    pid_t ServerProcessId() const { return server_.ProcessId(); }
 
 private:
     QSize screen_;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <sys/types.h>
+#include <unistd.h>
 #include <vector>
 
 // What the kernel says about a process or thread, so that a test waits for a state instead of
@@ -61,6 +62,25 @@ inline double CpuSeconds() {
     timespec t{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The CPU time another process has used, user and system, in seconds; 0 when it is gone.
+inline double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The command's name may hold blanks: the fields are counted after its closing parenthesis,
+    // the state being the third; user and system time are the 14th and 15th, in clock ticks.
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14)
+            ticks += std::stod(field);
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 // Whether the process has a handler of its own for the signal (the SigCgt mask of its status).
