@@ -180,7 +180,6 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     // Where decoded frames enter the output, in the streaming thread: gives them the wanted size
     // when it or the decoded size has changed.
     void AtOutput(GstPadProbeInfo* info);
-    void ApplyFrameSize();
     void PlayCommand();
     void Restart();
     void CheckFile();
@@ -341,7 +340,7 @@ void TVideoPipeline::TState::Open() {
 
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
     // One conversion and one scaling: the scaler not in use is held at its input size and passes
-    // frames through untouched (see ApplyFrameSize). The queue lets the next frame be made while
+    // frames through untouched (see AtOutput). The queue lets the next frame be made while
     // the sink waits for the time of the last.
     GstElement* output = gst_parse_bin_from_description(
         "videoscale name=shrink add-borders=false ! capsfilter name=shrunk ! videoconvert"
@@ -444,6 +443,7 @@ void TVideoPipeline::TState::Open() {
 }
 
 void TVideoPipeline::TState::AtOutput(GstPadProbeInfo* info) {
+    QSize size;
     {
         const std::lock_guard lock(Lock);
         if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
@@ -453,21 +453,11 @@ void TVideoPipeline::TState::AtOutput(GstPadProbeInfo* info) {
         }
         if (!std::exchange(SizeChanged, false))
             return;
-    }
-    ApplyFrameSize();
-}
-
-void TVideoPipeline::TState::ApplyFrameSize() {
-    QSize size;
-    {
-        const std::lock_guard lock(Lock);
-        if (SizeFilter == nullptr)
-            return;
         size = FrameSize;
     }
     std::optional<QSize> decoded;
-    if (const auto info = Decoded())
-        decoded = QSize(GST_VIDEO_INFO_WIDTH(&*info), GST_VIDEO_INFO_HEIGHT(&*info));
+    if (const auto frames = Decoded())
+        decoded = QSize(GST_VIDEO_INFO_WIDTH(&*frames), GST_VIDEO_INFO_HEIGHT(&*frames));
     // The first scaler, when it is not the one to use, is held at the decoded size: asked for
     // any, it would take on the wanted size itself.
     QSize shrunk;
