@@ -149,6 +149,7 @@ struct TVideoPipeline::TState : std::enable_shared_from_this<TVideoPipeline::TSt
     bool Held = false;       // a pass has ended; the first frame of the next waits for Play
     bool Release = false;    // ... which has come
     bool Restarting = false; // the next pass comes after a flushing seek, not before the end
+    bool Seeking = false;    // the next pass is being asked for, off the command thread
     std::chrono::steady_clock::time_point RestartDue; // ... and may not be shown before this
     // What reached the sink: the current segment, the running time at which the newest frame
     // ends, whether anything flowed since the last flush, whether the next frame starts a pass.
@@ -521,6 +522,7 @@ void TVideoPipeline::TState::LoopSeek() {
             return;
         pad = GST_PAD(gst_object_ref(SinkPad));
         playbin = GST_ELEMENT(gst_object_ref(Playbin));
+        Seeking = true;
     }
     // Not flushing: the next pass queues up behind what is still on its way to the sink. Sent
     // up from the sink's pad, not to the pipeline, which would hold its state lock until the
@@ -538,11 +540,27 @@ void TVideoPipeline::TState::LoopSeek() {
     }
     gst_object_unref(playbin);
     gst_object_unref(pad);
+    const std::lock_guard lock(Lock);
+    Seeking = false;
+    Changed.notify_all();
 }
 
 void TVideoPipeline::TState::Teardown() {
     if (Playbin == nullptr)
         return;
+    {
+        // A demuxer that is stopped while a seek is on its way to it meets the seek with its
+        // streams already freed (the AVI demuxer crashes). The seek waits for the stream, which
+        // may stand in a paused sink: playing, the stream runs out, every frame dropped at the
+        // sink now that the pipeline is closing, and the seek ends before the pipeline does.
+        std::unique_lock lock(Lock);
+        if (Seeking) {
+            lock.unlock();
+            gst_element_set_state(Playbin, GST_STATE_PLAYING);
+            lock.lock();
+            Changed.wait(lock, [this] { return !Seeking; });
+        }
+    }
     gst_element_set_state(Playbin, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(Playbin);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
