@@ -1,6 +1,8 @@
 #include "display/KioskInstaller.h"
 
+#include "display/KioskPrerequisites.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramPaths.h"
 
 #include <cerrno>
 #include <cstring>
@@ -52,6 +54,10 @@ std::optional<TKioskAccount> TKioskMachine::Account(const std::string& name) con
     return TKioskAccount{entry.pw_name, entry.pw_uid, entry.pw_dir};
 }
 
+std::optional<std::string> TKioskMachine::RunningProgram() const {
+    return ProgramPaths::RunningExecutable();
+}
+
 bool TKioskMachine::ServiceManagerRuns() const {
     return root_ == "/" && ::sd_booted() > 0;
 }
@@ -87,13 +93,22 @@ std::string TKioskInstaller::UnitPath() const {
     return (root == "/" ? "" : root) + KioskUnit::Folder + "/" + KioskUnit::Name;
 }
 
-void TKioskInstaller::Install(const std::string& account, const std::string& executable,
+void TKioskInstaller::Install(const std::string& account,
                               const std::vector<std::string>& arguments) {
     RefuseWithoutRoot("--install-kiosk");
     const TKioskAccount kiosk = KioskAccount(account);
+    const auto executable =
+        KioskPrerequisites::DisplayProgram(machine_.RunningProgram(), machine_.Root());
+    if (!executable)
+        throw EKioskError(std::string("Cannot tell the unit where velmora-display is: its own "
+                                      "path cannot be read (/proc/self/exe) and there is no ") +
+                          KioskPrerequisites::InstalledProgram +
+                          "; install the package or mount /proc");
+    if (const auto missing = KioskPrerequisites::MissingPackage(machine_.Root()))
+        throw EKioskError(*missing);
     const std::string unit = UnitPath();
     if (!FileIo::MakeFolders(unit.substr(0, unit.rfind('/'))) ||
-        !FileIo::WriteAtomically(unit, KioskUnit::Text(kiosk, executable, arguments)))
+        !FileIo::WriteAtomically(unit, KioskUnit::Text(kiosk, *executable, arguments)))
         throw EKioskError("Cannot write " + unit);
     say_("Wrote " + unit);
     try {

@@ -16,6 +16,8 @@ public:
     virtual const std::string& Root() const = 0;
     virtual bool IsRoot() const = 0;
     virtual std::optional<TKioskAccount> Account(const std::string& name) const = 0;
+    // The running program's own path, where it can be read.
+    virtual std::optional<std::string> RunningProgram() const = 0;
     // Whether systemd runs this machine (not a chroot, not a container without it).
     virtual bool ServiceManagerRuns() const = 0;
     // Runs systemctl with the arguments; throws EKioskError when it cannot or fails.
@@ -31,6 +33,7 @@ public:
     const std::string& Root() const override { return root_; }
     bool IsRoot() const override;
     std::optional<TKioskAccount> Account(const std::string& name) const override;
+    std::optional<std::string> RunningProgram() const override;
     bool ServiceManagerRuns() const override;
     void Systemctl(const std::vector<std::string>& arguments) override;
 
@@ -50,10 +53,11 @@ public:
 
     TKioskInstaller(IKioskMachine& machine, TLineSink say);
 
-    // Throws EKioskError: not root, an account that is missing, root's or cannot be named in a
-    // unit, or a step that failed (saying that --remove-kiosk undoes the steps done).
-    void Install(const std::string& account, const std::string& executable,
-                 const std::vector<std::string>& arguments);
+    // The unit runs the display program at the path KioskPrerequisites::DisplayProgram finds.
+    // Throws EKioskError, before anything is changed: not root, an account that is missing,
+    // root's or cannot be named in a unit, no path for the program, a package the kiosk needs
+    // missing; or after: a step that failed (saying that --remove-kiosk undoes the steps done).
+    void Install(const std::string& account, const std::vector<std::string>& arguments);
     // Also when no kiosk is installed: the login prompt is enabled all the same.
     void Remove();
 

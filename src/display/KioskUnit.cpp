@@ -78,6 +78,8 @@ std::string Text(const TKioskAccount& account, const std::string& executable,
            "User=" +
            account.Name +
            "\n"
+           "# The video group reaches the seat through seatd where it stands in for polkit.\n"
+           "SupplementaryGroups=video\n"
            "# A login session: logind gives the account the seat, through which cage takes the\n"
            "# screen and the input devices, and XDG_RUNTIME_DIR.\n"
            "PAMName=login\n"
@@ -102,6 +104,10 @@ std::string Text(const TKioskAccount& account, const std::string& executable,
            "Type=notify\n"
            "NotifyAccess=main\n"
            "WatchdogSec=30\n"
+           "# Where the session keeps its choice of renderer between restarts, until the next "
+           "boot.\n"
+           "RuntimeDirectory=velmora-kiosk\n"
+           "RuntimeDirectoryPreserve=restart\n"
            "ExecStart=" +
            command +
            "\n"

@@ -27,7 +27,7 @@ std::string FileNameOf(const std::string& path) {
 
 namespace ProgramPaths {
 
-std::string ExecutablePath() {
+std::optional<std::string> RunningExecutable() {
     {
         std::lock_guard lock(OverrideMutex());
         if (!OverridePath().empty())
@@ -36,8 +36,12 @@ std::string ExecutablePath() {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)
-        return "velmora";
+        return std::nullopt;
     return std::string(buffer, static_cast<size_t>(n));
+}
+
+std::string ExecutablePath() {
+    return RunningExecutable().value_or("velmora");
 }
 
 std::string StartCommand() {

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // Where the program keeps its files: the program .ini beside the executable, the data folder
 // of default media beside it, and the program title derived from the executable's name.
 namespace ProgramPaths {
 
-// Full path of the running executable.
+// The running executable's full path as the kernel gives it (/proc/self/exe), or the path set
+// by SetExecutablePath; nothing where it cannot be read (a chroot without /proc).
+std::optional<std::string> RunningExecutable();
+
+// Full path of the running executable; "velmora" where RunningExecutable() has none, so that
+// the .ini and the data folder are looked for where the program's name leads.
 std::string ExecutablePath();
 
 // What starts this program, for an entry that starts it again later: the launcher named in

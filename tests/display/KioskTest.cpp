@@ -59,6 +59,9 @@ TEST(KioskUnitTest, RunsTheSessionOnTheFirstConsoleForTheAccountAndNeverGivesUp)
         {"[Service]Type", "notify"},
         {"[Service]NotifyAccess", "main"},
         {"[Service]WatchdogSec", "30"},
+        {"[Service]SupplementaryGroups", "video"},
+        {"[Service]RuntimeDirectory", "velmora-kiosk"},
+        {"[Service]RuntimeDirectoryPreserve", "restart"},
         {"[Service]Restart", "always"},
         {"[Service]ExecStart", std::string(Executable) + " --kiosk-session"},
         {"[Install]WantedBy", "multi-user.target"},
@@ -117,6 +120,7 @@ public:
             return TKioskAccount{"root", 0, "/root"};
         return std::nullopt;
     }
+    std::optional<std::string> RunningProgram() const override { return Running; }
     bool ServiceManagerRuns() const override { return Booted; }
     void Systemctl(const std::vector<std::string>& arguments) override {
         std::string line;
@@ -129,6 +133,7 @@ public:
 
     bool Root_ = true;
     bool Booted = false;
+    std::optional<std::string> Running;
     std::string FailingCall;
     std::vector<std::string> Calls;
 
@@ -136,11 +141,28 @@ private:
     std::string root_;
 };
 
+// What a system with the display's package and its Recommends holds, under its root folder.
+const std::vector<std::string> PackagedFiles{"/usr/bin/velmora-display", "/usr/bin/cage",
+                                             "/usr/bin/Xwayland", "/usr/lib/polkit-1/polkitd",
+                                             "/usr/lib/x86_64-linux-gnu/security/pam_systemd.so"};
+
+void Provide(const std::string& root, const std::string& file) {
+    std::filesystem::create_directories(std::filesystem::path(root + file).parent_path());
+    ASSERT_TRUE(FileIo::WriteAtomically(root + file, "#!/bin/sh\n"));
+    std::filesystem::permissions(root + file, std::filesystem::perms::owner_all);
+}
+
 class KioskInstallerTest : public ::testing::Test {
 protected:
+    KioskInstallerTest() {
+        for (const std::string& file : PackagedFiles)
+            Provide(root.Path(), file);
+        Provide(root.Path(), Executable);
+        machine.Running = root.Path() + Executable;
+    }
     std::string Refusal(const std::string& account) {
         try {
-            installer.Install(account, Executable, {});
+            installer.Install(account, {});
         } catch (const EKioskError& e) {
             return e.what();
         }
@@ -149,6 +171,8 @@ protected:
 
     TTempDir root;
     TRecordingMachine machine{root.Path()};
+    // The running program, as the unit names it.
+    const std::string running = root.Path() + Executable;
     std::vector<std::string> said;
     TKioskInstaller installer{machine, [this](const std::string& line) { said.push_back(line); }};
     const std::string unit = root.Path() + "/etc/systemd/system/velmora-kiosk.service";
@@ -175,8 +199,8 @@ TEST_F(KioskInstallerTest, RefusedWithoutRootOrAnAccountToRunAsAndNothingChanges
 
 // In a chroot or an image: nothing to reload, nothing started or stopped.
 TEST_F(KioskInstallerTest, OfflineTheUnitIsEnabledInsteadOfTheLoginPromptAndBackAgain) {
-    installer.Install("kiosk", Executable, {"--name=Client 3"});
-    EXPECT_EQ(FileIo::ReadAll(unit), KioskUnit::Text(Kiosk, Executable, {"--name=Client 3"}));
+    installer.Install("kiosk", {"--name=Client 3"});
+    EXPECT_EQ(FileIo::ReadAll(unit), KioskUnit::Text(Kiosk, running, {"--name=Client 3"}));
     EXPECT_EQ(machine.Calls, (std::vector<std::string>{"enable velmora-kiosk.service",
                                                        "disable getty@tty1.service"}));
     ASSERT_EQ(said.size(), 3u);
@@ -197,7 +221,7 @@ TEST_F(KioskInstallerTest, OfflineTheUnitIsEnabledInsteadOfTheLoginPromptAndBack
 // gives the console its prompt back now, not at the next boot.
 TEST_F(KioskInstallerTest, OnARunningSystemTheManagerIsReloadedAndRemovingTakesEffectNow) {
     machine.Booted = true;
-    installer.Install("kiosk", Executable, {});
+    installer.Install("kiosk", {});
     EXPECT_EQ(machine.Calls,
               (std::vector<std::string>{"daemon-reload", "enable velmora-kiosk.service",
                                         "disable getty@tty1.service"}))
@@ -209,10 +233,56 @@ TEST_F(KioskInstallerTest, OnARunningSystemTheManagerIsReloadedAndRemovingTakesE
                                         "enable --now getty@tty1.service"}));
 }
 
+// An image builder's chroot without /proc: the unit names the package's program, and with
+// neither that nor the running program's path nothing is written and nothing is enabled.
+TEST_F(KioskInstallerTest, TheUnitNamesTheDisplayByAPathThatRunsOrNothingChanges) {
+    for (const std::optional<std::string>& unknown :
+         {std::optional<std::string>(), std::optional<std::string>("velmora")}) {
+        machine.Running = unknown;
+        installer.Install("kiosk", {});
+        EXPECT_EQ(ValuesOf(Settings(FileIo::ReadAll(unit).value_or("")), "[Service]ExecStart"),
+                  std::vector<std::string>{"/usr/bin/velmora-display --kiosk-session"});
+    }
+    installer.Remove();
+    machine.Calls.clear();
+    std::filesystem::remove(root.Path() + "/usr/bin/velmora-display");
+    EXPECT_EQ(Refusal("kiosk"),
+              "Cannot tell the unit where velmora-display is: its own path cannot be read "
+              "(/proc/self/exe) and there is no /usr/bin/velmora-display; install the package or "
+              "mount /proc");
+    EXPECT_FALSE(FileIo::Exists(unit));
+    EXPECT_TRUE(machine.Calls.empty());
+}
+
+// An image built without Recommends: each package the kiosk cannot start without is named.
+TEST_F(KioskInstallerTest, APackageTheKioskNeedsIsNamedWhenMissingAndNothingChanges) {
+    const std::vector<std::pair<std::string, std::string>> needs{
+        {"/usr/bin/cage", "cage (the kiosk compositor), and it is not installed: apt install cage"},
+        {"/usr/bin/Xwayland", "xwayland (which cage starts), and it is not installed: apt "
+                              "install xwayland"},
+        {"/usr/lib/polkit-1/polkitd", "polkitd or seatd (for cage to take the screen), and none "
+                                      "is installed: apt install polkitd"},
+        {"/usr/lib/x86_64-linux-gnu/security/pam_systemd.so",
+         "libpam-systemd (the kiosk account's login session), and it is not installed: apt "
+         "install libpam-systemd"},
+    };
+    for (const auto& [file, named] : needs) {
+        std::filesystem::remove(root.Path() + file);
+        EXPECT_EQ(Refusal("kiosk"), "The kiosk needs the package " + named);
+        Provide(root.Path(), file);
+    }
+    EXPECT_FALSE(std::filesystem::exists(root.Path() + "/etc"));
+    EXPECT_TRUE(machine.Calls.empty());
+
+    std::filesystem::remove(root.Path() + "/usr/lib/polkit-1/polkitd");
+    Provide(root.Path(), "/usr/sbin/seatd");
+    EXPECT_EQ(Refusal("kiosk"), "installed") << "seatd stands in for polkit";
+}
+
 TEST_F(KioskInstallerTest, AFailedStepSaysHowToTakeBackWhatWasDone) {
     machine.FailingCall = "disable getty@tty1.service";
     try {
-        installer.Install("kiosk", Executable, {});
+        installer.Install("kiosk", {});
         FAIL() << "installed";
     } catch (const EKioskError& e) {
         EXPECT_STREQ(e.what(), "systemctl disable getty@tty1.service failed (exit status 1); "
@@ -251,6 +321,8 @@ TEST(KioskSystemctlTest, EnablesAndDisablesOnASystemInAFolderAndLeavesNothingBeh
         std::optional<TKioskAccount> Account(const std::string&) const override { return Kiosk; }
     };
     const TTempDir root;
+    for (const std::string& file : PackagedFiles)
+        Provide(root.Path(), file);
     TFolderSystem machine(root.Path());
     try {
         machine.Systemctl({"--version"});
@@ -270,7 +342,7 @@ TEST(KioskSystemctlTest, EnablesAndDisablesOnASystemInAFolderAndLeavesNothingBeh
     const auto before = Tree(root.Path());
 
     TKioskInstaller installer(machine, [](const std::string&) {});
-    installer.Install("kiosk", Executable, {});
+    installer.Install("kiosk", {});
     const auto installed = Tree(root.Path());
     EXPECT_EQ(installed.count("/etc/systemd/system/getty.target.wants/getty@tty1.service"), 0u);
     EXPECT_EQ(installed.at("/etc/systemd/system/multi-user.target.wants/velmora-kiosk.service"),

@@ -48,8 +48,7 @@ int RunKiosk(const TDisplayCommand& command) {
         if (command.Action == TDisplayAction::RemoveKiosk)
             installer.Remove();
         else
-            installer.Install(command.KioskAccount, ProgramPaths::ExecutablePath(),
-                              command.OptionArguments);
+            installer.Install(command.KioskAccount, command.OptionArguments);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velmora-display: %s\n", e.what());
         return 1;
