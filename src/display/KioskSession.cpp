@@ -1,18 +1,25 @@
 #include "display/KioskSession.h"
 
+#include "display/KioskPrerequisites.h"
 #include "display/KioskUnit.h"
 #include "display/ServiceNotifier.h"
 #include "platform/Descriptor.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <poll.h>
-#include <string_view>
+#include <set>
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
@@ -24,9 +31,22 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* Compositor = "/usr/bin/cage";
-// Signals that stop the session, passed on to the compositor.
-constexpr int StopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+using TSteadyClock = std::chrono::steady_clock;
+
+// Signals that stop the session, passed on to the compositor; SIGABRT is the watchdog's.
+constexpr int StopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGABRT};
+// How long the compositor has to end after a stop is passed on, and what is left below the
+// session after SIGTERM, before they are killed.
+constexpr std::chrono::milliseconds EndLimit{5000};
+// The end of the compositor's error output kept until the display is up, to tell a renderer
+// failure by.
+constexpr size_t ErrorsKept = 16384;
+// A line of error output longer than this is passed on in parts.
+constexpr size_t LongestLine = 4096;
+constexpr const char* RendererVariable = "WLR_RENDERER";
+constexpr const char* SoftwareRenderer = "pixman";
+// In the state folder while the software renderer is chosen.
+constexpr const char* SoftwareRendererMark = "/software-renderer";
 
 std::string SystemError(const std::string& what, int error) {
     return what + ": " + std::strerror(error);
@@ -48,8 +68,9 @@ TDescriptor BindNotifySocket(const std::string& name) {
 }
 
 // The session's environment for the compositor and the display: the notify socket is the
-// session's, and the watchdog no longer names the session's process.
-std::vector<std::string> ClientEnvironment(const std::string& notifySocket) {
+// session's, the watchdog no longer names the session's process, and the renderer is wlroots'
+// software one when it was chosen.
+std::vector<std::string> ClientEnvironment(const std::string& notifySocket, bool softwareRenderer) {
     std::vector<std::string> environment;
     for (char** variable = environ; *variable != nullptr; ++variable) {
         const std::string_view assignment(*variable);
@@ -57,6 +78,8 @@ std::vector<std::string> ClientEnvironment(const std::string& notifySocket) {
             environment.emplace_back(assignment);
     }
     environment.push_back("NOTIFY_SOCKET=" + notifySocket);
+    if (softwareRenderer && std::getenv(RendererVariable) == nullptr)
+        environment.push_back(std::string(RendererVariable) + "=" + SoftwareRenderer);
     return environment;
 }
 
@@ -68,10 +91,11 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
     return pointers;
 }
 
-// Starts the command with the signal mask it should have. The child is sent SIGTERM when this
-// process ends, however it ends. Throws when the command cannot be run.
+// Starts the command with the signal mask it should have and its standard error on the
+// descriptor. The child is sent SIGTERM when this process ends, however it ends. Throws when
+// the command cannot be run.
 pid_t Spawn(std::vector<std::string> command, std::vector<std::string> environment,
-            const sigset_t& mask) {
+            const sigset_t& mask, int errors) {
     const std::vector<char*> argv = Pointers(command);
     const std::vector<char*> envp = Pointers(environment);
     int report[2];
@@ -83,7 +107,7 @@ pid_t Spawn(std::vector<std::string> command, std::vector<std::string> environme
     const pid_t child = ::fork();
     if (child == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent)
+        if (::getppid() != parent || ::dup2(errors, STDERR_FILENO) < 0)
             ::_exit(127);
         ::sigprocmask(SIG_SETMASK, &mask, nullptr);
         ::execve(argv[0], argv.data(), envp.data());
@@ -103,9 +127,78 @@ pid_t Spawn(std::vector<std::string> command, std::vector<std::string> environme
     return child;
 }
 
+// The compositor's error output, and with it the display's (its child's): passed on to the
+// session's own a line at a time, so that the journal keeps the lines whole, and its end kept
+// until the display is up.
+class TErrorRelay {
+public:
+    TErrorRelay() {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            throw EKioskError(SystemError("Cannot make the compositor's error output", errno));
+        read_ = TDescriptor(ends[0]);
+        write_ = TDescriptor(ends[1]);
+        // Only the session's end waits for nothing: the writers' end blocks as a journal does.
+        ::fcntl(read_.Get(), F_SETFL, O_NONBLOCK);
+    }
+    TErrorRelay(const TErrorRelay&) = delete;
+    TErrorRelay& operator=(const TErrorRelay&) = delete;
+    ~TErrorRelay() {
+        Drain();
+        if (!line_.empty())
+            PassOn(line_ + "\n");
+    }
+
+    int ReadEnd() const { return read_.Get(); }
+    int WriteEnd() const { return write_.Get(); }
+    // Once the compositor has its copy.
+    void CloseWriteEnd() { write_.Close(); }
+
+    void Drain() {
+        char buffer[4096];
+        ssize_t size = 0;
+        while ((size = ::read(read_.Get(), buffer, sizeof buffer)) > 0) {
+            const std::string_view part(buffer, static_cast<size_t>(size));
+            if (keeping_) {
+                kept_ += part;
+                if (kept_.size() > ErrorsKept)
+                    kept_.erase(0, kept_.size() - ErrorsKept);
+            }
+            line_ += part;
+            for (size_t end = line_.find('\n'); end != std::string::npos; end = line_.find('\n')) {
+                PassOn(line_.substr(0, end + 1));
+                line_.erase(0, end + 1);
+            }
+            if (line_.size() >= LongestLine) {
+                PassOn(line_ + "\n");
+                line_.clear();
+            }
+        }
+    }
+
+    void StopKeeping() {
+        keeping_ = false;
+        std::string().swap(kept_);
+    }
+    const std::string& Kept() const { return kept_; }
+
+private:
+    static void PassOn(const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+    }
+
+    TDescriptor read_;
+    TDescriptor write_;
+    std::string line_;
+    std::string kept_;
+    bool keeping_ = true;
+};
+
 // Takes one datagram from the socket, if one waits, and passes on what the display may say:
-// READY=1, WATCHDOG=1 and STATUS=, from a process of this session's user. False when none waits.
-bool PassOn(int socket, const TServiceNotifier& manager) {
+// READY=1, WATCHDOG=1 and STATUS=, from a process of this session's user. False when none
+// waits; notes READY=1 in ready.
+bool PassOn(int socket, const TServiceNotifier& manager, bool& ready) {
     char text[4096];
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
     iovec part{text, sizeof text};
@@ -130,12 +223,14 @@ bool PassOn(int socket, const TServiceNotifier& manager) {
         const size_t end = std::min(lines.find('\n'), lines.size());
         const std::string_view line = lines.substr(0, end);
         lines.remove_prefix(std::min(end + 1, lines.size()));
-        if (line == "READY=1")
+        if (line == "READY=1") {
             manager.Ready();
-        else if (line == "WATCHDOG=1")
+            ready = true;
+        } else if (line == "WATCHDOG=1") {
             manager.WatchdogPing();
-        else if (line.starts_with("STATUS="))
+        } else if (line.starts_with("STATUS=")) {
             manager.Status(std::string(line.substr(7)));
+        }
     }
     return true;
 }
@@ -146,12 +241,149 @@ int ExitStatus(int status, bool stopped) {
     return stopped ? 0 : 128 + WTERMSIG(status);
 }
 
+bool IsStopSignal(int number) {
+    return std::find(std::begin(StopSignals), std::end(StopSignals), number) !=
+           std::end(StopSignals);
+}
+
+int MillisecondsUntil(TSteadyClock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - TSteadyClock::now()).count();
+    return static_cast<int>(std::max<decltype(left)>(left, 0));
+}
+
+// Waits for a signal or output, up to the time given (-1: no limit), passing output on.
+// Returns the signal taken, or 0.
+int Await(int signals, TErrorRelay& errors, int notifySocket, int timeoutMs,
+          const TServiceNotifier& manager, bool& ready) {
+    pollfd waits[] = {
+        {signals, POLLIN, 0}, {errors.ReadEnd(), POLLIN, 0}, {notifySocket, POLLIN, 0}};
+    if (::poll(waits, std::size(waits), timeoutMs) < 0 && errno != EINTR)
+        throw EKioskError(SystemError("Cannot wait for the compositor", errno));
+    if ((waits[1].revents & (POLLIN | POLLHUP)) != 0)
+        errors.Drain();
+    if ((waits[2].revents & POLLIN) != 0)
+        PassOn(notifySocket, manager, ready);
+    signalfd_siginfo signal{};
+    if ((waits[0].revents & POLLIN) == 0 ||
+        ::read(signals, &signal, sizeof signal) != sizeof signal)
+        return 0;
+    return static_cast<int>(signal.ssi_signo);
+}
+
+// The processes directly below a single-threaded process: below the session, the compositor
+// and what it left, which comes to the session as its subreaper.
+std::vector<pid_t> Children(pid_t parent) {
+    std::ifstream file("/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent) +
+                       "/children");
+    std::vector<pid_t> children;
+    for (pid_t pid = 0; file >> pid;)
+        children.push_back(pid);
+    return children;
+}
+
+void Terminate(pid_t process) {
+    ::kill(process, SIGTERM);
+    // One that was stopped (a hung display stopped to look at) ends only when it runs on.
+    ::kill(process, SIGCONT);
+}
+
+// Stops the compositor in order: its clients end (the display and XWayland), and cage ends once
+// its client is gone; SIGTERM to cage itself makes Debian's abort on an assertion.
+void StopCompositor(pid_t compositor) {
+    const std::vector<pid_t> clients = Children(compositor);
+    if (clients.empty())
+        Terminate(compositor);
+    for (const pid_t client : clients)
+        Terminate(client);
+}
+
+// Ends whatever the compositor left below the session: SIGTERM, then SIGKILL after the limit.
+// Only a process stuck in the kernel outlives that.
+void EndDescendants(int signals, TErrorRelay& errors, int notifySocket,
+                    const TServiceNotifier& manager, bool& ready) {
+    const auto killAt = TSteadyClock::now() + EndLimit;
+    const auto giveUpAt = killAt + EndLimit;
+    std::set<pid_t> asked;
+    for (;;) {
+        while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        const std::vector<pid_t> children = Children(::getpid());
+        if (children.empty())
+            return;
+        const auto now = TSteadyClock::now();
+        if (now >= giveUpAt) {
+            std::fprintf(stderr, "velmora-display: %zu processes of the kiosk session do not end\n",
+                         children.size());
+            return;
+        }
+        for (const pid_t child : children) {
+            if (now >= killAt) {
+                ::kill(child, SIGKILL);
+            } else if (asked.insert(child).second) {
+                Terminate(child);
+            }
+        }
+        Await(signals, errors, notifySocket, MillisecondsUntil(now >= killAt ? giveUpAt : killAt),
+              manager, ready);
+    }
+}
+
+struct TOutcome {
+    int Status = 0;
+    bool Ready = false;
+    bool Stopped = false;
+    std::string Errors;
+};
+
+// One run of the compositor, to its end and that of everything below it.
+TOutcome RunCompositor(const std::vector<std::string>& command, const sigset_t& childMask,
+                       int signals, int notifySocket, const std::string& notifyName,
+                       bool softwareRenderer, const TServiceNotifier& manager) {
+    TErrorRelay errors;
+    const pid_t child = Spawn(command, ClientEnvironment(notifyName, softwareRenderer), childMask,
+                              errors.WriteEnd());
+    errors.CloseWriteEnd();
+    TOutcome outcome;
+    std::optional<TSteadyClock::time_point> killAt;
+    for (bool ended = false; !ended;) {
+        const int number = Await(signals, errors, notifySocket,
+                                 killAt ? MillisecondsUntil(*killAt) : -1, manager, outcome.Ready);
+        if (outcome.Ready)
+            errors.StopKeeping();
+        if (IsStopSignal(number) && !outcome.Stopped) {
+            StopCompositor(child);
+            outcome.Stopped = true;
+            killAt = TSteadyClock::now() + EndLimit;
+        } else if (killAt && TSteadyClock::now() >= *killAt) {
+            ::kill(child, SIGKILL);
+            killAt.reset();
+        }
+        int status = 0;
+        for (pid_t pid = 0; (pid = ::waitpid(-1, &status, WNOHANG)) > 0;) {
+            if (pid == child) {
+                outcome.Status = ExitStatus(status, outcome.Stopped);
+                ended = true;
+            }
+        }
+    }
+    // What the display said before the end still counts.
+    while (PassOn(notifySocket, manager, outcome.Ready)) {
+    }
+    outcome.Errors = errors.Kept();
+    EndDescendants(signals, errors, notifySocket, manager, outcome.Ready);
+    return outcome;
+}
+
 } // namespace
 
-TKioskSession::TKioskSession(std::vector<std::string> command) : command_(std::move(command)) {}
+TKioskSession::TKioskSession(std::vector<std::string> command, std::string stateFolder)
+    : command_(std::move(command)), stateFolder_(std::move(stateFolder)) {}
 
 int TKioskSession::Run() {
     KioskSession::TurnConsoleBlankingOff(STDIN_FILENO);
+    // What the compositor leaves when it ends comes to the session, which ends it.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     const TServiceNotifier manager;
     sigset_t handled;
     ::sigemptyset(&handled);
@@ -165,43 +397,57 @@ int TKioskSession::Run() {
         throw EKioskError(SystemError("Cannot wait for signals", errno));
     const std::string socketName = "@velmora-kiosk-" + std::to_string(::getpid());
     const TDescriptor socket = BindNotifySocket(socketName);
-    const pid_t child = Spawn(command_, ClientEnvironment(socketName), previous);
 
-    bool stopped = false;
+    bool softwareRenderer = SoftwareRendererChosen();
     for (;;) {
-        pollfd waits[] = {{socket.Get(), POLLIN, 0}, {signals.Get(), POLLIN, 0}};
-        if (::poll(waits, 2, -1) < 0 && errno != EINTR)
-            throw EKioskError(SystemError("Cannot wait for the compositor", errno));
-        if ((waits[0].revents & POLLIN) != 0)
-            PassOn(socket.Get(), manager);
-        signalfd_siginfo signal{};
-        if ((waits[1].revents & POLLIN) == 0 ||
-            ::read(signals.Get(), &signal, sizeof signal) != sizeof signal)
-            continue;
-        const auto number = static_cast<int>(signal.ssi_signo);
-        int status = 0;
-        if (number != SIGCHLD) {
-            ::kill(child, number);
-            stopped = true;
-        } else if (::waitpid(child, &status, WNOHANG) == child) {
-            // What the display said before the end still counts.
-            while (PassOn(socket.Get(), manager)) {
-            }
-            const int exitStatus = ExitStatus(status, stopped);
+        const TOutcome outcome = RunCompositor(command_, previous, signals.Get(), socket.Get(),
+                                               socketName, softwareRenderer, manager);
+        if (softwareRenderer || outcome.Ready || outcome.Stopped ||
+            !KioskSession::RendererFailed(outcome.Status, outcome.Errors)) {
             std::fprintf(stderr, "velmora-display: %s ended with exit status %d\n",
-                         command_[0].c_str(), exitStatus);
-            return exitStatus;
+                         command_[0].c_str(), outcome.Status);
+            return outcome.Status;
         }
+        softwareRenderer = true;
+        ChooseSoftwareRenderer(outcome.Status);
     }
+}
+
+bool TKioskSession::SoftwareRendererChosen() const {
+    // A renderer the administrator chose stays.
+    return std::getenv(RendererVariable) != nullptr ||
+           (!stateFolder_.empty() && FileIo::Exists(stateFolder_ + SoftwareRendererMark));
+}
+
+void TKioskSession::ChooseSoftwareRenderer(int exitStatus) const {
+    const bool kept =
+        !stateFolder_.empty() && FileIo::WriteAtomically(stateFolder_ + SoftwareRendererMark, "");
+    std::fprintf(stderr,
+                 "velmora-display: %s failed to render with the GPU before the display was up "
+                 "(exit status %d); it runs with wlroots' software renderer (%s=%s) %s\n",
+                 command_[0].c_str(), exitStatus, RendererVariable, SoftwareRenderer,
+                 kept ? "until the next boot" : "from now on");
 }
 
 namespace KioskSession {
 
 std::vector<std::string> Command(const std::string& executable,
                                  const std::vector<std::string>& arguments) {
-    std::vector<std::string> command{Compositor, "-d", "--", executable};
+    std::vector<std::string> command{KioskPrerequisites::Compositor, "-d", "--", executable};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;
+}
+
+bool RendererFailed(int exitStatus, std::string_view errors) {
+    for (const int fault : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP}) {
+        if (exitStatus == 128 + fault)
+            return true;
+    }
+    for (const std::string_view word : {"EGL", "GBM", "DRI2", "DRI3", "MESA-LOADER", "renderer"}) {
+        if (errors.find(word) != std::string_view::npos)
+            return true;
+    }
+    return false;
 }
 
 void TurnConsoleBlankingOff(int fd) {

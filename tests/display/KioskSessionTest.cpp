@@ -27,8 +27,8 @@ bool Ended(pid_t pid) {
 
 class KioskSessionTest : public ::testing::Test {
 protected:
-    std::vector<std::string> Probe(const std::string& mode) const {
-        return {CheckoutPaths::BuildFile(VELMORA_KIOSK_SESSION_PROBE), "session", mode};
+    std::vector<std::string> Probe(const std::string& mode, const std::string& state = {}) const {
+        return {CheckoutPaths::BuildFile(VELMORA_KIOSK_SESSION_PROBE), "session", mode, state};
     }
     // The client's process, from the line it prints once it has spoken.
     static pid_t ClientPid(TChildProcess& session) {
@@ -60,7 +60,8 @@ TEST_F(KioskSessionTest, PassesOnWhatTheDisplaySaysAndEndsAsTheCompositorEnds) {
 }
 
 TEST_F(KioskSessionTest, AStopGoesOnToTheCompositorAndEndsTheSessionCleanly) {
-    for (const int stop : {SIGTERM, SIGINT, SIGHUP}) {
+    // SIGABRT is the watchdog's.
+    for (const int stop : {SIGTERM, SIGINT, SIGHUP, SIGABRT}) {
         TChildProcess session(Probe("wait"));
         const pid_t client = ClientPid(session);
         ASSERT_GT(client, 0);
@@ -79,6 +80,47 @@ TEST_F(KioskSessionTest, TheCompositorDoesNotOutliveTheSession) {
     ::kill(session.Pid(), SIGKILL);
     EXPECT_EQ(session.Exit(), 128 + SIGKILL);
     EXPECT_TRUE(WaitFor([client] { return Ended(client); }, 10000));
+}
+
+// A compositor that crashes leaves its client, here one stopped (a hung display being looked
+// at); the session ends it, so that the login session closes and the seat is free.
+TEST_F(KioskSessionTest, NothingTheCompositorLeavesOutlivesTheSession) {
+    TChildProcess session(Probe("left"));
+    const pid_t stopped = ClientPid(session);
+    ASSERT_GT(stopped, 0);
+    EXPECT_EQ(session.Exit(), 4);
+    EXPECT_TRUE(Ended(stopped));
+}
+
+// A machine without working GL: cage fails before the display is up, is started again at
+// once with wlroots' software renderer, and later sessions of the same boot start with it.
+TEST_F(KioskSessionTest, ARendererFailureStartsTheCompositorAgainWithTheSoftwareRenderer) {
+    const TTempDir state;
+    const std::string errors = dir.File("errors");
+    for (int session = 0; session < 2; ++session) {
+        TChildProcess run(Probe("gl", state.Path()), errors);
+        EXPECT_GT(ClientPid(run), 0);
+        EXPECT_EQ(run.Exit(), 3);
+        EXPECT_EQ(Heard().front(), "STATUS=renderer pixman") << session;
+    }
+    const std::string said = FileIo::ReadAll(errors).value_or("");
+    const std::string once = "failed to render with the GPU before the display was up (exit "
+                             "status 1); it runs with wlroots' software renderer "
+                             "(WLR_RENDERER=pixman) until the next boot\n";
+    EXPECT_EQ(said.find("[render/egl.c:208] EGL_NOT_INITIALIZED (0x3001)\n"), 0u)
+        << "the compositor's errors reach the journal";
+    EXPECT_NE(said.find(once), std::string::npos) << said;
+    EXPECT_EQ(said.find(once), said.rfind(once)) << "said once a boot";
+}
+
+TEST(KioskRendererTest, OnlyARendererFailureCallsForTheSoftwareRenderer) {
+    EXPECT_TRUE(KioskSession::RendererFailed(128 + SIGSEGV, "")) << "a GL driver's crash";
+    EXPECT_TRUE(KioskSession::RendererFailed(1, "Unable to create the wlroots renderer\n"));
+    EXPECT_TRUE(KioskSession::RendererFailed(1, "DRI2: failed to create screen\n"));
+    for (const char* other : {"[libseat] Could not activate session: Permission denied\n",
+                              "Cannot find Xwayland binary \"/usr/bin/Xwayland\"\n"})
+        EXPECT_FALSE(KioskSession::RendererFailed(1, other)) << other;
+    EXPECT_FALSE(KioskSession::RendererFailed(128 + SIGTERM, ""));
 }
 
 TEST_F(KioskSessionTest, ACompositorThatCannotStartIsNamed) {

@@ -2,6 +2,7 @@
 #include "display/DisplayOptions.h"
 #include "display/KeptLayout.h"
 #include "display/KioskInstaller.h"
+#include "display/KioskPrerequisites.h"
 #include "display/KioskSession.h"
 #include "display/ServerAddress.h"
 #include "display/ui/DisplayProgram.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -58,8 +60,14 @@ int RunKiosk(const TDisplayCommand& command) {
 
 int RunKioskSession(const TDisplayCommand& command) {
     try {
-        return TKioskSession(
-                   KioskSession::Command(ProgramPaths::ExecutablePath(), command.OptionArguments))
+        const auto display =
+            KioskPrerequisites::DisplayProgram(ProgramPaths::RunningExecutable(), "/");
+        if (!display)
+            throw EKioskError("Cannot tell where velmora-display is");
+        // The unit's runtime folder lasts until the next boot.
+        const char* state = std::getenv("RUNTIME_DIRECTORY");
+        return TKioskSession(KioskSession::Command(*display, command.OptionArguments),
+                             state != nullptr ? state : "")
             .Run();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velmora-display: %s\n", e.what());
