@@ -149,7 +149,8 @@ public:
             PassOn(line_ + "\n");
     }
 
-    int ReadEnd() const { return read_.Get(); }
+    // None once every writer has closed it.
+    int ReadEnd() const { return open_ ? read_.Get() : -1; }
     int WriteEnd() const { return write_.Get(); }
     // Once the compositor has its copy.
     void CloseWriteEnd() { write_.Close(); }
@@ -157,7 +158,7 @@ public:
     void Drain() {
         char buffer[4096];
         ssize_t size = 0;
-        while ((size = ::read(read_.Get(), buffer, sizeof buffer)) > 0) {
+        while (open_ && (size = ::read(read_.Get(), buffer, sizeof buffer)) > 0) {
             const std::string_view part(buffer, static_cast<size_t>(size));
             if (keeping_) {
                 kept_ += part;
@@ -174,6 +175,7 @@ public:
                 line_.clear();
             }
         }
+        open_ = open_ && size != 0;
     }
 
     void StopKeeping() {
@@ -193,6 +195,7 @@ private:
     std::string line_;
     std::string kept_;
     bool keeping_ = true;
+    bool open_ = true;
 };
 
 // Takes one datagram from the socket, if one waits, and passes on what the display may say:
