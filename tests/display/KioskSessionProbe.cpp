@@ -1,14 +1,14 @@
 // The kiosk session over a stand-in for cage and the display, for KioskSessionTest:
-//   kiosk_session_probe session MODE [STATE]  the session over "kiosk_session_probe client MODE"
-//                                             with the state folder STATE
-//   kiosk_session_probe session missing       the session over a compositor that is not there
+//   kiosk_session_probe session STATE COMMAND...   the session with the state folder STATE
+//                                                  (empty for none) over the compositor COMMAND
 //   kiosk_session_probe client report         says what a display says, ends with status 3
 //   kiosk_session_probe client wait           says it is ready, waits to be stopped
 //   kiosk_session_probe client left           starts a client that stops itself, then crashes
 //                                             (ends with status 4), leaving it behind
 //   kiosk_session_probe client gl             fails as cage does without working GL, unless
 //                                             given the software renderer; then reports it
-// The client prints "pid N" once it has spoken ("left": the stopped process's).
+// The client prints "pid N" once it has spoken ("left": the stopped process's). The test names
+// the client's command, so that a cross build's test runs it under its emulator too.
 #include "display/KioskSession.h"
 #include "display/KioskUnit.h"
 #include "display/ServiceNotifier.h"
@@ -16,20 +16,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <systemd/sd-daemon.h>
 #include <unistd.h>
 
 namespace {
 
-int Session(const std::string& mode, const std::string& state) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::vector<std::string> command =
-        mode == "missing" ? std::vector<std::string>{"/nonexistent/cage", "--", self}
-                          : std::vector<std::string>{self, "client", mode};
+int Session(const std::string& state, std::vector<std::string> command) {
     try {
-        return TKioskSession(command, state).Run();
+        return TKioskSession(std::move(command), state).Run();
     } catch (const EKioskError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
@@ -77,8 +72,10 @@ int Client(std::string mode) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4)
-        return 2;
-    const std::string role = argv[1];
-    return role == "session" ? Session(argv[2], argc == 4 ? argv[3] : "") : Client(argv[2]);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() >= 3 && arguments[0] == "session")
+        return Session(arguments[1], {arguments.begin() + 2, arguments.end()});
+    if (arguments.size() == 2 && arguments[0] == "client")
+        return Client(arguments[1]);
+    return 2;
 }

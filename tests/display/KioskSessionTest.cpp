@@ -27,8 +27,18 @@ bool Ended(pid_t pid) {
 
 class KioskSessionTest : public ::testing::Test {
 protected:
+    // The session over the probe's client in the mode, or over a compositor that is missing.
     std::vector<std::string> Probe(const std::string& mode, const std::string& state = {}) const {
-        return {CheckoutPaths::BuildFile(VELMORA_KIOSK_SESSION_PROBE), "session", mode, state};
+        std::vector<std::string> session =
+            CheckoutPaths::ProgramCommand(VELMORA_KIOSK_SESSION_PROBE);
+        session.insert(session.end(), {"session", state});
+        std::vector<std::string> client =
+            mode == "missing" ? std::vector<std::string>{"/nonexistent/cage", "--", "display"}
+                              : CheckoutPaths::ProgramCommand(VELMORA_KIOSK_SESSION_PROBE);
+        if (mode != "missing")
+            client.insert(client.end(), {"client", mode});
+        session.insert(session.end(), client.begin(), client.end());
+        return session;
     }
     // The client's process, from the line it prints once it has spoken.
     static pid_t ClientPid(TChildProcess& session) {
