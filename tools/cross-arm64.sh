@@ -2,7 +2,8 @@
 # Builds velmora and velmora-display and their Debian packages for arm64 boards (Raspberry Pi OS,
 # Debian 12 based) on this amd64 Debian 12 machine, runs the plain tests and the display
 # program's end-to-end tests under qemu-user, and checks the packages' dependencies against arm64
-# Debian 12. Needs root (apt-get, mmdebstrap, debootstrap) and the network to the Debian archive.
+# Debian 12 (tools/vm-test.sh --all installs them in an arm64 machine). Needs root (apt-get,
+# mmdebstrap) and the network to the Debian archive.
 #
 #   tools/cross-arm64.sh
 #
@@ -14,13 +15,12 @@
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
-[ "$(id -u)" -eq 0 ] || { echo "Run as root (apt-get, mmdebstrap and debootstrap need it)." >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || { echo "Run as root (apt-get and mmdebstrap need it)." >&2; exit 1; }
 
 cross=${VELMORA_CROSS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora-cross}
 build=$(realpath -m "${VELMORA_CROSS_BUILD:-build-arm64}")
 jobs=${VELMORA_JOBS:-$(nproc)}
 sysroot=$cross/sysroot
-check_root=$cross/check-root
 arch=arm64
 multiarch=aarch64-linux-gnu
 suite=bookworm
@@ -32,13 +32,17 @@ security=http://deb.debian.org/debian-security
 # crossbuild-essential-arm64 is not among them: it adds dpkg-cross, whose Perl modules would
 # upgrade the machine's perl.
 host_tools=(
-    cmake ninja-build ccache lld pkg-config dpkg-dev file lintian qt6-base-dev
-    g++-aarch64-linux-gnu binutils-aarch64-linux-gnu mmdebstrap debootstrap
+    cmake ninja-build ccache lld pkg-config dpkg-dev file qt6-base-dev
+    g++-aarch64-linux-gnu binutils-aarch64-linux-gnu mmdebstrap
 )
-# The arm64 root: what the build links against, and what the tests need at run time (Qt's
-# offscreen platform, fonts).
+# lintian checks the packages where it can be had on those terms: its Perl modules of the
+# archive ask for the latest perl of Debian 12, which a machine behind on updates lacks.
+checker=lintian
+# The arm64 root: what the build links against (Qt's private Gui headers, whose CMake package
+# asks for xkbcommon's), and what the tests need at run time (Qt's offscreen platform, fonts).
 sysroot_packages=(
-    libc6-dev libstdc++-12-dev qt6-base-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+    libc6-dev libstdc++-12-dev qt6-base-dev qt6-base-private-dev libxkbcommon-dev
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     libjpeg62-turbo-dev libgtest-dev libssl-dev libsystemd-dev libxss-dev
     qt6-qpa-plugins fonts-dejavu-core fontconfig-config
 )
@@ -53,7 +57,8 @@ started=$SECONDS
 step() { echo "=== $* ($((SECONDS - started)) s)"; }
 
 # Installs what is missing, but only if apt would neither remove nor replace (upgrade or
-# downgrade) a package already installed: others build and test on this machine.
+# downgrade) a package already installed: others build and test on this machine. Fails when it
+# would.
 install_host_tools() {
     local missing=() p plan
     for p in "$@"; do
@@ -62,9 +67,9 @@ install_host_tools() {
     [ ${#missing[@]} -eq 0 ] && return
     apt-get update -q >/dev/null
     plan=$(apt-get -s install --no-install-recommends "${missing[@]}")
-    if grep -E '^Remv |^Inst [^ ]+ \[' <<<"$plan"; then
+    if grep -E '^Remv |^Inst [^ ]+ \[' <<<"$plan" >&2; then
         echo "Installing ${missing[*]} would remove or replace the packages above; not done." >&2
-        exit 1
+        return 1
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
@@ -87,6 +92,8 @@ make_sysroot() {
         --include="$(IFS=,; echo "${sysroot_packages[*]}")" \
         "$suite" "$new" "deb $mirror $suite main" "deb $mirror $suite-updates main" \
         "deb $security $suite-security main"
+    # qemu-user looks a program's absolute paths up in the root first: /dev must be the host's.
+    rm -rf "$new/dev"
     find "$new/usr" "$new/etc" -type l -lname '/*' -print0 | while IFS= read -r -d '' link; do
         target=$(readlink "$link")
         ln -sfn "$(realpath -s -m --relative-to="$(dirname "$link")" "$new$target")" "$link"
@@ -116,20 +123,6 @@ fetch_qemu() {
         "deb $mirror $qemu_suite main"
     install -m 755 "$root/usr/bin/qemu-aarch64" "$qemu"
     rm -rf "$root"
-}
-
-# An arm64 Debian 12 root (first stage of debootstrap: its files, nothing run), whose package
-# database says its base packages are installed, so that apt plans an install there as on a
-# board.
-make_check_root() {
-    [ -f "$check_root/var/lib/dpkg/status.base" ] && return
-    rm -rf "$check_root"
-    debootstrap --foreign --arch="$arch" --variant=minbase "$suite" "$check_root" "$mirror" >/dev/null
-    local deb
-    for deb in "$check_root"/var/cache/apt/archives/*.deb; do
-        dpkg-deb --field "$deb"
-        printf 'Status: install ok installed\n\n'
-    done >"$check_root/var/lib/dpkg/status.base"
 }
 
 # The package names of a Depends field, one a line (the first of alternatives).
@@ -166,22 +159,9 @@ check_depends() {
     done
 }
 
-# apt can install the packages on an arm64 Debian 12 base, from the Debian archive (a plan:
-# nothing runs in the root).
-check_install() {
-    local apt_root=(-o Dir="$check_root" -o APT::Architecture="$arch" -o APT::Architectures::="$arch"
-        -o Dir::Bin::dpkg=/usr/bin/dpkg -o Debug::NoLocking=true -o APT::Sandbox::User=root) plan
-    cp "$check_root/var/lib/dpkg/status.base" "$check_root/var/lib/dpkg/status"
-    apt-get "${apt_root[@]}" update -q >/dev/null
-    plan=$(apt-get "${apt_root[@]}" -s install --no-install-recommends "$@")
-    grep '^Inst velmora' <<<"$plan"
-    echo "$(grep -c '^Inst ' <<<"$plan") packages to install on the base," \
-        "$(grep -c '^Remv ' <<<"$plan" || true) to remove"
-    grep -q '^Inst velmora ' <<<"$plan" && grep -q '^Inst velmora-display ' <<<"$plan"
-}
-
 step "Host tools"
 install_host_tools "${host_tools[@]}"
+install_host_tools "$checker" 2>/dev/null || checker=
 
 step "The arm64 root in $sysroot and qemu-user"
 make_sysroot
@@ -205,8 +185,11 @@ debs=("$build"/velmora_*_"$arch".deb "$build"/velmora-display_*_"$arch".deb)
 for deb in "${debs[@]}"; do
     check_depends "$deb"
 done
-lintian --tag-display-limit 0 --fail-on error "${debs[@]}"
-make_check_root
-check_install "${debs[@]}"
+if [ -n "$checker" ]; then
+    lintian --tag-display-limit 0 --fail-on error "${debs[@]}"
+else
+    echo "lintian not run: installing it would upgrade this machine's perl (apt full-upgrade first)."
+fi
+echo "apt installs them on an arm64 machine in tools/vm-test.sh --all."
 
 step "Done"
