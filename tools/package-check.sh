@@ -89,17 +89,22 @@ in_root cat "$ini"
 in_root velmora-display --help | head -2
 
 step "Making the root a kiosk and taking it back"
-# The display package's Recommends, as apt installs them by default: cage, logind's PAM session
-# and Qt's Wayland plugin. systemd comes with them, and with it systemctl and systemd-analyze:
-# the unit is checked by the root's own systemd, against the root's own files (man-db for its
-# Documentation= line, which systemd-analyze looks up).
+in_root id kiosk >/dev/null 2>&1 || in_root useradd -m -s /bin/sh kiosk
+# The packages went in without their Recommends: the kiosk cannot start, and is refused.
+if in_root velmora-display --install-kiosk kiosk; then
+    echo "--install-kiosk made a kiosk without cage" >&2; exit 1
+fi
+# The display package's Recommends, as apt installs them by default (the first of each choice):
+# cage and XWayland, logind's PAM session, polkit and Qt's Wayland plugin. systemd comes with
+# them, and with it systemctl and systemd-analyze: the unit is checked by the root's own systemd,
+# against the root's own files (man-db for its Documentation= line, which systemd-analyze looks
+# up).
 recommends=$(dpkg-deb -f "${debs[1]}" Recommends)
 echo "velmora-display recommends: $recommends"
 [[ ", $recommends," == *", cage,"* ]] || { echo "cage is not recommended" >&2; exit 1; }
-# shellcheck disable=SC2086 # one word a package
+mapfile -t firsts < <(tr ',' '\n' <<<"$recommends" | awk '{ print $1 }')
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    ${recommends//,/} man-db >>"$work/install.log"
-in_root id kiosk >/dev/null 2>&1 || in_root useradd -m -s /bin/sh kiosk
+    "${firsts[@]}" man-db >>"$work/install.log"
 units_before=$(in_root find /etc/systemd/system -printf '%p %l\n' | sort)
 enabled() { in_root systemctl is-enabled "$1" 2>/dev/null || true; }
 [ "$(enabled getty@tty1.service)" = enabled ] || { echo "getty@tty1 not enabled to begin with" >&2; exit 1; }

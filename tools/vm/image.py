@@ -1,0 +1,174 @@
+"""Debian 12 disks for the test machine.
+
+A base system per architecture, made once with mmdebstrap from Debian's packages and kept under
+the cache folder: Debian's "important" packages (what a console install has) and its kernel,
+with no velmora package and none of what the packages need installed. What they need (their
+Depends and Recommends) waits in a package folder inside the system, its only apt source, so
+that apt installs the packages there as it would from the Debian archive, with no network.
+Each run copies the base, installs the built packages into the copy as the README says, and
+makes the copy a disk."""
+
+import hashlib
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+SUITE = "bookworm"
+SOURCES = [
+    f"deb http://deb.debian.org/debian {SUITE} main",
+    f"deb http://deb.debian.org/debian {SUITE}-updates main",
+    f"deb http://deb.debian.org/debian-security {SUITE}-security main",
+]
+# Made again when the recipe changes.
+RECIPE = "4"
+KERNELS = {"amd64": "linux-image-amd64", "arm64": "linux-image-arm64"}
+# The test machine's own tools, not the product's: a web server that the media cache fetches
+# from, held to a rate so that a power cut meets a fetch half done.
+TEST_PACKAGES = ["nginx-light"]
+PACKAGE_FOLDER = "/var/local/velmora-debs"
+AGENT = "/usr/local/sbin/velmora-vm-agent"
+
+AGENT_SCRIPT = r"""#!/bin/bash
+# The test machine's hand for tools/vm-test.sh on the host: runs each script the host sends on
+# the virtio port as root and answers with its exit status and output, one line each. Only in
+# the test machine's images.
+exec 3<>/dev/virtio-ports/velmora.agent
+while read -r id script <&3; do
+    output=$(printf '%s' "$script" | base64 -d | timeout 600 bash 2>&1)
+    status=$?
+    printf '%s %s %s\n' "$id" "$status" "$(printf '%s' "$output" | base64 -w0)" >&3
+done
+"""
+
+AGENT_UNIT = f"""[Unit]
+Description=Test machine agent for tools/vm-test.sh
+StartLimitIntervalSec=0
+
+[Service]
+ExecStart={AGENT}
+Restart=always
+RestartSec=1
+
+[Install]
+WantedBy=multi-user.target
+"""
+
+
+def inside(root: Path, path: str) -> Path:
+    """The path in the system in the root folder, its links followed within that system: a
+    link there names the system's own files, never the host's."""
+    target = root / path.lstrip("/")
+    for _ in range(40):
+        if not target.is_symlink():
+            return target
+        link = os.readlink(target)
+        target = root / link.lstrip("/") if link.startswith("/") else target.parent / link
+    raise OSError(f"too many links at {path}")
+
+
+def write(root: Path, path: str, content, mode: int = 0o644):
+    """Writes a file of the system in the root folder."""
+    target = inside(root, path)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.write_bytes(content.encode() if isinstance(content, str) else content)
+    target.chmod(mode)
+
+
+def run(command, **options):
+    subprocess.run(command, check=True, **options)
+
+
+def chroot(root: Path, *command, check=True, **options):
+    environment = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8",
+                   "DEBIAN_FRONTEND": "noninteractive", "HOME": "/root"}
+    return subprocess.run(["chroot", str(root), *command], check=check, env=environment,
+                          **options)
+
+
+class Mounts:
+    """The host's /proc, /sys and /dev in a root, for as long as the object is entered: what an
+    image builder gives the package manager's scripts."""
+
+    def __init__(self, root: Path):
+        self.points = [(f"/{name}", root / name) for name in ("proc", "sys", "dev", "dev/pts")]
+
+    def __enter__(self):
+        for source, point in self.points:
+            run(["mount", "--bind", source, str(point)])
+        return self
+
+    def __exit__(self, *error):
+        for _, point in reversed(self.points):
+            subprocess.run(["umount", "-l", str(point)], check=False)
+
+
+def dependency_fields(debs) -> str:
+    fields = []
+    for deb in debs:
+        fields.append(subprocess.run(["dpkg-deb", "--field", str(deb), "Package", "Depends",
+                                      "Recommends"], check=True, capture_output=True,
+                                     text=True).stdout)
+    return "".join(sorted(fields))
+
+
+def base(arch: str, debs, cache: Path) -> Path:
+    """The cached base for the architecture and what the packages need; made when missing."""
+    key = hashlib.sha256((RECIPE + arch + dependency_fields(debs) + " ".join(TEST_PACKAGES))
+                         .encode()).hexdigest()[:16]
+    folder = cache / arch / f"base-{key}"
+    if (folder / "done").exists():
+        print(f"kept: {folder}", flush=True)
+        return folder
+    for old in (cache / arch).glob("base-*"):
+        shutil.rmtree(old)
+    root = folder / "root"
+    root.mkdir(parents=True)
+    inside = [f"/tmp/{Path(deb).name}" for deb in debs]
+    # In the new system, with the network: fetch what the packages and the test's tools need,
+    # then keep it in the package folder (mmdebstrap empties apt's own cache at the end).
+    fetch = (f'chroot "$1" apt-get install --download-only -y -q -o APT::Install-Recommends=true {" ".join(inside)} '
+             f'{" ".join(TEST_PACKAGES)}')
+    keep = (f'mkdir -p "$1{PACKAGE_FOLDER}" && mv "$1"/var/cache/apt/archives/*.deb '
+            f'"$1{PACKAGE_FOLDER}/" && rm -f ' + " ".join(f'"$1{path}"' for path in inside))
+    run(["mmdebstrap", "--mode=root", "--variant=important", f"--arch={arch}",
+         f"--include={KERNELS[arch]},initramfs-tools",
+         "--customize-hook=copy-in " + " ".join(str(deb) for deb in debs) + " /tmp",
+         f"--customize-hook={fetch}", f"--customize-hook={keep}",
+         SUITE, str(root), *SOURCES])
+    run(f"cd {root}{PACKAGE_FOLDER} && apt-ftparchive packages . > Packages", shell=True)
+    write(root, "/etc/apt/sources.list", f"deb [trusted=yes] file:{PACKAGE_FOLDER} ./\n")
+    for listed in (root / "var/lib/apt/lists").glob("*_*"):
+        listed.unlink()
+    chroot(root, "apt-get", "update", "-q")
+    write(root, "/etc/fstab", "/dev/vda / ext4 errors=remount-ro 0 1\n")
+    write(root, "/etc/hostname", "velmora-test\n")
+    (root / "var/log/journal").mkdir(parents=True, exist_ok=True)
+    write(root, AGENT, AGENT_SCRIPT, mode=0o755)
+    unit = "/etc/systemd/system/velmora-vm-agent.service"
+    write(root, unit, AGENT_UNIT)
+    wants = inside(root, "/etc/systemd/system/multi-user.target.wants")
+    wants.mkdir(parents=True, exist_ok=True)
+    (wants / Path(unit).name).symlink_to(unit)
+    # Debian's files; the links to them in / are relative to /boot.
+    shutil.copy(next(root.glob("boot/vmlinuz-*")), folder / "vmlinuz")
+    shutil.copy(next(root.glob("boot/initrd.img-*")), folder / "initrd.img")
+    (folder / "done").write_text(key + "\n")
+    return folder
+
+
+def copy_base(base_folder: Path, work: Path) -> Path:
+    root = work / "root"
+    if root.exists():
+        shutil.rmtree(root)
+    run(["cp", "-a", "--reflink=auto", str(base_folder / "root"), str(root)])
+    return root
+
+
+def make_disk(root: Path, disk: Path, spare_mb: int = 1536):
+    """An ext4 disk of the root folder's files and some room to spare."""
+    used = int(subprocess.run(["du", "-sm", str(root)], check=True, capture_output=True,
+                              text=True).stdout.split()[0])
+    disk.unlink(missing_ok=True)
+    run(["mkfs.ext4", "-q", "-F", "-L", "velmora", "-d", str(root), str(disk),
+         f"{used + spare_mb}M"])
