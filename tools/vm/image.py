@@ -113,29 +113,46 @@ def dependency_fields(debs) -> str:
 
 
 def base(arch: str, debs, cache: Path) -> Path:
-    """The cached base for the architecture and what the packages need; made when missing."""
+    """The cached base for the architecture and what the packages need; made when missing. A
+    base whose packages are in but whose setting up was cut short is only set up."""
     key = hashlib.sha256((RECIPE + arch + dependency_fields(debs) + " ".join(TEST_PACKAGES))
                          .encode()).hexdigest()[:16]
     folder = cache / arch / f"base-{key}"
     if (folder / "done").exists():
         print(f"kept: {folder}", flush=True)
         return folder
-    for old in (cache / arch).glob("base-*"):
-        shutil.rmtree(old)
-    root = folder / "root"
+    if not (folder / "made").exists():
+        for old in (cache / arch).glob("base-*"):
+            shutil.rmtree(old)
+        make(arch, debs, folder / "root")
+        (folder / "made").write_text(key + "\n")
+    set_up(folder)
+    (folder / "done").write_text(key + "\n")
+    return folder
+
+
+def make(arch: str, debs, root: Path):
+    """Debian's important packages and kernel in the root folder, and what the packages and the
+    test's tools need in its package folder."""
     root.mkdir(parents=True)
-    inside = [f"/tmp/{Path(deb).name}" for deb in debs]
+    copied = [f"/tmp/{Path(deb).name}" for deb in debs]
     # In the new system, with the network: fetch what the packages and the test's tools need,
     # then keep it in the package folder (mmdebstrap empties apt's own cache at the end).
-    fetch = (f'chroot "$1" apt-get install --download-only -y -q -o APT::Install-Recommends=true {" ".join(inside)} '
-             f'{" ".join(TEST_PACKAGES)}')
+    fetch = ('chroot "$1" apt-get install --download-only -y -q -o APT::Install-Recommends=true '
+             f'{" ".join(copied)} {" ".join(TEST_PACKAGES)}')
     keep = (f'mkdir -p "$1{PACKAGE_FOLDER}" && mv "$1"/var/cache/apt/archives/*.deb '
-            f'"$1{PACKAGE_FOLDER}/" && rm -f ' + " ".join(f'"$1{path}"' for path in inside))
+            f'"$1{PACKAGE_FOLDER}/" && rm -f ' + " ".join(f'"$1{path}"' for path in copied))
     run(["mmdebstrap", "--mode=root", "--variant=important", f"--arch={arch}",
          f"--include={KERNELS[arch]},initramfs-tools",
          "--customize-hook=copy-in " + " ".join(str(deb) for deb in debs) + " /tmp",
          f"--customize-hook={fetch}", f"--customize-hook={keep}",
          SUITE, str(root), *SOURCES])
+
+
+def set_up(folder: Path):
+    """The package folder as the only apt source, the disk, the journal kept, the agent, and
+    the kernel and initrd beside the root for qemu. Can run again."""
+    root = folder / "root"
     run(f"cd {root}{PACKAGE_FOLDER} && apt-ftparchive packages . > Packages", shell=True)
     write(root, "/etc/apt/sources.list", f"deb [trusted=yes] file:{PACKAGE_FOLDER} ./\n")
     for listed in (root / "var/lib/apt/lists").glob("*_*"):
@@ -147,14 +164,13 @@ def base(arch: str, debs, cache: Path) -> Path:
     write(root, AGENT, AGENT_SCRIPT, mode=0o755)
     unit = "/etc/systemd/system/velmora-vm-agent.service"
     write(root, unit, AGENT_UNIT)
-    wants = inside(root, "/etc/systemd/system/multi-user.target.wants")
-    wants.mkdir(parents=True, exist_ok=True)
-    (wants / Path(unit).name).symlink_to(unit)
+    wanted = inside(root, "/etc/systemd/system/multi-user.target.wants") / Path(unit).name
+    wanted.parent.mkdir(parents=True, exist_ok=True)
+    wanted.unlink(missing_ok=True)
+    wanted.symlink_to(unit)
     # Debian's files; the links to them in / are relative to /boot.
     shutil.copy(next(root.glob("boot/vmlinuz-*")), folder / "vmlinuz")
     shutil.copy(next(root.glob("boot/initrd.img-*")), folder / "initrd.img")
-    (folder / "done").write_text(key + "\n")
-    return folder
 
 
 def copy_base(base_folder: Path, work: Path) -> Path:
