@@ -1,10 +1,11 @@
 """Debian 12 disks for the test machine.
 
 A base system per architecture, made once with mmdebstrap from Debian's packages and kept under
-the cache folder: Debian's "important" packages (what a console install has) and its kernel,
-with no velmora package and none of what the packages need installed. What they need (their
-Depends and Recommends) waits in a package folder inside the system, its only apt source, so
-that apt installs the packages there as it would from the Debian archive, with no network.
+the cache folder: Debian's "important" packages, logind's PAM session and the kernel (what a
+console install has), with no velmora package and none of what the packages need installed.
+What they need (their Depends and Recommends) waits in a package folder inside the system, its
+only apt source, so that apt installs the packages there as it would from the Debian archive,
+with no network.
 Each run copies the base, installs the built packages into the copy as the README says, and
 makes the copy a disk."""
 
@@ -21,21 +22,24 @@ SOURCES = [
     f"deb http://deb.debian.org/debian-security {SUITE}-security main",
 ]
 # Made again when the recipe changes.
-RECIPE = "4"
+RECIPE = "6"
 KERNELS = {"amd64": "linux-image-amd64", "arm64": "linux-image-arm64"}
 # The test machine's own tools, not the product's: a web server that the media cache fetches
-# from, held to a rate so that a power cut meets a fetch half done.
-TEST_PACKAGES = ["nginx-light"]
+# from, held to a rate so that a power cut meets a fetch half done; and seatd, which the kiosk
+# takes instead of polkit. The arm64 machine is only booted.
+WEB_SERVER = "nginx-light"
+SEAT_DAEMON = "seatd"
+TEST_PACKAGES = {"amd64": [WEB_SERVER, SEAT_DAEMON], "arm64": []}
 PACKAGE_FOLDER = "/var/local/velmora-debs"
 AGENT = "/usr/local/sbin/velmora-vm-agent"
 
 AGENT_SCRIPT = r"""#!/bin/bash
 # The test machine's hand for tools/vm-test.sh on the host: runs each script the host sends on
-# the virtio port as root and answers with its exit status and output, one line each. Only in
-# the test machine's images.
+# the virtio port as root, within the seconds the host gives it, and answers with its exit
+# status and output, one line each. Only in the test machine's images.
 exec 3<>/dev/virtio-ports/velmora.agent
-while read -r id script <&3; do
-    output=$(printf '%s' "$script" | base64 -d | timeout 600 bash 2>&1)
+while read -r id limit script <&3; do
+    output=$(printf '%s' "$script" | base64 -d | timeout "$limit" bash 2>&1)
     status=$?
     printf '%s %s %s\n' "$id" "$status" "$(printf '%s' "$output" | base64 -w0)" >&3
 done
@@ -115,7 +119,7 @@ def dependency_fields(debs) -> str:
 def base(arch: str, debs, cache: Path) -> Path:
     """The cached base for the architecture and what the packages need; made when missing. A
     base whose packages are in but whose setting up was cut short is only set up."""
-    key = hashlib.sha256((RECIPE + arch + dependency_fields(debs) + " ".join(TEST_PACKAGES))
+    key = hashlib.sha256((RECIPE + arch + dependency_fields(debs) + " ".join(TEST_PACKAGES[arch]))
                          .encode()).hexdigest()[:16]
     folder = cache / arch / f"base-{key}"
     if (folder / "done").exists():
@@ -139,11 +143,13 @@ def make(arch: str, debs, root: Path):
     # In the new system, with the network: fetch what the packages and the test's tools need,
     # then keep it in the package folder (mmdebstrap empties apt's own cache at the end).
     fetch = ('chroot "$1" apt-get install --download-only -y -q -o APT::Install-Recommends=true '
-             f'{" ".join(copied)} {" ".join(TEST_PACKAGES)}')
+             f'{" ".join(copied)} {" ".join(TEST_PACKAGES[arch])}')
     keep = (f'mkdir -p "$1{PACKAGE_FOLDER}" && mv "$1"/var/cache/apt/archives/*.deb '
             f'"$1{PACKAGE_FOLDER}/" && rm -f ' + " ".join(f'"$1{path}"' for path in copied))
+    # A console install also has logind's PAM session (the installer takes systemd's
+    # Recommends), which stands for "logind" in libseat's "seatd | logind".
     run(["mmdebstrap", "--mode=root", "--variant=important", f"--arch={arch}",
-         f"--include={KERNELS[arch]},initramfs-tools",
+         f"--include={KERNELS[arch]},initramfs-tools,libpam-systemd",
          "--customize-hook=copy-in " + " ".join(str(deb) for deb in debs) + " /tmp",
          f"--customize-hook={fetch}", f"--customize-hook={keep}",
          SUITE, str(root), *SOURCES])

@@ -180,7 +180,9 @@ class Machine:
     def run(self, script: str, limit: float = 120) -> tuple:
         """Runs the shell script as root in the machine; gives its exit status and output."""
         self.agent_id += 1
-        request = f"{self.agent_id} {base64.b64encode(script.encode()).decode()}\n"
+        # The machine ends the script at the limit too, so that it is free for the next.
+        request = (f"{self.agent_id} {int(limit)} "
+                   f"{base64.b64encode(script.encode()).decode()}\n")
         self.agent_socket.sendall(request.encode())
         deadline = time.monotonic() + limit
         while True:
