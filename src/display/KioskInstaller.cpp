@@ -89,8 +89,8 @@ TKioskInstaller::TKioskInstaller(IKioskMachine& machine, TLineSink say)
     : machine_(machine), say_(std::move(say)) {}
 
 std::string TKioskInstaller::UnitPath() const {
-    const std::string& root = machine_.Root();
-    return (root == "/" ? "" : root) + KioskUnit::Folder + "/" + KioskUnit::Name;
+    return KioskPrerequisites::UnderRoot(machine_.Root(),
+                                         std::string(KioskUnit::Folder) + "/" + KioskUnit::Name);
 }
 
 void TKioskInstaller::Install(const std::string& account,

@@ -37,19 +37,19 @@ bool Matches(const std::string& pattern) {
     return any;
 }
 
-std::string Under(const std::string& root, const std::string& path) {
-    return (root == "/" ? "" : root) + path;
-}
-
 } // namespace
 
 namespace KioskPrerequisites {
+
+std::string UnderRoot(const std::string& root, const std::string& path) {
+    return (root == "/" ? "" : root) + path;
+}
 
 std::optional<std::string> DisplayProgram(const std::optional<std::string>& running,
                                           const std::string& root) {
     if (running && running->starts_with('/') && ::access(running->c_str(), X_OK) == 0)
         return running;
-    if (::access(Under(root, InstalledProgram).c_str(), X_OK) == 0)
+    if (::access(UnderRoot(root, InstalledProgram).c_str(), X_OK) == 0)
         return InstalledProgram;
     return std::nullopt;
 }
@@ -58,7 +58,7 @@ std::optional<std::string> MissingPackage(const std::string& root) {
     for (const TNeed& need : Needs()) {
         bool present = false;
         for (const char* file : need.Files)
-            present = present || Matches(Under(root, file));
+            present = present || Matches(UnderRoot(root, file));
         if (present)
             continue;
         std::string names = need.Packages.front();

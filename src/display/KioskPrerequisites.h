@@ -14,6 +14,9 @@ constexpr const char* Compositor = "/usr/bin/cage";
 // Where the package installs the display program.
 constexpr const char* InstalledProgram = "/usr/bin/velmora-display";
 
+// The path in the system in the root folder: the path itself when the root is "/".
+std::string UnderRoot(const std::string& root, const std::string& path);
+
 // The display program as a unit names it: the running program's own path when it is known and
 // an executable file, else the package's program when the system in the root folder has it;
 // nothing when neither (a chroot without /proc running a copy from elsewhere).

@@ -1,5 +1,6 @@
 #include "display/KioskSession.h"
 
+#include "display/ErrorRelay.h"
 #include "display/KioskPrerequisites.h"
 #include "display/KioskUnit.h"
 #include "display/ServiceNotifier.h"
@@ -38,11 +39,6 @@ constexpr int StopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGABRT};
 // How long the compositor has to end after a stop is passed on, and what is left below the
 // session after SIGTERM, before they are killed.
 constexpr std::chrono::milliseconds EndLimit{5000};
-// The end of the compositor's error output kept until the display is up, to tell a renderer
-// failure by.
-constexpr size_t ErrorsKept = 16384;
-// A line of error output longer than this is passed on in parts.
-constexpr size_t LongestLine = 4096;
 constexpr const char* RendererVariable = "WLR_RENDERER";
 constexpr const char* SoftwareRenderer = "pixman";
 // In the state folder while the software renderer is chosen.
@@ -127,77 +123,6 @@ pid_t Spawn(std::vector<std::string> command, std::vector<std::string> environme
     return child;
 }
 
-// The compositor's error output, and with it the display's (its child's): passed on to the
-// session's own a line at a time, so that the journal keeps the lines whole, and its end kept
-// until the display is up.
-class TErrorRelay {
-public:
-    TErrorRelay() {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0)
-            throw EKioskError(SystemError("Cannot make the compositor's error output", errno));
-        read_ = TDescriptor(ends[0]);
-        write_ = TDescriptor(ends[1]);
-        // Only the session's end waits for nothing: the writers' end blocks as a journal does.
-        ::fcntl(read_.Get(), F_SETFL, O_NONBLOCK);
-    }
-    TErrorRelay(const TErrorRelay&) = delete;
-    TErrorRelay& operator=(const TErrorRelay&) = delete;
-    ~TErrorRelay() {
-        Drain();
-        if (!line_.empty())
-            PassOn(line_ + "\n");
-    }
-
-    // None once every writer has closed it.
-    int ReadEnd() const { return open_ ? read_.Get() : -1; }
-    int WriteEnd() const { return write_.Get(); }
-    // Once the compositor has its copy.
-    void CloseWriteEnd() { write_.Close(); }
-
-    void Drain() {
-        char buffer[4096];
-        ssize_t size = 0;
-        while (open_ && (size = ::read(read_.Get(), buffer, sizeof buffer)) > 0) {
-            const std::string_view part(buffer, static_cast<size_t>(size));
-            if (keeping_) {
-                kept_ += part;
-                if (kept_.size() > ErrorsKept)
-                    kept_.erase(0, kept_.size() - ErrorsKept);
-            }
-            line_ += part;
-            for (size_t end = line_.find('\n'); end != std::string::npos; end = line_.find('\n')) {
-                PassOn(line_.substr(0, end + 1));
-                line_.erase(0, end + 1);
-            }
-            if (line_.size() >= LongestLine) {
-                PassOn(line_ + "\n");
-                line_.clear();
-            }
-        }
-        open_ = open_ && size != 0;
-    }
-
-    void StopKeeping() {
-        keeping_ = false;
-        std::string().swap(kept_);
-    }
-    const std::string& Kept() const { return kept_; }
-
-private:
-    static void PassOn(const std::string& line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fflush(stderr);
-    }
-
-    TDescriptor read_;
-    TDescriptor write_;
-    std::string line_;
-    std::string kept_;
-    bool keeping_ = true;
-    bool open_ = true;
-};
-
 // Takes one datagram from the socket, if one waits, and passes on what the display may say:
 // READY=1, WATCHDOG=1 and STATUS=, from a process of this session's user. False when none
 // waits; notes READY=1 in ready.
@@ -255,25 +180,6 @@ int MillisecondsUntil(TSteadyClock::time_point deadline) {
     return static_cast<int>(std::max<decltype(left)>(left, 0));
 }
 
-// Waits for a signal or output, up to the time given (-1: no limit), passing output on.
-// Returns the signal taken, or 0.
-int Await(int signals, TErrorRelay& errors, int notifySocket, int timeoutMs,
-          const TServiceNotifier& manager, bool& ready) {
-    pollfd waits[] = {
-        {signals, POLLIN, 0}, {errors.ReadEnd(), POLLIN, 0}, {notifySocket, POLLIN, 0}};
-    if (::poll(waits, std::size(waits), timeoutMs) < 0 && errno != EINTR)
-        throw EKioskError(SystemError("Cannot wait for the compositor", errno));
-    if ((waits[1].revents & (POLLIN | POLLHUP)) != 0)
-        errors.Drain();
-    if ((waits[2].revents & POLLIN) != 0)
-        PassOn(notifySocket, manager, ready);
-    signalfd_siginfo signal{};
-    if ((waits[0].revents & POLLIN) == 0 ||
-        ::read(signals, &signal, sizeof signal) != sizeof signal)
-        return 0;
-    return static_cast<int>(signal.ssi_signo);
-}
-
 // The processes directly below a single-threaded process: below the session, the compositor
 // and what it left, which comes to the session as its subreaper.
 std::vector<pid_t> Children(pid_t parent) {
@@ -301,37 +207,6 @@ void StopCompositor(pid_t compositor) {
         Terminate(client);
 }
 
-// Ends whatever the compositor left below the session: SIGTERM, then SIGKILL after the limit.
-// Only a process stuck in the kernel outlives that.
-void EndDescendants(int signals, TErrorRelay& errors, int notifySocket,
-                    const TServiceNotifier& manager, bool& ready) {
-    const auto killAt = TSteadyClock::now() + EndLimit;
-    const auto giveUpAt = killAt + EndLimit;
-    std::set<pid_t> asked;
-    for (;;) {
-        while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-        }
-        const std::vector<pid_t> children = Children(::getpid());
-        if (children.empty())
-            return;
-        const auto now = TSteadyClock::now();
-        if (now >= giveUpAt) {
-            std::fprintf(stderr, "velmora-display: %zu processes of the kiosk session do not end\n",
-                         children.size());
-            return;
-        }
-        for (const pid_t child : children) {
-            if (now >= killAt) {
-                ::kill(child, SIGKILL);
-            } else if (asked.insert(child).second) {
-                Terminate(child);
-            }
-        }
-        Await(signals, errors, notifySocket, MillisecondsUntil(now >= killAt ? giveUpAt : killAt),
-              manager, ready);
-    }
-}
-
 struct TOutcome {
     int Status = 0;
     bool Ready = false;
@@ -339,44 +214,101 @@ struct TOutcome {
     std::string Errors;
 };
 
-// One run of the compositor, to its end and that of everything below it.
-TOutcome RunCompositor(const std::vector<std::string>& command, const sigset_t& childMask,
-                       int signals, int notifySocket, const std::string& notifyName,
-                       bool softwareRenderer, const TServiceNotifier& manager) {
-    TErrorRelay errors;
-    const pid_t child = Spawn(command, ClientEnvironment(notifyName, softwareRenderer), childMask,
-                              errors.WriteEnd());
-    errors.CloseWriteEnd();
-    TOutcome outcome;
-    std::optional<TSteadyClock::time_point> killAt;
-    for (bool ended = false; !ended;) {
-        const int number = Await(signals, errors, notifySocket,
-                                 killAt ? MillisecondsUntil(*killAt) : -1, manager, outcome.Ready);
-        if (outcome.Ready)
-            errors.StopKeeping();
-        if (IsStopSignal(number) && !outcome.Stopped) {
-            StopCompositor(child);
-            outcome.Stopped = true;
-            killAt = TSteadyClock::now() + EndLimit;
-        } else if (killAt && TSteadyClock::now() >= *killAt) {
-            ::kill(child, SIGKILL);
-            killAt.reset();
-        }
-        int status = 0;
-        for (pid_t pid = 0; (pid = ::waitpid(-1, &status, WNOHANG)) > 0;) {
-            if (pid == child) {
-                outcome.Status = ExitStatus(status, outcome.Stopped);
-                ended = true;
+// One run of the compositor, to its end and that of everything below it: what the session
+// waits on while it runs, and what came of it.
+class TCompositorRun {
+public:
+    TCompositorRun(int signals, int notifySocket, const TServiceNotifier& manager)
+        : signals_(signals), notifySocket_(notifySocket), manager_(manager) {}
+
+    TOutcome Run(const std::vector<std::string>& command,
+                 const std::vector<std::string>& environment, const sigset_t& childMask) {
+        const pid_t child = Spawn(command, environment, childMask, errors_.WriteEnd());
+        errors_.CloseWriteEnd();
+        std::optional<TSteadyClock::time_point> killAt;
+        for (bool ended = false; !ended;) {
+            const int number = Await(killAt ? MillisecondsUntil(*killAt) : -1);
+            if (outcome_.Ready)
+                errors_.StopKeeping();
+            if (IsStopSignal(number) && !outcome_.Stopped) {
+                StopCompositor(child);
+                outcome_.Stopped = true;
+                killAt = TSteadyClock::now() + EndLimit;
+            } else if (killAt && TSteadyClock::now() >= *killAt) {
+                ::kill(child, SIGKILL);
+                killAt.reset();
+            }
+            int status = 0;
+            for (pid_t pid = 0; (pid = ::waitpid(-1, &status, WNOHANG)) > 0;) {
+                if (pid == child) {
+                    outcome_.Status = ExitStatus(status, outcome_.Stopped);
+                    ended = true;
+                }
             }
         }
+        // What the display said before the end still counts.
+        while (PassOn(notifySocket_, manager_, outcome_.Ready)) {
+        }
+        outcome_.Errors = errors_.Kept();
+        EndDescendants();
+        return outcome_;
     }
-    // What the display said before the end still counts.
-    while (PassOn(notifySocket, manager, outcome.Ready)) {
+
+private:
+    // Waits for a signal or output, up to the time given (-1: no limit), passing output on.
+    // Returns the signal taken, or 0.
+    int Await(int timeoutMs) {
+        pollfd waits[] = {
+            {signals_, POLLIN, 0}, {errors_.ReadEnd(), POLLIN, 0}, {notifySocket_, POLLIN, 0}};
+        if (::poll(waits, std::size(waits), timeoutMs) < 0 && errno != EINTR)
+            throw EKioskError(SystemError("Cannot wait for the compositor", errno));
+        if ((waits[1].revents & (POLLIN | POLLHUP)) != 0)
+            errors_.Drain();
+        if ((waits[2].revents & POLLIN) != 0)
+            PassOn(notifySocket_, manager_, outcome_.Ready);
+        signalfd_siginfo signal{};
+        if ((waits[0].revents & POLLIN) == 0 ||
+            ::read(signals_, &signal, sizeof signal) != sizeof signal)
+            return 0;
+        return static_cast<int>(signal.ssi_signo);
     }
-    outcome.Errors = errors.Kept();
-    EndDescendants(signals, errors, notifySocket, manager, outcome.Ready);
-    return outcome;
-}
+
+    // Ends whatever the compositor left below the session: SIGTERM, then SIGKILL after the
+    // limit. Only a process stuck in the kernel outlives that.
+    void EndDescendants() {
+        const auto killAt = TSteadyClock::now() + EndLimit;
+        const auto giveUpAt = killAt + EndLimit;
+        std::set<pid_t> asked;
+        for (;;) {
+            while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+            }
+            const std::vector<pid_t> children = Children(::getpid());
+            if (children.empty())
+                return;
+            const auto now = TSteadyClock::now();
+            if (now >= giveUpAt) {
+                std::fprintf(stderr,
+                             "velmora-display: %zu processes of the kiosk session do not end\n",
+                             children.size());
+                return;
+            }
+            for (const pid_t child : children) {
+                if (now >= killAt) {
+                    ::kill(child, SIGKILL);
+                } else if (asked.insert(child).second) {
+                    Terminate(child);
+                }
+            }
+            Await(MillisecondsUntil(now >= killAt ? giveUpAt : killAt));
+        }
+    }
+
+    const int signals_;
+    const int notifySocket_;
+    const TServiceNotifier& manager_;
+    TErrorRelay errors_;
+    TOutcome outcome_;
+};
 
 } // namespace
 
@@ -403,8 +335,9 @@ int TKioskSession::Run() {
 
     bool softwareRenderer = SoftwareRendererChosen();
     for (;;) {
-        const TOutcome outcome = RunCompositor(command_, previous, signals.Get(), socket.Get(),
-                                               socketName, softwareRenderer, manager);
+        const TOutcome outcome =
+            TCompositorRun(signals.Get(), socket.Get(), manager)
+                .Run(command_, ClientEnvironment(socketName, softwareRenderer), previous);
         if (softwareRenderer || outcome.Ready || outcome.Stopped ||
             !KioskSession::RendererFailed(outcome.Status, outcome.Errors)) {
             std::fprintf(stderr, "velmora-display: %s ended with exit status %d\n",
