@@ -60,12 +60,14 @@ void Show(int displayType, const std::string& configText) {
     Check(TLayoutConfig::Parse(resent.Text()) == resent);
     const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"},
                                      {"\\\\hall\\ads", "http://10.0.0.5:8080/ads/"}};
-    const TLayoutContent content = ContentOf(displayType, config, maps, "/cache");
+    const TWantedLayout content = LayoutOf(displayType, config, maps);
     // A copy's name never leaves the cache folder, nor takes a staged file's or the index's
     // (the map's folder itself names a copy of the hash alone).
-    for (const TMediaSource& source : content.Sources)
-        Check(source.CacheName.size() >= 17 && source.CacheName.size() < 256 &&
-              source.CacheName.find('/') == std::string::npos && source.CacheName[16] == '-');
+    for (const TMediaSource& source : content.Sources()) {
+        const std::string name = source.CopyName();
+        Check(name.size() >= 17 && name.size() < 256 && name.find('/') == std::string::npos &&
+              name[16] == '-');
+    }
     for (const auto& [width, height] : {std::pair{816, 638}, std::pair{1920, 1080}}) {
         const auto arrangement = DisplayArrangement::Arrange(
             displayType, width, height, DisplayArrangement::ScaleFor(height, 0));

@@ -224,9 +224,13 @@ private:
     }
     // The file the display plays for the layout: the cache's copy, or the file in place.
     std::string ShownFile(bool mapped) const {
-        return ContentOf(VideoType, TLayoutConfig::Parse(mapped ? mappedConfig_ : inPlaceConfig_),
-                         mapped_.Maps, DisplayOptions::MediaCacheFolder())
-            .VideoFile;
+        const TMediaPlace video =
+            LayoutOf(VideoType, TLayoutConfig::Parse(mapped ? mappedConfig_ : inPlaceConfig_),
+                     mapped_.Maps)
+                .Video;
+        return video.Source
+                   ? MediaCopy::PathIn(DisplayOptions::MediaCacheFolder(), video.Source->CopyName())
+                   : video.Path;
     }
     // What the operator's refresh button sends to every connected display.
     void Refresh() {

@@ -37,39 +37,38 @@ std::optional<std::string> LostKeys(const TLayoutConfig& config,
 
 } // namespace
 
-std::string CopyPath(const std::string& cacheFolder, const TMediaSource& source) {
-    return cacheFolder + "/" + source.CacheName;
+std::vector<TMediaSource> TWantedLayout::Sources() const {
+    std::vector<TMediaSource> sources;
+    for (const TMediaPlace* place : {&Picture, &Video}) {
+        if (place->Source)
+            sources.push_back(*place->Source);
+    }
+    return sources;
 }
 
-TLayoutContent ContentOf(int displayType, const TLayoutConfig& config,
-                         const std::vector<TPathMap>& maps, const std::string& cacheFolder) {
-    TLayoutContent content;
-    content.DisplayType = displayType;
+TWantedLayout LayoutOf(int displayType, const TLayoutConfig& config,
+                       const std::vector<TPathMap>& maps) {
+    TWantedLayout layout;
+    layout.DisplayType = displayType;
     const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(displayType);
     // A default that the code page cannot name (the data folder's path) names no file; a path
     // refused here names none either, and says why.
     const auto file = [&](const std::string& key, const std::optional<std::string>& fallback) {
         const std::string given = config.Value(key);
         try {
-            TMediaPlace place =
-                MediaPath::Place(given.empty() ? fallback.value_or("") : given, maps);
-            if (!place.Source)
-                return place.Path;
-            content.Sources.push_back(*place.Source);
-            return CopyPath(cacheFolder, *place.Source);
+            return MediaPath::Place(given.empty() ? fallback.value_or("") : given, maps);
         } catch (const EMediaPathError& e) {
-            content.Problems.emplace_back(e.what());
-            return std::string();
+            layout.Problems.emplace_back(e.what());
+            return TMediaPlace{};
         }
     };
     if (plan.PictureCount() > 0)
-        content.PictureFile = file(LayoutStore::ImageKey(0), LayoutStore::DefaultImageFileName(0));
+        layout.Picture = file(LayoutStore::ImageKey(0), LayoutStore::DefaultImageFileName(0));
     if (plan.VideoCount() > 0)
-        content.VideoFile =
-            file(LayoutStore::MediaPlayerKey(0), LayoutStore::DefaultMediaFileName(0));
+        layout.Video = file(LayoutStore::MediaPlayerKey(0), LayoutStore::DefaultMediaFileName(0));
     for (int n = 0; n < plan.TextBoxCount(); ++n)
-        content.Texts.push_back(config.Value(LayoutStore::TextKey(n)));
+        layout.Texts.push_back(config.Value(LayoutStore::TextKey(n)));
     if (auto lost = LostKeys(config, plan))
-        content.Problems.push_back(std::move(*lost));
-    return content;
+        layout.Problems.push_back(std::move(*lost));
+    return layout;
 }

@@ -3,8 +3,6 @@
 #include "platform/CodePage1251.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -79,25 +77,6 @@ std::string Encoded(std::string_view rest) {
     return out;
 }
 
-// A name of its own for each source (a stable 64-bit FNV-1a of where it comes from), followed
-// by the file's own name, so that the cache folder reads well and a picture keeps its extension.
-std::string CacheNameOf(const std::string& location, std::string_view rest) {
-    uint64_t hash = 14695981039346656037ULL;
-    for (const char c : location) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    std::string_view name = rest.substr(std::min(rest.rfind('/') + 1, rest.size()));
-    // A file system takes 255 bytes a name: a long name keeps its extension only.
-    if (name.size() > 120) {
-        const size_t dot = name.rfind('.');
-        name = dot != name.npos && name.size() - dot <= 16 ? name.substr(dot) : "";
-    }
-    return std::string(hex) + "-" + std::string(name);
-}
-
 } // namespace
 
 namespace MediaPath {
@@ -133,7 +112,7 @@ TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps
         } else {
             source.Location = Joined(map.To, rest);
         }
-        source.CacheName = CacheNameOf(source.Location, rest);
+        source.FileName = rest.substr(std::min(rest.rfind('/') + 1, rest.size()));
         return {{}, std::move(source)};
     }
     return {CodePage1251::ToUtf8(layoutPath), std::nullopt};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/DisplayOptions.h"
+#include "mediacache/MediaSource.h"
 
 #include <optional>
 #include <stdexcept>
@@ -12,17 +13,6 @@
 class EMediaPathError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
-};
-
-// Where the display's media cache gets a file that a map takes.
-struct TMediaSource {
-    enum class TKind { Folder, Web };
-    TKind Kind = TKind::Folder;
-    std::string Location;  // the file's path (UTF-8), or its address with each part encoded
-    std::string Base;      // the map's TO: a web source's redirects must stay within it
-    std::string CacheName; // the copy's file name in the cache folder
-
-    bool operator==(const TMediaSource&) const = default;
 };
 
 // Where a file of a layout comes from: shown in place, or through the cache from a source.

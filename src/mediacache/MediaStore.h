@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mediacache/MediaIndex.h"
+#include "mediacache/MediaSource.h"
 #include "mediacache/Sha256.h"
 #include "platform/Descriptor.h"
 
@@ -49,7 +50,7 @@ public:
     TMediaStore(std::string folder, int64_t limitBytes);
 
     const std::string& Folder() const { return folder_; }
-    std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+    std::string PathOf(const std::string& name) const { return MediaCopy::PathIn(folder_, name); }
 
     // Reads the index. Temporary files of an earlier run and files the index does not know go;
     // so do entries whose file is missing or of another size.

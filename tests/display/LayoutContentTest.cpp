@@ -11,9 +11,9 @@
 
 namespace {
 
-TLayoutContent Content(int displayType, const TLayoutConfig& config,
-                       const std::vector<TPathMap>& maps) {
-    return ContentOf(displayType, config, maps, "/cache");
+TWantedLayout Content(int displayType, const TLayoutConfig& config,
+                      const std::vector<TPathMap>& maps) {
+    return LayoutOf(displayType, config, maps);
 }
 
 const std::string FullText = "[DisplayParams_Client3_4]\r\n"
@@ -25,16 +25,16 @@ TEST(LayoutConfigTest, ContentTakesKeysByTypeAndDefaultsForMissingMedia) {
     ProgramPaths::SetExecutablePath("/opt/velmora/velmora-display");
     const auto config = TLayoutConfig::Parse(FullText);
     const auto video = Content(4, config, {{"C:\\MEDIA", "/srv/media"}});
-    ASSERT_EQ(video.Sources.size(), 1u);
-    EXPECT_EQ(video.Sources[0].Location, "/srv/media/Ad.avi");
-    EXPECT_EQ(video.VideoFile, "/cache/" + video.Sources[0].CacheName) << "shown from the cache";
-    EXPECT_EQ(video.PictureFile, "");
+    ASSERT_EQ(video.Sources().size(), 1u);
+    EXPECT_EQ(video.Sources()[0].Location, "/srv/media/Ad.avi");
+    EXPECT_EQ(video.Video.Path, "") << "shown from the cache";
+    EXPECT_EQ(video.Picture.Path, "");
     EXPECT_EQ(video.Texts, (std::vector<std::string>{"Today only", "Bread", "", "", "", ""}));
     const auto picture = Content(6, config, {});
-    EXPECT_EQ(picture.PictureFile, "/opt/velmora/data/1.bmp") << "missing key: the default";
+    EXPECT_EQ(picture.Picture.Path, "/opt/velmora/data/1.bmp") << "missing key: the default";
     EXPECT_EQ(picture.Texts, std::vector<std::string>{"Today only"});
     const auto empty = Content(1, TLayoutConfig::Parse("[S]\r\nMediaPlayers_0_FileName=\r\n"), {});
-    EXPECT_EQ(empty.VideoFile, "/opt/velmora/data/1.avi") << "empty key: the default";
+    EXPECT_EQ(empty.Video.Path, "/opt/velmora/data/1.avi") << "empty key: the default";
     EXPECT_TRUE(Content(0, config, {}).Texts.empty());
     ProgramPaths::SetExecutablePath("");
 }
@@ -90,18 +90,18 @@ TEST(LayoutConfigTest, ARefusedPathNamesNoFileAndSaysWhy) {
                              "Images_0_FileName=C:\\Media\\\xCC\\..\\x.bmp\r\n");
     const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"}};
     const auto video = Content(1, config, maps);
-    EXPECT_EQ(video.VideoFile, "");
+    EXPECT_EQ(video.Video.Path, "");
     EXPECT_EQ(video.Problems, std::vector<std::string>{
                                   "refused \"C:\\Media\\..\\..\\etc\\hostname\": its \"..\" "
                                   "would leave the folder of the map \"C:\\Media=/srv/media\""});
     const auto picture = Content(5, config, maps);
-    EXPECT_EQ(picture.PictureFile, "");
+    EXPECT_EQ(picture.Picture.Path, "");
     EXPECT_EQ(picture.Problems,
               std::vector<std::string>{"refused \"C:\\Media\\М\\..\\x.bmp\": its \"..\" would "
                                        "leave the folder of the map \"C:\\Media=/srv/media\""})
         << "the path as UTF-8";
     const auto unmapped = Content(1, config, {});
-    EXPECT_EQ(unmapped.VideoFile, "C:\\Media\\..\\..\\etc\\hostname");
+    EXPECT_EQ(unmapped.Video.Path, "C:\\Media\\..\\..\\etc\\hostname");
     EXPECT_TRUE(unmapped.Problems.empty());
 }
 
@@ -181,15 +181,15 @@ TEST(MediaPathTest, AWebMapEncodesEachPartOfTheRest) {
 // extension (the picture loaders go by it).
 TEST(MediaPathTest, EachSourceHasACopyNameOfItsOwnThatKeepsItsFileName) {
     const std::vector<TPathMap> maps{{"C:\\Media", "http://10.0.0.5/m/"}, {"D:\\", "/mnt/d"}};
-    const std::string a = MediaPath::Place("C:\\Media\\Ads\\ad 1.jpg", maps).Source->CacheName;
+    const std::string a = MediaPath::Place("C:\\Media\\Ads\\ad 1.jpg", maps).Source->CopyName();
     EXPECT_EQ(a.size(), 16u + 1 + 8);
     EXPECT_EQ(a.substr(16), "-ad 1.jpg");
-    EXPECT_EQ(MediaPath::Place("c:/media/Ads/ad 1.jpg", maps).Source->CacheName, a)
+    EXPECT_EQ(MediaPath::Place("c:/media/Ads/ad 1.jpg", maps).Source->CopyName(), a)
         << "the same source";
-    EXPECT_NE(MediaPath::Place("C:\\Media\\Old\\ad 1.jpg", maps).Source->CacheName, a);
-    EXPECT_NE(MediaPath::Place("D:\\Ads\\ad 1.jpg", maps).Source->CacheName, a);
+    EXPECT_NE(MediaPath::Place("C:\\Media\\Old\\ad 1.jpg", maps).Source->CopyName(), a);
+    EXPECT_NE(MediaPath::Place("D:\\Ads\\ad 1.jpg", maps).Source->CopyName(), a);
     const std::string longName = "C:\\Media\\" + std::string(300, 'n') + ".jpeg";
-    const std::string shortened = MediaPath::Place(longName, maps).Source->CacheName;
+    const std::string shortened = MediaPath::Place(longName, maps).Source->CopyName();
     EXPECT_EQ(shortened.substr(16), "-.jpeg") << "a file system takes 255 bytes a name";
 }
 

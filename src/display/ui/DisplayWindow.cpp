@@ -4,7 +4,6 @@
 #include "display/ui/DisplayView.h"
 #include "display/ui/ScreenCover.h"
 #include "layoutview/PanelColor.h"
-#include "media/VideoEngine.h"
 #include "mediacache/fetch/MediaCache.h"
 #include "widgets/ShownText.h"
 
@@ -107,77 +106,35 @@ void TDisplayWindow::ShowStandby(const QString& text) {
 
 void TDisplayWindow::SetMediaCache(TMediaCache* cache) {
     cache_ = cache;
+    media_ = TLayoutMedia(cache_->Folder());
     connect(cache_, &TMediaCache::Resolved, this, &TDisplayWindow::Resolved);
     connect(cache_, &TMediaCache::Arrived, this, &TDisplayWindow::Arrived);
 }
 
 void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) {
-    wanted_ =
-        ContentOf(displayType, TLayoutConfig::Parse(configText), options_.Maps, CacheFolder());
-    for (const std::string& problem : wanted_.Problems)
+    TWantedLayout layout = LayoutOf(displayType, TLayoutConfig::Parse(configText), options_.Maps);
+    for (const std::string& problem : layout.Problems)
         TDisplayView::Report(problem);
-    usable_.clear();
-    awaited_ = 0;
-    if (cache_ != nullptr && !wanted_.Sources.empty()) {
+    if (media_.Want(std::move(layout)) && cache_ != nullptr) {
         // The shown layout stays until the cache answers, which takes no look at any source.
         delete pending_;
-        awaited_ = cache_->Want(wanted_.Sources);
+        media_.Asked(cache_->Want(media_.Wanted().Sources()));
         return;
     }
-    Build(Showable());
+    Build(media_.Content());
 }
 
 void TDisplayWindow::Resolved(quint64 token, const QStringList& usable) {
-    if (token != awaited_)
-        return;
-    awaited_ = 0;
+    std::vector<std::string> names;
     for (const QString& name : usable)
-        usable_.push_back(name.toStdString());
-    Build(Showable());
+        names.push_back(name.toStdString());
+    if (media_.Resolved(token, names))
+        Build(media_.Content());
 }
 
 void TDisplayWindow::Arrived(const QString& name) {
-    const auto source =
-        std::find_if(wanted_.Sources.begin(), wanted_.Sources.end(),
-                     [&](const auto& s) { return s.CacheName == name.toStdString(); });
-    if (source == wanted_.Sources.end())
-        return;
-    const bool known =
-        std::find(usable_.begin(), usable_.end(), source->CacheName) != usable_.end();
-    if (!known)
-        usable_.push_back(source->CacheName);
-    if (awaited_ != 0)
-        return; // the layout is built once the cache answers
-    // A video opens the new copy renamed over its file at the end of its pass (or at its open,
-    // if that comes later): the layout being shown, or about to be, stays.
-    const TDisplayView* latest = pending_ ? pending_.data() : shown_.data();
-    const TVideoEngine* video = latest != nullptr ? latest->Video() : nullptr;
-    const bool takenByVideo = known && video != nullptr &&
-                              latest->Content().VideoFile == CopyPath(CacheFolder(), *source) &&
-                              video->State() != TVideoEngine::TState::Failed &&
-                              video->State() != TVideoEngine::TState::Closed;
-    if (!takenByVideo)
-        Build(Showable());
-}
-
-std::string TDisplayWindow::CacheFolder() const {
-    return cache_ != nullptr ? cache_->Folder() : DisplayOptions::MediaCacheFolder();
-}
-
-// The layout asked for, a file whose copy cannot be shown yet naming none: its area keeps the
-// panel colour rather than showing an error, until the copy arrives.
-TLayoutContent TDisplayWindow::Showable() const {
-    TLayoutContent content = wanted_;
-    for (const TMediaSource& source : content.Sources) {
-        if (std::find(usable_.begin(), usable_.end(), source.CacheName) != usable_.end())
-            continue;
-        const std::string path = CopyPath(CacheFolder(), source);
-        for (std::string* file : {&content.PictureFile, &content.VideoFile}) {
-            if (*file == path)
-                file->clear();
-        }
-    }
-    return content;
+    if (media_.Arrived(name.toStdString()))
+        Build(media_.Content());
 }
 
 void TDisplayWindow::Build(TLayoutContent content) {

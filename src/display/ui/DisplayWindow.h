@@ -2,6 +2,7 @@
 
 #include "display/DisplayOptions.h"
 #include "display/LayoutContent.h"
+#include "display/LayoutMedia.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -19,9 +20,8 @@ class TScreenCover;
 // of the window on the screen. It shows the current layout, and a new one only once it is built
 // whole, so the screen never goes black or half drawn between two. Before any layout it shows a
 // line saying what it waits for; messages stand as a banner over the layout for a while. With a
-// media cache, the files that maps take show from their copies: the layout is built once the cache
-// says which copies can be shown, and again when a new copy arrives (a video playing takes its new
-// copy at its next pass by itself).
+// media cache, the files that maps take show from their copies (TLayoutMedia decides when a
+// layout is built).
 class TDisplayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -64,8 +64,6 @@ private:
     void Build(TLayoutContent content);
     void Resolved(quint64 token, const QStringList& usable);
     void Arrived(const QString& name);
-    TLayoutContent Showable() const;
-    std::string CacheFolder() const;
     void SwapIn(TDisplayView* view);
     void PlaceOverlays();
     void WatchForFirstExpose();
@@ -79,8 +77,5 @@ private:
     QTimer bannerTimer_;
     QTimer swapTimer_;
     TMediaCache* cache_ = nullptr;
-    // The last layout asked for, and which of its copies in the cache can be shown.
-    TLayoutContent wanted_;
-    std::vector<std::string> usable_;
-    quint64 awaited_ = 0; // the cache's answer the layout waits for; 0: none
+    TLayoutMedia media_;
 };

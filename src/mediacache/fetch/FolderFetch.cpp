@@ -53,7 +53,7 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
     if (!reason.empty() || !file.Valid())
         return {TKind::Failed, nullptr, {}, reason};
     TCachedFile found;
-    found.Name = source.CacheName;
+    found.Name = source.CopyName();
     found.Source = source.Location;
     found.Size = before.st_size;
     found.SourceModified = ModifiedNs(before);

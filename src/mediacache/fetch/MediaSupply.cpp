@@ -67,10 +67,11 @@ bool TMediaSupply::Usable(const std::string& name) {
 void TMediaSupply::Want(quint64 token, const std::vector<TMediaSource>& sources) {
     std::vector<std::string> names;
     for (const TMediaSource& source : sources) {
-        if (std::find(names.begin(), names.end(), source.CacheName) != names.end())
+        std::string name = source.CopyName();
+        if (std::find(names.begin(), names.end(), name) != names.end())
             continue;
-        names.push_back(source.CacheName);
-        sources_[source.CacheName].Source = source;
+        sources_[name].Source = source;
+        names.push_back(std::move(name));
     }
     previous_ = std::exchange(current_, names);
     Forget();
@@ -208,7 +209,7 @@ void TMediaSupply::Finish(const std::string& name, TFetchOutcome outcome,
 void TMediaSupply::Failed(TSource& source, const std::string& why) {
     const std::string& location = source.Source.Location;
     if (!std::exchange(source.SaidAway, true)) {
-        if (store_.Find(source.Source.CacheName) != nullptr)
+        if (store_.Find(source.Source.CopyName()) != nullptr)
             report_("showing the cached copy of " + location + ": " + why);
         else
             report_("cannot get " + location + ": " + why + "; nothing is cached of it");
@@ -221,7 +222,7 @@ void TMediaSupply::RetryLater(TSource& source) {
     const auto delay =
         std::min(limits_.RetryFirst * (int64_t{1} << doublings), limits_.RetryLongest);
     const quint64 generation = ++source.RetryGeneration;
-    const std::string name = source.Source.CacheName;
+    const std::string name = source.Source.CopyName();
     QTimer::singleShot(delay, this, [this, name, generation] {
         const auto found = sources_.find(name);
         if (found != sources_.end() && found->second.RetryGeneration == generation)

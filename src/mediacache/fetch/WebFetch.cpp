@@ -166,7 +166,7 @@ void TWebFetch::Finished() {
         return;
     }
     TCachedFile file;
-    file.Name = source_.CacheName;
+    file.Name = source_.CopyName();
     file.Source = source_.Location;
     file.Size = copy->Written();
     file.ETag = Header(*reply_, "ETag");

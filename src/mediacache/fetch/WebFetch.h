@@ -1,7 +1,7 @@
 #pragma once
 
-#include "display/MediaPath.h"
 #include "mediacache/FetchOutcome.h"
+#include "mediacache/MediaSource.h"
 #include "mediacache/fetch/StagedWriter.h"
 
 #include <QObject>

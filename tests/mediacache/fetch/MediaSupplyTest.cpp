@@ -4,6 +4,7 @@
 #include "common/ProcessState.h"
 #include "common/TempDir.h"
 #include "common/WebServers.h"
+#include "display/MediaPath.h"
 #include "mediacache/fetch/MediaCache.h"
 #include "platform/FileIo.h"
 
@@ -96,7 +97,7 @@ protected:
         return all;
     }
     std::optional<std::string> Copy(const TMediaSource& source) {
-        return FileIo::ReadAll(cacheDir.File(source.CacheName));
+        return FileIo::ReadAll(cacheDir.File(source.CopyName()));
     }
     std::vector<std::string> CacheFiles() {
         std::vector<std::string> names;
@@ -127,12 +128,12 @@ TEST_F(MediaSupplyTest, AFolderSourceIsCopiedWhenItChangesAndItsCopyShowsWhileIt
     EXPECT_EQ(ad.Location, share + "/Ads/ad.bmp");
     EXPECT_TRUE(Want({ad}).isEmpty()) << "nothing cached yet";
     ASSERT_TRUE(Arrivals(1));
-    EXPECT_EQ(arrived->at(0).at(0).toString().toStdString(), ad.CacheName);
+    EXPECT_EQ(arrived->at(0).at(0).toString().toStdString(), ad.CopyName());
     EXPECT_EQ(Copy(ad), "first advert");
     EXPECT_EQ(Said("fetching 0.0 kB from " + ad.Location), 1) << AllSaid();
     EXPECT_EQ(Said("fetched 0.0 kB in "), 1) << AllSaid();
 
-    EXPECT_EQ(Want({ad}), QStringList{QString::fromStdString(ad.CacheName)});
+    EXPECT_EQ(Want({ad}), QStringList{QString::fromStdString(ad.CopyName())});
     FileIo::WriteAtomically(share + "/Ads/ad.bmp", "second advert");
     EXPECT_EQ(Want({ad}).size(), 1) << "the old copy shows while the new one comes";
     ASSERT_TRUE(Arrivals(2));
@@ -269,7 +270,7 @@ TEST_F(MediaSupplyTest, AFailingServerNeverLeavesACopyAndIsTriedAgain) {
     ASSERT_TRUE(WaitSaid("cannot get " + silent.Location + ": no answer within 0.5 s"))
         << AllSaid();
     cache.reset();
-    EXPECT_EQ(CacheFiles(), Sorted({good.CacheName, "index"})) << "no staged file is left behind";
+    EXPECT_EQ(CacheFiles(), Sorted({good.CopyName(), "index"})) << "no staged file is left behind";
 }
 
 // Redirects are followed within the map's address only: a server cannot send the display to
@@ -303,7 +304,7 @@ TEST_F(MediaSupplyTest, ACopyDamagedBetweenRunsIsNotShownAndIsFetchedAgain) {
     Want({ad});
     ASSERT_TRUE(Arrivals(1));
     cache.reset();
-    ASSERT_TRUE(FileIo::WriteAtomically(cacheDir.File(ad.CacheName), "the advexx"));
+    ASSERT_TRUE(FileIo::WriteAtomically(cacheDir.File(ad.CopyName()), "the advexx"));
     Open();
     EXPECT_TRUE(Want({ad}).isEmpty());
     ASSERT_TRUE(Arrivals(1)) << AllSaid();
@@ -342,7 +343,7 @@ TEST_F(MediaSupplyTest, FiftyFetchesLeaveNoThreadDescriptorOrStagedFileBehind) {
     EXPECT_LE(ProcessState::Descriptors(self), descriptors + 2)
         << "a connection kept alive at most";
     cache.reset();
-    EXPECT_EQ(CacheFiles(), Sorted({fromWeb.CacheName, fromFolder.CacheName, "index"}));
+    EXPECT_EQ(CacheFiles(), Sorted({fromWeb.CopyName(), fromFolder.CopyName(), "index"}));
 }
 
 // The cache keeps to its limit: the least recently shown copies go for a new one, never one of
