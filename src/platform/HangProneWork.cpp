@@ -30,7 +30,7 @@ struct THangProneWork::TShared : std::enable_shared_from_this<TShared> {
     int Abandoned = 0;
     bool Closed = false;
 
-    // Lock held by all below.
+    // Lock held by all below but Next and Work, which take it.
     bool HasRoom() const {
         const int working = static_cast<int>(Working.size());
         return !Closed && working < Bound.Working &&
@@ -146,10 +146,15 @@ THangProneWork::~THangProneWork() {
     TDropped dropped;
     const std::lock_guard lock(shared_->Lock);
     shared_->Closed = true;
-    while (!shared_->Waiting.empty())
-        shared_->GiveUp(*shared_->Waiting.front(), dropped);
-    while (!shared_->Working.empty())
-        shared_->GiveUp(*shared_->Working.front(), dropped);
+    // Each held here while it goes from its list, which may have been its last holder.
+    while (!shared_->Waiting.empty()) {
+        const std::shared_ptr<TJob> job = shared_->Waiting.front();
+        shared_->GiveUp(*job, dropped);
+    }
+    while (!shared_->Working.empty()) {
+        const std::shared_ptr<TJob> job = shared_->Working.front();
+        shared_->GiveUp(*job, dropped);
+    }
 }
 
 int THangProneWork::Running() const {
@@ -166,7 +171,7 @@ void THangProneWork::Enter(const std::shared_ptr<TJob>& job) {
     TDropped dropped;
     const std::lock_guard lock(shared_->Lock);
     shared_->GiveUpOverdue(dropped);
-    if (shared_->HasRoom())
+    if (shared_->HasRoom() && shared_->Waiting.empty())
         shared_->Launch(job);
     else
         shared_->Waiting.push_back(job);
