@@ -1,11 +1,9 @@
 #include "display/ServerAddress.h"
 
-#include <future>
-#include <memory>
+#include "platform/HangProneWork.h"
+
 #include <netdb.h>
 #include <sys/socket.h>
-#include <system_error>
-#include <thread>
 
 namespace ServerAddress {
 
@@ -33,24 +31,14 @@ TFamilies Resolve(const std::string& host) {
 }
 
 TFamilies ResolveWithin(std::function<TFamilies()> resolve, std::chrono::milliseconds bound) {
-    // Shared, so that a thread left behind still has somewhere to put its answer.
-    auto answer = std::make_shared<std::promise<TFamilies>>();
-    std::future<TFamilies> future = answer->get_future();
+    // Going out of scope abandons a lookup that has not answered; its thread returns alone.
+    THangProneWork lookups({1, 0});
     try {
-        std::thread([answer, resolve = std::move(resolve)] {
-            TFamilies families = TFamilies::Unknown;
-            try {
-                families = resolve();
-            } catch (...) {
-            }
-            answer->set_value(families);
-        }).detach();
-    } catch (const std::system_error&) {
+        return lookups.Start(std::move(resolve), bound).Wait().value_or(TFamilies::Unknown);
+    } catch (...) {
+        // No thread for it, or a resolver that failed: the link finds out as it tries.
         return TFamilies::Unknown;
     }
-    if (future.wait_for(bound) != std::future_status::ready)
-        return TFamilies::Unknown;
-    return future.get();
 }
 
 std::optional<std::string> Refusal(const std::string& host, TFamilies families) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "layoutview/PictureLoader.h"
+#include "platform/HangProneWork.h"
 
 #include <QObject>
 #include <QString>
@@ -8,11 +9,12 @@
 #include <functional>
 #include <memory>
 
-// Loads the pictures of the display's layouts off the window thread, on a small pool of the
-// display's own, so they never queue behind other work of the process. A load whose layout has
-// gone (its ticket dropped) is dropped before it reads a byte. One that reads for longer than
-// the time limit (a file on a hung mount) is given up: its owner hears so, and another thread
-// takes its place while it finishes, so later loads are never starved.
+// Loads the pictures of the display's layouts off the window thread, two at a time on threads
+// of the display's own (platform/HangProneWork), so they never queue behind other work of the
+// process. A load whose layout has gone (its ticket dropped) is dropped before it reads a byte.
+// One that reads for longer than the time limit (a file on a hung mount) is given up: its owner
+// hears so, and another thread takes its place while it finishes, so later loads are never
+// starved.
 class TPictureLoads {
 public:
     static constexpr int Threads = 2;
@@ -47,8 +49,8 @@ public:
 
     explicit TPictureLoads(TLoader loader = LoadPicture,
                            std::chrono::milliseconds timeLimit = TimeLimit);
-    // Waits for the threads to end.
-    ~TPictureLoads();
+    // Waits for no thread: a load still reading is left to finish alone.
+    ~TPictureLoads() = default;
     TPictureLoads(const TPictureLoads&) = delete;
     TPictureLoads& operator=(const TPictureLoads&) = delete;
 
@@ -60,11 +62,11 @@ public:
     int GivenUp() const;
 
 private:
-    struct TWorkers;
     // Looks again after that time whether the load is over its time limit, on the window thread.
     void WatchTime(const std::shared_ptr<TTicket::TLoad>& load, std::chrono::milliseconds time);
     void GiveUp(const std::shared_ptr<TTicket::TLoad>& load);
 
+    const TLoader loader_;
     const std::chrono::milliseconds timeLimit_;
-    std::shared_ptr<TWorkers> workers_; // shared with its threads, which may outlive it
+    THangProneWork work_{{Threads, MostGivenUp}};
 };

@@ -9,13 +9,17 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-std::atomic<int> RunningJobs{0};
+// The checks' threads, made on first use and left to the process end, which a thread stuck on a
+// hung mount must not hold up. A check given up on counts until its thread returns.
+THangProneWork& Checks() {
+    static auto* checks = new THangProneWork({TFolderFetch::MostRunning, 0});
+    return *checks;
+}
 
 int64_t ModifiedNs(const struct stat& s) {
     return static_cast<int64_t>(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec;
@@ -90,7 +94,7 @@ TFetchOutcome Check(TFolderFetch::TJob& job, const TMediaSource& source, const T
 } // namespace
 
 int TFolderFetch::Running() {
-    return RunningJobs;
+    return Checks().Running();
 }
 
 TFolderFetch::TFolderFetch(const TMediaSource& source, const TCachedFile* cached,
@@ -107,23 +111,20 @@ TFolderFetch::TFolderFetch(const TMediaSource& source, const TCachedFile* cached
         return;
     }
     const TCachedFile known = cached != nullptr ? *cached : TCachedFile{};
-    ++RunningJobs;
     try {
         // Left to run alone once given up on: it cannot be joined while a mount hangs.
-        std::thread([job = job_, source, known, copy = std::move(copy)]() mutable {
-            const auto announce = [job](int64_t size) {
-                job->Post([job, size] {
-                    if (job->Owner->started_)
-                        job->Owner->started_(size);
-                });
-            };
-            auto outcome = std::make_shared<TFetchOutcome>(
-                Check(*job, source, known, std::move(copy), announce));
-            job->Post([job, outcome] { job->Owner->End(std::move(*outcome)); });
-            --RunningJobs;
-        }).detach();
+        check_ = Checks().Start(
+            [job = job_, source, known, copy = std::move(copy)]() mutable {
+                const auto announce = [job](int64_t size) {
+                    job->Post([job, size] {
+                        if (job->Owner->started_)
+                            job->Owner->started_(size);
+                    });
+                };
+                return Check(*job, source, known, std::move(copy), announce);
+            },
+            THangProneWork::NoLimit, [job = job_] { job->Post([job] { job->Owner->Finish(); }); });
     } catch (const std::system_error& e) {
-        --RunningJobs;
         FailLater(e.what());
         return;
     }
@@ -148,6 +149,17 @@ void TFolderFetch::FailLater(const std::string& why) {
             End({TFetchOutcome::TKind::Failed, nullptr, {}, why});
         },
         Qt::QueuedConnection);
+}
+
+void TFolderFetch::Finish() {
+    TFetchOutcome outcome;
+    try {
+        if (auto checked = check_.Take())
+            outcome = std::move(*checked);
+    } catch (const std::exception& e) {
+        outcome.Why = e.what();
+    }
+    End(std::move(outcome));
 }
 
 void TFolderFetch::Watch() {
@@ -177,6 +189,7 @@ void TFolderFetch::End(TFetchOutcome outcome) {
         return;
     watch_.stop();
     job_->Cancelled = true;
+    check_.Abandon();
     TFetchDone done = std::exchange(done_, nullptr);
     done(std::move(outcome));
 }

@@ -2,6 +2,7 @@
 
 #include "mediacache/FetchOutcome.h"
 #include "mediacache/MediaSource.h"
+#include "platform/HangProneWork.h"
 
 #include <QObject>
 #include <QTimer>
@@ -27,6 +28,7 @@ public:
 
 private:
     void FailLater(const std::string& why);
+    void Finish();
     void Watch();
     void End(TFetchOutcome outcome);
 
@@ -34,6 +36,7 @@ private:
     TTransferStart started_;
     TFetchDone done_;
     std::shared_ptr<TJob> job_;
+    THangProneWork::TTask<TFetchOutcome> check_;
     QTimer watch_;
     bool sawAnswer_ = false;
     int64_t lastProgress_ = 0;
