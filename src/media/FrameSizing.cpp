@@ -3,6 +3,7 @@
 #include "media/PipelineGraph.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "media/FrameTap.h"
 
+#include <algorithm>
+
 namespace {
 
 // A frame's time on show when the stream does not say.
