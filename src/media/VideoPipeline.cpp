@@ -55,8 +55,8 @@ struct TVideoPipeline::TState final : std::enable_shared_from_this<TVideoPipelin
     TFrameSizing Sizing;
     TPassLoop Loop{*this};
 
-    // The command thread's. GStreamer's threads read the graph while it runs, which is from the
-    // first state change to its destruction (which stops them).
+    // The command thread's. GStreamer's threads read the graph while it runs, from the first
+    // state change until Teardown stops it, which waits for a seek on its way first.
     struct TCommandThread {
         std::unique_ptr<TPipelineGraph> Graph;
         std::optional<FileIo::TFileIdentity> Identity; // of the file as it was opened
@@ -68,7 +68,7 @@ struct TVideoPipeline::TState final : std::enable_shared_from_this<TVideoPipelin
         GstClockTime LastEnd = GST_CLOCK_TIME_NONE; // the running time the newest frame ends at
     } Sink;
 
-    // The window thread, the command thread and the bus's: under Lock.
+    // Any thread: under Lock, which may be taken with the pass loop's held, never the reverse.
     struct TLife {
         std::mutex Lock;
         GThreadPool* Commands = nullptr; // one thread, in order; null once closing
@@ -97,6 +97,7 @@ struct TVideoPipeline::TState final : std::enable_shared_from_this<TVideoPipelin
     void OnBusMessage(GstMessage* message) override;
     GstPadProbeReturn AtSinkEvent(GstPadProbeInfo* info);
 
+    // The pass loop's seeker, over the graph.
     void ScheduleNextPass() override;
     bool SeekSegmentStart() override { return Command.Graph->QueueStart(); }
     void EndStream() override {
