@@ -27,14 +27,12 @@ struct TPipelineEvent {
 // and what happens comes back as events through the poster, from GStreamer's threads. So a file
 // on a hung mount holds up only that thread, never the caller's.
 //
-// A pass flows into the next without a seam: a segment seek queues the beginning behind the end,
-// and the first frame of the next pass waits at the sink until Play lets it on (the owner has one
-// frame's time to answer PassEnded before the pipeline pauses at the end). A file whose demuxer
-// cannot seek that way ends with end-of-stream, and Play starts it over with a flushing seek.
-// The next pass is asked for only once a frame of the last one has reached the sink, so a file
-// that yields passes without frames (truncated or overwritten while playing) leaves the pipeline
-// idle rather than spinning; at each end of a pass the file is looked at again, and Replaced
-// says when the path names other content than the pipeline plays.
+// A pass flows into the next without a seam (TPassLoop): the first frame of the next pass waits
+// at the sink until Play lets it on, and the owner has one frame's time to answer PassEnded
+// before the pipeline pauses at the end. A file that yields passes without frames (truncated or
+// overwritten while playing) leaves the pipeline idle rather than spinning. At each end of a
+// pass the file is looked at again, and Replaced says when the path names other content than
+// the pipeline plays.
 class TVideoPipeline {
 public:
     using TPoster = std::function<void(TPipelineEvent)>;
