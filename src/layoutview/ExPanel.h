@@ -1,15 +1,12 @@
 #pragma once
 
-#include "layouts/LayoutGeometry.h"
-
 #include <QColor>
 #include <QString>
 #include <QWidget>
 #include <functional>
 
-// A panel of the layout window: a coloured area with an optional bevel and a caption centred in
-// it, docked to an edge of its window or placed freely. OnPaint lets the window draw over the
-// finished panel.
+// A panel of a layout: a coloured area with an optional bevel and a caption centred in it, placed
+// by its owner. OnPaint lets the owner draw over the finished panel.
 class TExPanel : public QWidget {
     Q_OBJECT
 public:
@@ -29,12 +26,6 @@ public:
     QColor Color() const { return color_; }
     void SetColor(const QColor& color);
 
-    // How the window docks the panel, and its height (top, bottom) or width (right) there.
-    LayoutGeometry::TAlign Align() const { return align_; }
-    void SetAlign(LayoutGeometry::TAlign align) { align_ = align; }
-    int DockExtent() const { return dockExtent_; }
-    void SetDockExtent(int extent) { dockExtent_ = extent; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -42,6 +33,4 @@ private:
     QString caption_;
     TBevel bevelOuter_ = TBevel::None;
     QColor color_;
-    LayoutGeometry::TAlign align_ = LayoutGeometry::TAlign::None;
-    int dockExtent_ = 0;
 };

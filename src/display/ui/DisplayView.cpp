@@ -2,7 +2,6 @@
 
 #include "display/ui/PictureLoads.h"
 #include "layoutview/DisplayTextBox.h"
-#include "layoutview/ExPanel.h"
 #include "layoutview/PanelColor.h"
 #include "layoutview/PictureBox.h"
 #include "media/VideoEngine.h"
@@ -18,10 +17,6 @@ TDisplayView::TReport& ReportSink() {
     return sink;
 }
 
-QRect ToQRect(const LayoutGeometry::TRect& r) {
-    return QRect(r.Left, r.Top, r.Width, r.Height);
-}
-
 } // namespace
 
 TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidget* parent)
@@ -31,43 +26,16 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
     palette.setColor(QPalette::Window, PanelColor);
     setPalette(palette);
 
-    const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(content_.DisplayType);
-    if (plan.TopStrip)
-        top_ = AddPanel();
-    if (plan.Main != LayoutGeometry::TMainContent::None)
-        main_ = AddPanel();
-    if (plan.RightColumn)
-        column_ = AddPanel();
-    if (plan.BottomStrip)
-        bottom_ = AddPanel();
-    if (plan.Main == LayoutGeometry::TMainContent::TestPanel)
-        main_->SetCaption(QStringLiteral("test"));
-    if (plan.Main == LayoutGeometry::TMainContent::Picture) {
-        picture_ = new TPictureBox(main_);
-        picture_->show();
-    }
-    if (plan.Main == LayoutGeometry::TMainContent::Video) {
+    scene_.Build(content_.DisplayType, TDisplayTextBox::StaticKind);
+    if (scene_.Plan().Main == LayoutGeometry::TMainContent::Video) {
         engine_ = std::make_unique<TVideoEngine>();
         // Nobody is there to open it again: a file that fails is tried again until it plays.
         engine_->SetKeepTrying(true);
-        surface_ = new TVideoSurface(main_);
-        surface_->SetEngine(engine_.get());
-        surface_->hide(); // until the first frame: the panel colour, never black
+        scene_.AddVideoBox(*engine_);
     }
-    // The texts' containers in the layout window's order of text boxes.
-    std::vector<TExPanel*> containers;
-    if (top_ != nullptr)
-        containers.push_back(top_);
-    for (int k = 0; column_ != nullptr && k < LayoutGeometry::ColumnBoxCount; ++k)
-        containers.push_back(column_);
-    if (bottom_ != nullptr)
-        containers.push_back(bottom_);
-    for (size_t n = 0; n < containers.size(); ++n) {
-        texts_.push_back(
-            std::make_unique<TDisplayTextBox>(containers[n], TDisplayTextBox::StaticKind));
-        if (n < content_.Texts.size())
-            texts_.back()->SetText(content_.Texts[n]);
-    }
+    const auto& texts = scene_.Texts();
+    for (size_t n = 0; n < texts.size() && n < content_.Texts.size(); ++n)
+        texts[n]->SetText(content_.Texts[n]);
 }
 
 TDisplayView::~TDisplayView() = default;
@@ -83,47 +51,13 @@ void TDisplayView::Report(const std::string& line) {
         std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
 }
 
-TExPanel* TDisplayView::AddPanel() {
-    auto* panel = new TExPanel(this);
-    panel->SetColor(PanelColor);
-    panel->SetBevelOuter(TExPanel::TBevel::None);
-    panel->show();
-    return panel;
-}
-
 void TDisplayView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Arrange();
 }
 
 void TDisplayView::Arrange() {
-    const double scale = DisplayArrangement::ScaleFor(height(), requestedScale_);
-    const auto a = DisplayArrangement::Arrange(content_.DisplayType, width(), height(), scale);
-    const std::pair<TExPanel*, LayoutGeometry::TRect> panels[] = {
-        {top_, a.Top}, {main_, a.Main}, {column_, a.Column}, {bottom_, a.Bottom}};
-    for (const auto& [panel, rect] : panels) {
-        if (panel != nullptr)
-            panel->setGeometry(ToQRect(rect));
-    }
-    for (size_t n = 0; n < texts_.size() && n < a.Texts.size(); ++n) {
-        const DisplayArrangement::TTextPlace& place = a.Texts[n];
-        TDisplayTextBox& box = *texts_[n];
-        box.SetFontSize(place.FontPoints);
-        box.SetWidth(place.Width);
-        box.SetLeft(place.Left);
-        box.SetTop(place.CentredVertically
-                       ? LayoutGeometry::CenterOffset(place.Container.Height, box.Height())
-                       : place.Top);
-    }
-    if (picture_ != nullptr)
-        picture_->setGeometry(ToQRect(a.Picture));
-    if (surface_ != nullptr) {
-        const QSize natural = engine_->NaturalSize();
-        const auto fitted = DisplayArrangement::VideoRect(a, natural.width(), natural.height());
-        if (fitted)
-            surface_->setGeometry(ToQRect(*fitted));
-        surface_->setVisible(fitted.has_value() && fitted->Width > 0 && fitted->Height > 0);
-    }
+    scene_.Arrange(width(), height(), DisplayArrangement::ScaleFor(height(), requestedScale_));
 }
 
 void TDisplayView::Prepare() {
@@ -132,7 +66,7 @@ void TDisplayView::Prepare() {
     prepared_ = true;
     Arrange();
     // A file whose path was refused names nothing to load; its area keeps the panel colour.
-    if (picture_ != nullptr && !content_.PictureFile.empty())
+    if (!scene_.Pictures().empty() && !content_.PictureFile.empty())
         LoadPicture();
     if (engine_ && !content_.VideoFile.empty())
         StartVideo();
@@ -153,7 +87,7 @@ void TDisplayView::LoadPicture() {
         QString::fromStdString(content_.PictureFile), this,
         [this](const TPictureLoads::TResult& result) {
             if (result.Picture)
-                picture_->SetPicture(std::move(*result.Picture));
+                scene_.Pictures().front()->SetPicture(std::move(*result.Picture));
             else
                 Report("cannot show " + content_.PictureFile + ": " + result.Failure.toStdString());
             PartDone();
@@ -176,7 +110,7 @@ void TDisplayView::StartVideo() {
     // stays on show meanwhile; a video that never showed one leaves the panel colour.
     connect(engine_.get(), &TVideoEngine::Failed, this, [this, done] {
         if (engine_->Frame().isNull())
-            surface_->hide();
+            scene_.VideoBox()->hide();
         done();
     });
     // Play again at once when a pass ends: the next pass follows the last frame without a seam.

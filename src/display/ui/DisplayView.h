@@ -3,6 +3,7 @@
 #include "display/DisplayArrangement.h"
 #include "display/LayoutContent.h"
 #include "display/ui/PictureLoads.h"
+#include "layoutview/LayoutScene.h"
 
 #include <QWidget>
 #include <functional>
@@ -11,16 +12,15 @@
 #include <vector>
 
 class TDisplayTextBox;
-class TExPanel;
-class TPictureBox;
 class TVideoEngine;
 class TVideoSurface;
 
-// One layout on a display's screen, built as the layout window's Play mode builds it: panels in
-// the panel colour, read-only texts, the picture inset in the main area, the video fitted in it,
-// silent and looping without a seam. Its media load off the window thread; Ready follows once
-// every part can be shown (the video's first frame decoded), so that the window swaps a new
-// layout in whole. A file that cannot be shown leaves its area in the panel colour.
+// One layout on a display's screen, composed by the layout scene as the layout window's Play mode
+// composes it, at the screen's scale: panels in the panel colour, read-only texts, the picture
+// inset in the main area, the video fitted in it, silent and looping without a seam. Its media load
+// off the window thread; Ready follows once every part can be shown (the video's first frame
+// decoded), so that the window swaps a new layout in whole. A file that cannot be shown leaves its
+// area in the panel colour.
 class TDisplayView : public QWidget {
     Q_OBJECT
 public:
@@ -36,10 +36,10 @@ public:
     void Prepare();
     bool IsReady() const { return prepared_ && pending_ == 0; }
     // The text controls in the layout window's order.
-    const std::vector<std::unique_ptr<TDisplayTextBox>>& Texts() const { return texts_; }
+    const std::vector<std::unique_ptr<TDisplayTextBox>>& Texts() const { return scene_.Texts(); }
     // The video's engine and the surface it draws on; null for a type without video.
     TVideoEngine* Video() const { return engine_.get(); }
-    TVideoSurface* VideoSurface() const { return surface_; }
+    TVideoSurface* VideoSurface() const { return scene_.VideoBox(); }
 
     static void SetReport(TReport report);
     static void Report(const std::string& line);
@@ -51,7 +51,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    TExPanel* AddPanel();
     void Arrange();
     void PartDone();
     void LoadPicture();
@@ -59,15 +58,9 @@ private:
 
     TLayoutContent content_;
     double requestedScale_;
-    TExPanel* top_ = nullptr;
-    TExPanel* main_ = nullptr;
-    TExPanel* column_ = nullptr;
-    TExPanel* bottom_ = nullptr;
-    TPictureBox* picture_ = nullptr;
     std::unique_ptr<TPictureLoads::TTicket> pictureLoad_;
     std::unique_ptr<TVideoEngine> engine_;
-    TVideoSurface* surface_ = nullptr;
-    std::vector<std::unique_ptr<TDisplayTextBox>> texts_;
+    TLayoutScene scene_{*this}; // after the engine: its video box goes first
     bool prepared_ = false;
     int pending_ = 0;
 };

@@ -1,13 +1,11 @@
 #include "layouts/ui/DisplaySetupForm.h"
 
-#include "layouts/LayoutGeometry.h"
 #include "layouts/LayoutStore.h"
 #include "layoutview/DisplayTextBox.h"
 #include "layoutview/ExPanel.h"
 #include "layoutview/PanelColor.h"
 #include "layoutview/PictureBox.h"
 #include "layoutview/VideoPlayer.h"
-#include "platform/ScopeGuard.h"
 #include "widgets/ErrorBox.h"
 #include "widgets/ShownText.h"
 
@@ -23,8 +21,6 @@
 #include <utility>
 
 namespace {
-
-using LayoutGeometry::TAlign;
 
 // The window's size as the operator first sees it, and in Edit mode once shown.
 constexpr QSize PlaySize(816, 638);
@@ -93,8 +89,6 @@ TfmDisplaySetup::TfmDisplaySetup(QWidget* owner) : QDialog(owner) {
     CenterOnDesktop();
 
     Panel1 = new TExPanel(this);
-    Panel1->SetAlign(TAlign::Bottom);
-    Panel1->SetDockExtent(ButtonBarHeight);
     Panel1->SetBevelOuter(TExPanel::TBevel::Raised);
     Button1 = new QPushButton(QStringLiteral("Save"), Panel1);
     Button1->setGeometry(328, 12, 75, 25);
@@ -139,100 +133,40 @@ void TfmDisplaySetup::SetQuitRequestHandler(std::function<void()> handler) {
     QuitRequestHandler() = std::move(handler);
 }
 
-TExPanel* TfmDisplaySetup::AddPanel() {
-    auto* panel = new TExPanel(this);
-    panel->SetCaption(QString());
-    panel->SetBevelOuter(TExPanel::TBevel::None);
-    panel->SetColor(PanelColor);
-    panel->OnPaint = [this](TExPanel& p) { PaintCross(p); };
-    panel->show();
-    Panels.push_back(panel);
-    return panel;
-}
-
-TPictureBox* TfmDisplaySetup::AddImage(QWidget* container) {
+void TfmDisplaySetup::AddImage(TPictureBox& box) {
     ImageFileNames.emplace_back();
-    auto* box = new TPictureBox(container);
-    box->SetTag(static_cast<int>(Images.size()));
-    box->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& pos) {
-        popupPictureBox_ = box;
-        pmPicture->popup(box->mapToGlobal(pos));
+    box.SetTag(static_cast<int>(ImageFileNames.size()) - 1);
+    box.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&box, &QWidget::customContextMenuRequested, this, [this, &box](const QPoint& pos) {
+        popupPictureBox_ = &box;
+        pmPicture->popup(box.mapToGlobal(pos));
     });
-    box->show();
-    Images.push_back(box);
-    if (auto* panel = qobject_cast<TExPanel*>(container); panel && Mode == TMode::Edit)
-        panel->SetBevelOuter(TExPanel::TBevel::Raised);
-    return box;
 }
 
-TDisplayTextBox* TfmDisplaySetup::AddTextBox(QWidget* container) {
-    const int kind = Mode == TMode::Edit ? TDisplayTextBox::EditKind : TDisplayTextBox::StaticKind;
-    TextBoxes.push_back(std::make_unique<TDisplayTextBox>(container, kind));
-    return TextBoxes.back().get();
-}
-
-TVideoPlayer* TfmDisplaySetup::AddMediaPlayer(QWidget* container) {
+void TfmDisplaySetup::AddMediaPlayer(TExPanel& panel) {
     auto* player = new TVideoPlayer(this);
     player->OnNotify = [this](TVideoPlayer& p) { MediaPlayerNotify(p); };
     MediaPlayers.push_back(player);
-    if (auto* panel = qobject_cast<TExPanel*>(container)) {
-        // The size comes once the video is decoded, after the window was shown.
-        connect(player, &TVideoPlayer::NaturalSizeKnown, this,
-                [this, player, panel] { FitVideo(*player, *panel); });
-        panel->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(panel, &QWidget::customContextMenuRequested, this,
-                [this, panel](const QPoint& pos) { pmVideo->popup(panel->mapToGlobal(pos)); });
-    }
-    return player;
+    // The size comes once the video is decoded, after the window was shown.
+    connect(player, &TVideoPlayer::NaturalSizeKnown, this,
+            [this, player, &panel] { FitVideo(*player, panel); });
+    panel.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&panel, &QWidget::customContextMenuRequested, this,
+            [this, &panel](const QPoint& pos) { pmVideo->popup(panel.mapToGlobal(pos)); });
 }
 
 void TfmDisplaySetup::BuildLayout() {
-    {
-        Building = true;
-        const TScopeGuard building([this] { Building = false; });
-        const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(CurrentDisplayType);
-
-        const auto dock = [this](TExPanel* panel, TAlign align, int extent) {
-            panel->SetAlign(align);
-            panel->SetDockExtent(extent);
-            AlignControls();
-        };
-        if (plan.Main == LayoutGeometry::TMainContent::TestPanel) {
-            AddPanel();
-        } else if (plan.Main != LayoutGeometry::TMainContent::None) {
-            if (plan.TopStrip) {
-                topStrip_ = AddPanel();
-                dock(topStrip_, TAlign::Top, LayoutGeometry::StripHeight);
-            }
-            mainArea_ = AddPanel();
-            if (plan.RightColumn)
-                column_ = AddPanel();
-            if (plan.BottomStrip) {
-                bottomStrip_ = AddPanel();
-                dock(bottomStrip_, TAlign::Bottom, LayoutGeometry::StripHeight);
-            }
-            if (column_ != nullptr)
-                dock(column_, TAlign::Right, column_->width());
-            dock(mainArea_, TAlign::Client, 0);
-
-            if (plan.Main == LayoutGeometry::TMainContent::Video) {
-                FitVideo(*AddMediaPlayer(mainArea_), *mainArea_);
-            } else {
-                AddImage(mainArea_);
-            }
-            if (topStrip_ != nullptr)
-                AddTextBox(topStrip_)->SetFontSize(LayoutGeometry::TopStripFontSize);
-            if (column_ != nullptr) {
-                for (int k = 0; k < LayoutGeometry::ColumnBoxCount; ++k)
-                    AddTextBox(column_)->SetFontSize(LayoutGeometry::ColumnFontSize);
-            }
-            if (bottomStrip_ != nullptr)
-                AddTextBox(bottomStrip_)->SetFontSize(LayoutGeometry::BottomStripFontSize);
-            if (plan.Main == LayoutGeometry::TMainContent::Picture)
-                PlaceInset(*Images.front(), *mainArea_);
-        }
-    }
+    scene_.Build(CurrentDisplayType,
+                 Mode == TMode::Edit ? TDisplayTextBox::EditKind : TDisplayTextBox::StaticKind);
+    for (TExPanel* panel : Panels)
+        panel->OnPaint = [this](TExPanel& p) { PaintCross(p); };
+    for (TPictureBox* box : Images)
+        AddImage(*box);
+    TExPanel* main = scene_.Main();
+    if (scene_.Plan().Main == LayoutGeometry::TMainContent::Video)
+        AddMediaPlayer(*main);
+    if (Mode == TMode::Edit && (!Images.empty() || !MediaPlayers.empty()))
+        main->SetBevelOuter(TExPanel::TBevel::Raised);
     ArrangeLayout();
 }
 
@@ -251,77 +185,16 @@ void TfmDisplaySetup::SaveLayout() {
     ::SaveLayout(elements, LayoutClientName, CurrentDisplayType);
 }
 
-void TfmDisplaySetup::AlignControls() {
-    std::vector<TExPanel*> panels{Panel1};
-    panels.insert(panels.end(), Panels.begin(), Panels.end());
-    std::vector<LayoutGeometry::TDockItem> items;
-    for (const TExPanel* panel : panels)
-        items.push_back({panel->Align(), panel->DockExtent(), panel->isVisibleTo(this)});
-    const auto rects = LayoutGeometry::DockRects(width(), height(), items);
-    for (size_t i = 0; i < panels.size(); ++i) {
-        if (items[i].Align == TAlign::None || !items[i].Visible)
-            continue;
-        const auto& r = rects[i];
-        panels[i]->setGeometry(r.Left, r.Top, r.Width, r.Height);
-    }
-}
-
 void TfmDisplaySetup::ArrangeLayout() {
-    if (Building)
-        return;
-    AlignControls();
-    const LayoutGeometry::TLayoutPlan plan = LayoutGeometry::PlanOf(CurrentDisplayType);
-    const auto textBox = [this](size_t n) {
-        return n < TextBoxes.size() ? TextBoxes[n].get() : nullptr;
-    };
-    const auto placeInStrip = [](TDisplayTextBox* box, const TExPanel* strip) {
-        if (box == nullptr || strip == nullptr)
-            return;
-        box->SetWidth(LayoutGeometry::TextBoxWidth(strip->width()));
-        CenterHorizontally(*box, *strip);
-        CenterVertically(*box, *strip);
-    };
-
-    if (plan.TopStrip)
-        placeInStrip(textBox(0), topStrip_);
-    if (plan.RightColumn && column_ != nullptr) {
-        column_->SetDockExtent(LayoutGeometry::ColumnWidth);
-        AlignControls();
-        for (int k = 0; k < LayoutGeometry::ColumnBoxCount; ++k) {
-            TDisplayTextBox* box = textBox(static_cast<size_t>(k) + 1);
-            if (box == nullptr)
-                continue;
-            box->SetWidth(LayoutGeometry::TextBoxWidth(column_->width()));
-            box->SetTop(LayoutGeometry::ColumnBoxTop(k));
-            CenterHorizontally(*box, *column_);
-        }
-    }
-    if (plan.BottomStrip)
-        placeInStrip(textBox(5), bottomStrip_);
-    if (plan.Main == LayoutGeometry::TMainContent::Video && !MediaPlayers.empty() && mainArea_)
-        FitVideo(*MediaPlayers.front(), *mainArea_);
-    if (plan.Main == LayoutGeometry::TMainContent::Picture && !Images.empty() && mainArea_) {
-        if (Mode == TMode::Edit)
-            mainArea_->SetCaption(ShownText::FromBytes(ImageFileNames.front()));
-        PlaceInset(*Images.front(), *mainArea_);
-    }
-    if (plan.Main == LayoutGeometry::TMainContent::TestPanel && !Panels.empty()) {
-        Panels.front()->setGeometry(0, 0, width(), height());
-        Panels.front()->SetCaption(QStringLiteral("test"));
-    }
-}
-
-void TfmDisplaySetup::CenterHorizontally(TDisplayTextBox& textBox, const QWidget& control) {
-    textBox.SetLeft(LayoutGeometry::CenterOffset(control.width(), textBox.Width()));
-}
-
-void TfmDisplaySetup::CenterVertically(TDisplayTextBox& textBox, const QWidget& control) {
-    textBox.SetTop(LayoutGeometry::CenterOffset(control.height(), textBox.Height()));
-}
-
-void TfmDisplaySetup::PlaceInset(QWidget& control, const QWidget& container) {
-    const auto r = LayoutGeometry::PlaceInset(container.width(), container.height());
-    control.setGeometry(r.Left, r.Top, r.Width, r.Height);
+    // The button bar docks at the bottom while it shows (Edit mode), under the layout.
+    const int bar = Panel1->isVisibleTo(this) ? ButtonBarHeight : 0;
+    const auto& arrangement = scene_.Arrange(width(), height(), 1.0, bar);
+    if (bar > 0)
+        Panel1->setGeometry(TLayoutScene::ToQRect(arrangement.Bar));
+    if (!MediaPlayers.empty())
+        FitVideo(*MediaPlayers.front(), *scene_.Main());
+    if (!Images.empty() && Mode == TMode::Edit)
+        scene_.Main()->SetCaption(ShownText::FromBytes(ImageFileNames.front()));
 }
 
 void TfmDisplaySetup::FitVideo(TVideoPlayer& player, TExPanel& panel) {
@@ -329,7 +202,7 @@ void TfmDisplaySetup::FitVideo(TVideoPlayer& player, TExPanel& panel) {
     const QRect natural = player.DisplayRect();
     if (const auto fitted = LayoutGeometry::FitVideo(panel.width(), panel.height(), natural.width(),
                                                      natural.height()))
-        player.SetDisplayRect(QRect(fitted->Left, fitted->Top, fitted->Width, fitted->Height));
+        player.SetDisplayRect(TLayoutScene::ToQRect(*fitted));
     player.SetDisplay(&panel);
     if (Mode == TMode::Edit) {
         panel.SetBevelOuter(TExPanel::TBevel::Raised);
@@ -418,11 +291,6 @@ void TfmDisplaySetup::acCloseExecute() {
 }
 
 void TfmDisplaySetup::FreeLayout() {
-    for (TPictureBox* box : Images)
-        delete box;
-    Images.clear();
-    ImageFileNames.clear();
-    TextBoxes.clear();
     for (TVideoPlayer* player : MediaPlayers) {
         if (player->Mode() == TVideoPlayer::TMode::Playing)
             player->Stop();
@@ -430,11 +298,9 @@ void TfmDisplaySetup::FreeLayout() {
         delete player;
     }
     MediaPlayers.clear();
-    for (TExPanel* panel : Panels)
-        delete panel;
-    Panels.clear();
-    topStrip_ = mainArea_ = column_ = bottomStrip_ = nullptr;
+    ImageFileNames.clear();
     popupPictureBox_ = nullptr;
+    scene_.Clear();
 }
 
 void TfmDisplaySetup::SetOuterSize(int width, int height) {
@@ -520,10 +386,7 @@ void TfmDisplaySetup::moveEvent(QMoveEvent* event) {
 
 void TfmDisplaySetup::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (Building)
-        AlignControls();
-    else
-        ArrangeLayout();
+    ArrangeLayout();
 }
 
 void TfmDisplaySetup::keyPressEvent(QKeyEvent* event) {

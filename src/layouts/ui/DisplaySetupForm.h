@@ -1,6 +1,7 @@
 #pragma once
 
 #include "layouts/ui/OpenDialog.h"
+#include "layoutview/LayoutScene.h"
 
 #include <QDialog>
 #include <functional>
@@ -16,11 +17,17 @@ class TExPanel;
 class TPictureBox;
 class TVideoPlayer;
 
-// The layout window: one display type's arrangement of panels for one client. In Edit mode the
-// operator chooses the media, types the texts and saves; in Play mode the window shows the layout
-// as a display would, the video playing muted in an endless loop.
+// The layout window: one display type's arrangement of panels for one client, composed by the
+// layout scene as the display program composes it. In Edit mode the operator chooses the media,
+// types the texts and saves; in Play mode the window shows the layout as a display would, the
+// video playing muted in an endless loop.
 class TfmDisplaySetup : public QDialog {
     Q_OBJECT
+
+private:
+    // Declared first: the parts below are its.
+    TLayoutScene scene_{*this};
+
 public:
     enum class TMode { Edit, Play };
 
@@ -31,11 +38,11 @@ public:
 
     TMode Mode = TMode::Edit;
     std::string LayoutClientName; // Windows-1251 bytes
-    bool Building = false;
-    std::vector<TExPanel*> Panels;
-    std::vector<TPictureBox*> Images;
+    // The scene's parts: its panels, picture boxes and text boxes.
+    const std::vector<TExPanel*>& Panels = scene_.Panels();
+    const std::vector<TPictureBox*>& Images = scene_.Pictures();
+    const std::vector<std::unique_ptr<TDisplayTextBox>>& TextBoxes = scene_.Texts();
     std::vector<std::string> ImageFileNames; // Windows-1251 bytes, one per picture
-    std::vector<std::unique_ptr<TDisplayTextBox>> TextBoxes;
     std::vector<TVideoPlayer*> MediaPlayers;
 
     TExPanel* Panel1 = nullptr;     // the button bar
@@ -56,9 +63,6 @@ public:
     void ArrangeLayout();
     void FreeLayout();
 
-    static void CenterHorizontally(TDisplayTextBox& textBox, const QWidget& control);
-    static void CenterVertically(TDisplayTextBox& textBox, const QWidget& control);
-    static void PlaceInset(QWidget& control, const QWidget& container);
     void FitVideo(TVideoPlayer& player, TExPanel& panel);
     void PaintCross(TExPanel& panel);
     void StartPlayers();
@@ -88,20 +92,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    TExPanel* AddPanel();
-    TPictureBox* AddImage(QWidget* container);
-    TDisplayTextBox* AddTextBox(QWidget* container);
-    TVideoPlayer* AddMediaPlayer(QWidget* container);
+    void AddImage(TPictureBox& box);
+    void AddMediaPlayer(TExPanel& panel);
     void FormShow();
-    void AlignControls();
     void SetOuterSize(int width, int height);
     void FitFrame();
     void CenterOnDesktop();
 
-    TExPanel* topStrip_ = nullptr;
-    TExPanel* mainArea_ = nullptr;
-    TExPanel* column_ = nullptr;
-    TExPanel* bottomStrip_ = nullptr;
     TPictureBox* popupPictureBox_ = nullptr;
     bool shown_ = false;
     QSize outerSize_;
