@@ -69,7 +69,7 @@ void Show(int displayType, const std::string& configText) {
               name[16] == '-');
     }
     for (const auto& [width, height] : {std::pair{816, 638}, std::pair{1920, 1080}}) {
-        const auto arrangement = DisplayArrangement::Arrange(
+        const auto arrangement = LayoutArrangement::Arrange(
             displayType, width, height, DisplayArrangement::ScaleFor(height, 0));
         Check(arrangement.Texts.size() == content.Texts.size());
     }

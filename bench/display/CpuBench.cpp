@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
                      ? QString::fromLocal8Bit(argv[3])
                      : QString::fromStdString(CheckoutPaths::BuildFile(VELMORA_DISPLAY_PROGRAM)));
     const auto arrangement =
-        DisplayArrangement::Arrange(VideoType, Screen.width(), Screen.height(),
-                                    DisplayArrangement::ScaleFor(Screen.height(), 0));
+        LayoutArrangement::Arrange(VideoType, Screen.width(), Screen.height(),
+                                   DisplayArrangement::ScaleFor(Screen.height(), 0));
     std::printf("Xvfb %dx%d, display type %d, %d runs of %lld s each, shares of one core\n",
                 Screen.width(), Screen.height(), VideoType, runs,
                 static_cast<long long>(time.count()));
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
         if (!MakeH264Clip(path, clip.Size, seconds))
             return 1;
         const auto place =
-            *DisplayArrangement::VideoRect(arrangement, clip.Size.width(), clip.Size.height());
+            *LayoutArrangement::VideoRect(arrangement, clip.Size.width(), clip.Size.height());
         const QRect box(arrangement.Main.Left + place.Left, arrangement.Main.Top + place.Top,
                         place.Width, place.Height);
         const QString shown = QStringLiteral("videoconvert ! videoscale ! video/x-raw,width=%1,"

@@ -2,16 +2,9 @@
 
 #include "layouts/LayoutArrangement.h"
 
-// A layout on a display's screen: the layout's arrangement (layouts/LayoutArrangement) at the
-// scale that makes the Play mode window's height the screen's.
+// The scale of a layout on a display's screen: the one that makes the Play mode window's height
+// the screen's. Where the layout's parts stand at that scale is layouts/LayoutArrangement's.
 namespace DisplayArrangement {
-
-using LayoutArrangement::Arrange;
-using LayoutArrangement::Scaled;
-using LayoutArrangement::TArrangement;
-using LayoutArrangement::TRect;
-using LayoutArrangement::TTextPlace;
-using LayoutArrangement::VideoRect;
 
 // The layout window's Play mode is this high; its pixels are the layout's.
 inline constexpr int PreviewHeight = 638;

@@ -37,8 +37,8 @@ inline std::string LayoutMismatch(const QImage& screen, int displayType, const Q
                 return fault;
         }
     }
-    const auto a = DisplayArrangement::Arrange(displayType, width, height,
-                                               DisplayArrangement::ScaleFor(height, 0));
+    const auto a = LayoutArrangement::Arrange(displayType, width, height,
+                                              DisplayArrangement::ScaleFor(height, 0));
     const auto fitted = LayoutGeometry::FitPicture(a.Picture.Width, a.Picture.Height,
                                                    picture.width(), picture.height());
     const QRect place(a.Main.Left + a.Picture.Left + fitted.Left,

@@ -167,7 +167,7 @@ void TDisplayWindow::SwapIn(TDisplayView* view) {
 void TDisplayWindow::ShowMessage(const std::string& text) {
     banner_->setText(ShownText::FromBytes(text));
     QFont font = banner_->font();
-    font.setPointSize(DisplayArrangement::Scaled(18, Scale()));
+    font.setPointSize(LayoutArrangement::Scaled(18, Scale()));
     banner_->setFont(font);
     PlaceOverlays();
     banner_->show();
@@ -180,7 +180,7 @@ void TDisplayWindow::PlaceOverlays() {
     standby_->setGeometry(shown);
     const int height =
         std::max(banner_->heightForWidth(shown.width()), banner_->sizeHint().height()) +
-        DisplayArrangement::Scaled(24, Scale());
+        LayoutArrangement::Scaled(24, Scale());
     banner_->setGeometry(shown.left(), shown.bottom() + 1 - height, shown.width(), height);
 }
 

@@ -255,9 +255,9 @@ TEST_F(DisplayProgramTest, VideoTypesPlayTheVideoFittedAndABadFileLeavesThePanel
     ASSERT_NE(view.Video(), nullptr);
     const QSize natural = view.Video()->NaturalSize();
     ASSERT_FALSE(natural.isEmpty());
-    const auto arrangement = DisplayArrangement::Arrange(4, 816, 638, 1.0);
+    const auto arrangement = LayoutArrangement::Arrange(4, 816, 638, 1.0);
     const auto fitted =
-        DisplayArrangement::VideoRect(arrangement, natural.width(), natural.height());
+        LayoutArrangement::VideoRect(arrangement, natural.width(), natural.height());
     ASSERT_TRUE(fitted);
     EXPECT_EQ(view.VideoSurface()->geometry(),
               QRect(fitted->Left, fitted->Top, fitted->Width, fitted->Height));

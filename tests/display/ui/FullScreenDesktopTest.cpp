@@ -32,9 +32,9 @@ constexpr auto LayoutLimit = 30s;
 std::string VideoMismatch(const QImage& screen) {
     if (screen.isNull())
         return "no picture of the screen";
-    const auto a = DisplayArrangement::Arrange(VideoType, screen.width(), screen.height(),
-                                               DisplayArrangement::ScaleFor(screen.height(), 0));
-    const auto box = *DisplayArrangement::VideoRect(a, FormatClipWidth, FormatClipHeight);
+    const auto a = LayoutArrangement::Arrange(VideoType, screen.width(), screen.height(),
+                                              DisplayArrangement::ScaleFor(screen.height(), 0));
+    const auto box = *LayoutArrangement::VideoRect(a, FormatClipWidth, FormatClipHeight);
     // The clip's point (5, 110), below the square's path.
     const QPoint ground(a.Main.Left + box.Left + 5 * box.Width / FormatClipWidth,
                         a.Main.Top + box.Top + 110 * box.Height / FormatClipHeight);
