@@ -10,28 +10,29 @@ bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-// The length of the path's beginning that the map's FROM matches, or nothing. The match ends at
-// a folder boundary: FROM "C:\Media" takes "C:\Media\a.avi" but not "C:\MediaOld\a.avi".
+// The length in bytes of the path's (UTF-8) beginning that the map's FROM (Windows-1251) matches,
+// or nothing. The match ends at a folder boundary: FROM "C:\Media" takes "C:\Media\a.avi" but not
+// "C:\MediaOld\a.avi". A character the code page cannot carry matches no character of FROM.
 std::optional<size_t> MatchLength(std::string_view path, std::string_view from, bool windows) {
-    if (path.size() < from.size())
-        return std::nullopt;
-    const std::string_view head = path.substr(0, from.size());
-    if (windows) {
-        for (size_t i = 0; i < from.size(); ++i) {
-            const bool same = IsSeparator(from[i])
-                                  ? IsSeparator(head[i])
-                                  : CodePage1251::SameText(head.substr(i, 1), from.substr(i, 1));
-            if (!same)
-                return std::nullopt;
-        }
-    } else if (head != from) {
-        return std::nullopt;
+    std::string_view rest = path;
+    for (const char wanted : from) {
+        const auto codePoint = rest.empty() ? std::nullopt : CodePage1251::TakeUtf8(rest);
+        const auto byte = codePoint ? CodePage1251::FromUnicode(*codePoint) : std::nullopt;
+        if (!byte)
+            return std::nullopt;
+        const char given = static_cast<char>(*byte);
+        const bool same = !windows              ? given == wanted
+                          : IsSeparator(wanted) ? IsSeparator(given)
+                                                : CodePage1251::SameText({&given, 1}, {&wanted, 1});
+        if (!same)
+            return std::nullopt;
     }
-    const bool boundary = path.size() == from.size() || IsSeparator(from.back()) ||
-                          (windows ? IsSeparator(path[from.size()]) : path[from.size()] == '/');
+    const size_t length = path.size() - rest.size();
+    const bool boundary = length == path.size() || IsSeparator(from.back()) ||
+                          (windows ? IsSeparator(path[length]) : path[length] == '/');
     if (!boundary)
         return std::nullopt;
-    return from.size();
+    return length;
 }
 
 // Whether a part of the slash-separated path is "..".
@@ -92,16 +93,20 @@ bool IsWindowsPath(std::string_view path) {
 }
 
 TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
-    const bool windows = IsWindowsPath(layoutPath);
+    return PlaceUtf8(CodePage1251::ToUtf8(layoutPath), maps);
+}
+
+TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps) {
+    const bool windows = IsWindowsPath(path);
     for (const TPathMap& map : maps) {
-        const auto length = MatchLength(layoutPath, map.From, windows || IsWindowsPath(map.From));
+        const auto length = MatchLength(path, map.From, windows || IsWindowsPath(map.From));
         if (!length)
             continue;
-        std::string rest = CodePage1251::ToUtf8(layoutPath.substr(*length));
+        std::string rest(path.substr(*length));
         if (windows)
             std::replace(rest.begin(), rest.end(), '\\', '/');
         if (Climbs(rest))
-            throw EMediaPathError("refused \"" + CodePage1251::ToUtf8(layoutPath) +
+            throw EMediaPathError("refused \"" + std::string(path) +
                                   "\": its \"..\" would leave the folder of the map \"" +
                                   CodePage1251::ToUtf8(map.From) + "=" + map.To + "\"");
         TMediaSource source;
@@ -115,7 +120,7 @@ TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps
         source.FileName = rest.substr(std::min(rest.rfind('/') + 1, rest.size()));
         return {{}, std::move(source)};
     }
-    return {CodePage1251::ToUtf8(layoutPath), std::nullopt};
+    return {std::string(path), std::nullopt};
 }
 
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps) {

@@ -38,6 +38,10 @@ bool IsWebAddress(std::string_view to);
 // folder: one whose rest holds a ".." part throws EMediaPathError.
 TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps);
 
+// The same for a path in UTF-8, as a rotation's entries are (a playlist in UTF-8 may name files
+// whose names Windows-1251 cannot carry).
+TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps);
+
 // Where the file is read from: the source's location, or the path in place.
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps);
 

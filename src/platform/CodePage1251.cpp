@@ -31,7 +31,10 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at the front of s; nothing when it is malformed.
+} // namespace
+
+namespace CodePage1251 {
+
 std::optional<char32_t> TakeUtf8(std::string_view& s) {
     const auto lead = static_cast<unsigned char>(s[0]);
     size_t length;
@@ -63,9 +66,13 @@ std::optional<char32_t> TakeUtf8(std::string_view& s) {
     return cp;
 }
 
-} // namespace
-
-namespace CodePage1251 {
+bool IsUtf8(std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (!TakeUtf8(bytes))
+            return false;
+    }
+    return true;
+}
 
 char32_t ToUnicode(unsigned char byte) {
     if (byte < 0x80)

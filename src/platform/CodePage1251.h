@@ -23,6 +23,13 @@ std::string ToUtf8(std::string_view bytes);
 // malformed. Never replaces a character silently.
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
+// The code point of the UTF-8 sequence at the front of utf8 (not empty), which it then leaves;
+// nothing (and utf8 unchanged) when the sequence is malformed.
+std::optional<char32_t> TakeUtf8(std::string_view& utf8);
+
+// Whether the bytes are UTF-8 throughout.
+bool IsUtf8(std::string_view bytes);
+
 } // namespace CodePage1251
 
 namespace CodePage1251 {
