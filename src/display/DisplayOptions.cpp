@@ -154,6 +154,11 @@ constexpr TOption Options[] = {
      [](TDisplayOptions& o, const std::string& v) {
          o.MediaCheckSeconds = Bounded("--media-check", v, 10, 86400);
      }},
+    {"--picture-seconds", "PictureSeconds",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.PictureSeconds = Bounded("--picture-seconds", v, TDisplayOptions::FewestPictureSeconds,
+                                    TDisplayOptions::MostPictureSeconds);
+     }},
     {"--cache-size", "CacheSize", SetCacheSize},
     {"--map", nullptr, AddMap},
 };
@@ -281,6 +286,10 @@ std::string HelpText() {
            "                          and shown from there, also while TO is away\n"
            "  --media-check SECONDS   ask the sources whether the shown files changed this\n"
            "                          often, and on each layout (600)\n"
+           "  --picture-seconds N     show a picture of a rotation (a playlist or a folder)\n"
+           "                          this long, unless the playlist gives its own time (" +
+           std::to_string(TDisplayOptions::DefaultPictureSeconds) +
+           ")\n"
            "  --cache-size SIZE       the media cache's limit, e.g. 500M or 4G (4G); the\n"
            "                          least recently shown files go first\n"
            "  --source ADDRESS        the local IPv4 address to connect from; the server\n"
@@ -311,7 +320,7 @@ std::string HelpText() {
            SettingsPath() +
            ",\n"
            "section [Display] (Server, Name, Source, KickQuiet, MessageSeconds, Scale, Screen,\n"
-           "Windowed, MediaCheck, CacheSize)\n"
+           "Windowed, MediaCheck, PictureSeconds, CacheSize)\n"
            "and section [PathMaps] (one FROM=TO line each); the command line wins.\n"
            "The media cache is " +
            MediaCacheFolder() + ".\n";

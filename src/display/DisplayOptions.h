@@ -22,6 +22,9 @@ struct TPathMap {
 // How the display program runs. The settings file gives the defaults; the command line wins.
 struct TDisplayOptions {
     static constexpr uint16_t DefaultPort = 5678;
+    static constexpr int DefaultPictureSeconds = 10;
+    static constexpr int FewestPictureSeconds = 1;
+    static constexpr int MostPictureSeconds = 3600;
 
     std::string Host; // empty: no server, the standby screen says how to set one
     uint16_t Port = DefaultPort;
@@ -34,6 +37,8 @@ struct TDisplayOptions {
     std::vector<TPathMap> Maps; // tried in order: the command line's, then the file's
     // The shown layout's files are checked against their sources this often (and on each layout).
     int MediaCheckSeconds = 600;
+    // A rotation's picture stays this long unless its playlist gives its own time.
+    int PictureSeconds = DefaultPictureSeconds;
     int64_t CacheBytes = int64_t{4} << 30; // the media cache's size limit
     double Scale = 0;                      // 0: the screen's height over the layout window's 638
     int Screen = 0;

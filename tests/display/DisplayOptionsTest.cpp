@@ -223,4 +223,15 @@ TEST_F(DisplayOptionsTest, TheMediaCacheTakesSizesWithUnitsAndACheckInterval) {
               std::string::npos);
 }
 
+TEST_F(DisplayOptionsTest, APicturesTimeInARotationIsBounded) {
+    EXPECT_EQ(Parse({}).Options.PictureSeconds, 10);
+    EXPECT_EQ(Parse({"--picture-seconds=3600"}).Options.PictureSeconds, 3600);
+    for (const char* wrong : {"0", "3601", "5s", ""})
+        EXPECT_THROW(Parse({"--picture-seconds", wrong}), EDisplayOptionsError) << wrong;
+    Settings("[Display]\nPictureSeconds=1\n");
+    EXPECT_EQ(Parse({}).Options.PictureSeconds, 1);
+    Settings("[Display]\nPictureSeconds=-4\n");
+    EXPECT_THROW(Parse({}), EDisplayOptionsError);
+}
+
 } // namespace
