@@ -1,10 +1,14 @@
 // Any bytes as the display meets them: as blocks from the server, through the link's reading
 // to the layout a display shows (the type text, the configuration text, the media paths, the
-// arrangement on a screen), and as the kept layout file of its state folder.
+// arrangement on a screen), as the kept layout file of its state folder, and as a playlist or
+// the file names of a folder that a layout names as a rotation.
 #include "display/DisplayArrangement.h"
 #include "display/DisplayLink.h"
+#include "display/FolderRotation.h"
 #include "display/KeptLayout.h"
 #include "display/LayoutContent.h"
+#include "display/Playlist.h"
+#include "platform/CodePage1251.h"
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/TextMessage.h"
 
@@ -53,21 +57,25 @@ private:
     bool opened_ = false;
 };
 
+const std::vector<TPathMap> Maps{{"C:\\Media", "/srv/media"},
+                                 {"\\\\hall\\ads", "http://10.0.0.5:8080/ads/"}};
+
+// A copy's name never leaves the cache folder, nor takes a staged file's or the index's (the
+// map's folder itself names a copy of the hash alone).
+void CheckCopyName(const TMediaSource& source) {
+    const std::string name = source.CopyName();
+    Check(name.size() >= 17 && name.size() < 256 && name.find('/') == std::string::npos &&
+          name[16] == '-');
+}
+
 // What the display's window does with a layout, short of drawing it.
 void Show(int displayType, const std::string& configText) {
     const TLayoutConfig config = TLayoutConfig::Parse(configText);
     const TLayoutConfig resent(config.Section(), config.Values());
     Check(TLayoutConfig::Parse(resent.Text()) == resent);
-    const std::vector<TPathMap> maps{{"C:\\Media", "/srv/media"},
-                                     {"\\\\hall\\ads", "http://10.0.0.5:8080/ads/"}};
-    const TWantedLayout content = LayoutOf(displayType, config, maps);
-    // A copy's name never leaves the cache folder, nor takes a staged file's or the index's
-    // (the map's folder itself names a copy of the hash alone).
-    for (const TMediaSource& source : content.Sources()) {
-        const std::string name = source.CopyName();
-        Check(name.size() >= 17 && name.size() < 256 && name.find('/') == std::string::npos &&
-              name[16] == '-');
-    }
+    const TWantedLayout content = LayoutOf(displayType, config, Maps);
+    for (const TMediaSource& source : content.Sources())
+        CheckCopyName(source);
     for (const auto& [width, height] : {std::pair{816, 638}, std::pair{1920, 1080}}) {
         const auto arrangement = LayoutArrangement::Arrange(
             displayType, width, height, DisplayArrangement::ScaleFor(height, 0));
@@ -115,6 +123,49 @@ void ReadAsKeptLayout(std::string_view bytes) {
     Show(kept->DisplayType, kept->ConfigText);
 }
 
+// Every entry is a path in UTF-8 without control characters; the lines stay bounded.
+void CheckRotation(TRotation rotation) {
+    Check(rotation.Entries.size() <= Rotation::MostEntries);
+    for (const TRotationEntry& entry : rotation.Entries) {
+        Check(CodePage1251::IsUtf8(entry.Path) && !Rotation::HasControlCharacters(entry.Path) &&
+              !entry.Path.empty());
+        Check(!entry.Seconds || *entry.Seconds >= 1);
+    }
+    for (const TPlacedEntry& placed : Rotation::Placed(rotation, Maps)) {
+        if (placed.Place.Source)
+            CheckCopyName(*placed.Place.Source);
+    }
+}
+
+void ReadAsPlaylist(std::string_view bytes) {
+    for (const char* path : {"C:\\Media\\mall.m3u", "/srv/ads/mall.m3u8", "\\\\hall\\ads\\a.M3U",
+                             "http://10.0.0.5/ads/mall.m3u"}) {
+        const TRotation rotation = Playlist::Read(bytes, path);
+        Check(rotation.Problems.size() <= Playlist::MostProblemLines + 1);
+        CheckRotation(rotation);
+    }
+}
+
+// Each line a file name in a folder: the order is a strict one, whatever the names.
+void ReadAsFolder(std::string_view bytes) {
+    std::vector<std::string> names;
+    for (size_t start = 0; start <= bytes.size();) {
+        const size_t end = std::min(bytes.find('\n', start), bytes.size());
+        names.emplace_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 1; i < names.size(); ++i) {
+        const std::string& a = names[i - 1];
+        const std::string& b = names[i];
+        Check(!FolderRotation::NaturalLess(a, a));
+        Check(a == b || FolderRotation::NaturalLess(a, b) != FolderRotation::NaturalLess(b, a));
+    }
+    const TRotation rotation = FolderRotation::Of("C:\\Media\\spring", names);
+    for (size_t i = 1; i < rotation.Entries.size(); ++i)
+        Check(!FolderRotation::NaturalLess(rotation.Entries[i].Path, rotation.Entries[i - 1].Path));
+    CheckRotation(rotation);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -123,5 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     ReadAsBlocks(bytes);
     ReadAsKeptLayout(bytes);
+    ReadAsPlaylist(bytes);
+    ReadAsFolder(bytes);
     return 0;
 }
