@@ -140,9 +140,12 @@ std::chrono::milliseconds TVideoEngine::RetryDelay() const {
                                   : std::chrono::milliseconds(0);
 }
 
+std::chrono::nanoseconds TVideoEngine::FrameTime() const {
+    return pipeline_ ? pipeline_->FrameTime() : std::chrono::nanoseconds(0);
+}
+
 void TVideoEngine::WatchForStall() {
-    const auto twoFrames = std::chrono::duration_cast<std::chrono::milliseconds>(
-        2 * (pipeline_ ? pipeline_->FrameTime() : std::chrono::nanoseconds(0)));
+    const auto twoFrames = std::chrono::duration_cast<std::chrono::milliseconds>(2 * FrameTime());
     stallTimer_.start(std::max(StallLimit, twoFrames));
 }
 
@@ -154,7 +157,7 @@ void TVideoEngine::Fail(const QString& reason) {
     state_ = TState::Failed;
     failure_ = reason;
     // Written once, not at every try: a terminal or the journal shows it.
-    if (failure_ != told_) {
+    if (tellFailures_ && failure_ != told_) {
         Tell(QStringLiteral("Cannot play \"%1\": %2").arg(path_, failure_));
         told_ = failure_;
     }

@@ -64,6 +64,8 @@ public:
     void SetFrameSize(QSize size);
     // Whether a failed video is tried again by itself (off: it stays Failed until opened again).
     void SetKeepTrying(bool keepTrying) { keepTrying_ = keepTrying; }
+    // Whether a failure is written to stderr (on, the default); off where the owner says it.
+    void SetTellFailures(bool tell) { tellFailures_ = tell; }
 
     TState State() const { return state_; }
     // Whether a Play waits for the opening to finish.
@@ -78,6 +80,10 @@ public:
     const QString& FailureText() const { return failure_; }
     // The wait before the next try while Failed and keeping trying; zero otherwise.
     std::chrono::milliseconds RetryDelay() const;
+    // How long a frame of the open video stands on show, as its stream says (a default when it
+    // does not); zero while none is open. At PassEnded: a frame of the next pass, the same
+    // time as the last one's in a video of one frame rate.
+    std::chrono::nanoseconds FrameTime() const;
 
 signals:
     void Opened();       // the first frame is decoded; the natural size is known
@@ -105,6 +111,7 @@ private:
     quint64 frameNumber_ = 0;
     QString failure_;
     bool keepTrying_ = false;
+    bool tellFailures_ = true;
     QString told_; // the failure last written to stderr, until the video plays again
     std::chrono::milliseconds nextRetry_ = FirstRetry;
     QTimer retryTimer_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <array>
 
 // The tiny clips of tests/media/data (tools/make-data.sh): one row for each kind of video an
@@ -29,3 +31,15 @@ inline constexpr std::array<TFormatClip, 15> FormatClips{{
 
 inline constexpr int FormatClipWidth = 160;
 inline constexpr int FormatClipHeight = 120;
+
+// Where the clips' yellow square stands: the leftmost column of its row holding yellow, or -1.
+// It enters at x = 10 and moves 2.4 pixels a frame, so it tells where in the clip a frame is.
+inline int SquareLeft(const QImage& frame) {
+    const int row = 80 * frame.height() / FormatClipHeight;
+    for (int x = 0; x < frame.width(); ++x) {
+        const QColor c = frame.pixelColor(x, row);
+        if (c.red() > 180 && c.green() > 140 && c.blue() < 120)
+            return x * FormatClipWidth / frame.width();
+    }
+    return -1;
+}

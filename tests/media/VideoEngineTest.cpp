@@ -28,18 +28,6 @@ QString Clip(const char* file) {
            QLatin1String(file);
 }
 
-// Where the clips' yellow square stands: the leftmost column of its row holding yellow, or -1.
-// It enters at x = 10 and moves 2.4 pixels a frame, so it tells where in the clip a frame is.
-int SquareLeft(const QImage& frame) {
-    const int row = 80 * frame.height() / FormatClipHeight;
-    for (int x = 0; x < frame.width(); ++x) {
-        const QColor c = frame.pixelColor(x, row);
-        if (c.red() > 180 && c.green() > 140 && c.blue() < 120)
-            return x * FormatClipWidth / frame.width();
-    }
-    return -1;
-}
-
 bool WaitFor(const std::function<bool()>& done) {
     return QTest::qWaitFor(done, WaitCeilingMs);
 }

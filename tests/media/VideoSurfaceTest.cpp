@@ -1,5 +1,6 @@
 #include "media/ui/VideoSurface.h"
 
+#include "CountingPanel.h"
 #include "FormatClips.h"
 #include "common/CheckoutPaths.h"
 #include "media/VideoEngine.h"
@@ -12,20 +13,6 @@
 namespace {
 
 constexpr int WaitCeilingMs = 30000;
-
-// A panel that counts how often it is painted where the surface stands.
-class TCountingPanel : public QWidget {
-public:
-    int PaintsUnderSurface = 0;
-    QRect SurfaceArea;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        if (event->rect().intersects(SurfaceArea))
-            ++PaintsUnderSurface;
-        QPainter(this).fillRect(event->rect(), Qt::darkGreen);
-    }
-};
 
 // What the window shows, as painted through its backing store.
 QImage Shown(QWidget& window) {

@@ -13,10 +13,22 @@ void TVideoSurface::SetEngine(TVideoEngine* engine) {
     if (engine_)
         disconnect(engine_, nullptr, this, nullptr);
     engine_ = engine;
+    // Another engine numbers its frames anew: its first one drawn is new, whatever its number.
+    paintedFrame_.reset();
     if (engine != nullptr) {
+        if (!engine->Frame().isNull())
+            setAttribute(Qt::WA_OpaquePaintEvent); // a frame prerolled before it came here
         connect(engine, &TVideoEngine::FrameChanged, this, &TVideoSurface::OnFrameChanged);
         engine->SetFrameSize(PixelSize());
     }
+    update();
+}
+
+void TVideoSurface::SetStill(const QImage& still) {
+    still_ = still;
+    paintedFrame_.reset();
+    if (!still.isNull())
+        setAttribute(Qt::WA_OpaquePaintEvent);
     update();
 }
 
@@ -39,7 +51,8 @@ void TVideoSurface::OnFrameChanged() {
 }
 
 void TVideoSurface::paintEvent(QPaintEvent*) {
-    if (!engine_ || engine_->Frame().isNull()) {
+    const QImage& frame = !still_.isNull() ? still_ : engine_ ? engine_->Frame() : still_;
+    if (frame.isNull()) {
         if (testAttribute(Qt::WA_OpaquePaintEvent)) {
             // Nothing to cover the surface with any more: the panel beneath shows again.
             setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -48,13 +61,14 @@ void TVideoSurface::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    const QImage& frame = engine_->Frame();
     // A frame of the surface's size is copied as it is; one that was on its way before the
     // surface took its size is scaled here.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, frame.size() != PixelSize());
     painter.drawImage(rect(), frame);
-    if (engine_->FrameNumber() != paintedFrame_) {
-        paintedFrame_ = engine_->FrameNumber();
+    // A still counts as frame 0 of no engine.
+    const quint64 number = still_.isNull() ? engine_->FrameNumber() : 0;
+    if (number != paintedFrame_) {
+        paintedFrame_ = number;
         emit FramePresented();
     }
 }

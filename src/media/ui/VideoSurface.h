@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class TVideoEngine;
 
@@ -17,6 +19,11 @@ public:
     explicit TVideoSurface(QWidget* parent = nullptr);
 
     void SetEngine(TVideoEngine* engine);
+    // A still picture drawn in place of the engine's frames, as a frame is (stretched to the
+    // whole surface); a null image gives the surface back to the engine.
+    void SetStill(const QImage& still);
+    // The surface's size in the screen's pixels; empty until it is placed.
+    QSize PixelSize() const;
 
 signals:
     // A frame not drawn before has been drawn.
@@ -28,9 +35,9 @@ protected:
 
 private:
     void OnFrameChanged();
-    // The surface's size in the screen's pixels; empty until it is placed.
-    QSize PixelSize() const;
 
     QPointer<TVideoEngine> engine_;
-    quint64 paintedFrame_ = 0;
+    QImage still_;
+    // The frame drawn last, by its engine's number; unset when the next one drawn is new.
+    std::optional<quint64> paintedFrame_;
 };

@@ -1,0 +1,219 @@
+#include "layoutview/RotationPlayer.h"
+
+#include "layoutview/PanelColor.h"
+#include "layoutview/PictureLoader.h"
+#include "media/VideoEngine.h"
+#include "media/ui/VideoSurface.h"
+
+#include <QPainter>
+#include <algorithm>
+
+TRotationPlayer::TRotationPlayer(TVideoSurface* surface, QObject* parent)
+    : QObject(parent), surface_(surface), nextRetry_(TVideoEngine::FirstRetry) {
+    for (TVideoEngine*& engine : engines_) {
+        engine = new TVideoEngine(this);
+        // The sequence says once what cannot be shown; the engine would say it at every try.
+        engine->SetTellFailures(false);
+        connect(engine, &TVideoEngine::Opened, this, [this, engine] { OnOpened(engine); });
+        connect(engine, &TVideoEngine::Failed, this, [this, engine] { OnFailed(engine); });
+        connect(engine, &TVideoEngine::PassEnded, this, [this, engine] { OnPassEnded(engine); });
+        connect(engine, &TVideoEngine::FrameChanged, this, [this, engine] {
+            if (engine == shown_)
+                lastFrameAt_ = TClock::now();
+        });
+    }
+    // A frame's time is a few tens of milliseconds: a coarse timer would miss it by several.
+    switchTimer_.setTimerType(Qt::PreciseTimer);
+    switchTimer_.setSingleShot(true);
+    connect(&switchTimer_, &QTimer::timeout, this, &TRotationPlayer::Switch);
+    retryTimer_.setSingleShot(true);
+    connect(&retryTimer_, &QTimer::timeout, this, [this] {
+        sequence_->TryAgain();
+        LeaveAt(TClock::now());
+        PrerollNext();
+    });
+}
+
+TRotationPlayer::~TRotationPlayer() {
+    Stop();
+}
+
+void TRotationPlayer::Play(std::vector<TRotationItem> items, std::chrono::seconds pictureTime) {
+    Stop();
+    sequence_.emplace(std::move(items), pictureTime);
+    nextRetry_ = TVideoEngine::FirstRetry;
+    // Nothing shows yet: the first item shows as soon as it is ready.
+    LeaveAt(TClock::now());
+    PrerollNext();
+}
+
+void TRotationPlayer::Stop() {
+    switchTimer_.stop();
+    retryTimer_.stop();
+    if (surface_) {
+        surface_->SetEngine(nullptr);
+        surface_->SetStill(QImage());
+    }
+    for (TVideoEngine* engine : engines_)
+        engine->Close();
+    shown_ = nullptr;
+    prerolling_ = nullptr;
+    still_ = QImage();
+    nextStill_ = QImage();
+    next_.reset();
+    nextReady_ = false;
+    leaving_ = false;
+}
+
+std::optional<size_t> TRotationPlayer::ShownItem() const {
+    return sequence_ && (shown_ != nullptr || !still_.isNull()) ? sequence_->Current()
+                                                                : std::nullopt;
+}
+
+const QImage& TRotationPlayer::ShownFrame() const {
+    return shown_ != nullptr ? shown_->Frame() : still_;
+}
+
+void TRotationPlayer::PrerollNext() {
+    switchTimer_.stop();
+    nextReady_ = false;
+    prerolling_ = nullptr;
+    nextStill_ = QImage();
+    next_ = sequence_->Next();
+    if (!next_) {
+        ShowNothing();
+        return;
+    }
+    // The only item left stays: a video loops in its engine, a picture stands.
+    if (next_ == sequence_->Current() && (shown_ != nullptr || !still_.isNull()))
+        return;
+    const TRotationItem& item = sequence_->Items()[*next_];
+    const QString path = QString::fromStdString(item.Path);
+    if (item.Kind == TRotationItem::TKind::Picture) {
+        try {
+            nextStill_ = Rendered(path);
+        } catch (const EPictureError& error) {
+            NextFailed(QString::fromUtf8(error.what()));
+            return;
+        }
+        nextReady_ = true;
+        TrySwitch();
+        return;
+    }
+    prerolling_ = SpareEngine();
+    if (surface_)
+        prerolling_->SetFrameSize(surface_->PixelSize());
+    prerolling_->Open(path);
+}
+
+void TRotationPlayer::NextFailed(const QString& reason) {
+    Tell(sequence_->Fail(*next_, reason.toStdString()));
+    if (prerolling_ != nullptr)
+        prerolling_->Close();
+    PrerollNext();
+}
+
+void TRotationPlayer::OnOpened(TVideoEngine* engine) {
+    if (engine != prerolling_)
+        return; // the shown one, opened anew when its file changed
+    nextReady_ = true;
+    TrySwitch();
+}
+
+void TRotationPlayer::OnFailed(TVideoEngine* engine) {
+    if (engine == prerolling_) {
+        NextFailed(engine->FailureText());
+        return;
+    }
+    if (engine != shown_)
+        return;
+    // Its last frame stands until the next item's first.
+    Tell(sequence_->Fail(*sequence_->Current(), engine->FailureText().toStdString()));
+    LeaveAt(TClock::now());
+    if (next_ == sequence_->Current())
+        PrerollNext(); // it was to follow itself
+}
+
+void TRotationPlayer::OnPassEnded(TVideoEngine* engine) {
+    if (engine != shown_)
+        return;
+    if (sequence_->Loops()) {
+        engine->Play(); // within its last frame's time: the engine's own seamless loop
+        return;
+    }
+    // The last frame is on show: the next item's first follows when its time is up.
+    LeaveAt(lastFrameAt_ + std::chrono::duration_cast<TClock::duration>(engine->FrameTime()));
+}
+
+void TRotationPlayer::LeaveAt(TClock::time_point due) {
+    switchTimer_.stop();
+    leaving_ = true;
+    leaveAt_ = due;
+    TrySwitch();
+}
+
+void TRotationPlayer::TrySwitch() {
+    if (!leaving_ || !nextReady_)
+        return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(leaveAt_ - TClock::now());
+    if (wait.count() > 0)
+        switchTimer_.start(wait);
+    else
+        Switch();
+}
+
+void TRotationPlayer::Switch() {
+    switchTimer_.stop();
+    leaving_ = false;
+    nextReady_ = false;
+    sequence_->Advance();
+    nextRetry_ = TVideoEngine::FirstRetry;
+    TVideoEngine* previous = shown_;
+    shown_ = prerolling_;
+    still_ = nextStill_;
+    if (surface_) {
+        surface_->SetEngine(shown_);
+        surface_->SetStill(still_);
+    }
+    if (shown_ != nullptr) {
+        lastFrameAt_ = TClock::now();
+        shown_->Play();
+    }
+    if (previous != nullptr && previous != shown_)
+        previous->Close();
+    const size_t current = *sequence_->Current();
+    if (shown_ == nullptr && sequence_->Next() != current) {
+        // A picture stands for its time, which starts now.
+        leaving_ = true;
+        leaveAt_ = TClock::now() + sequence_->PictureTime(current);
+    }
+    PrerollNext();
+}
+
+void TRotationPlayer::ShowNothing() {
+    Stop();
+    retryTimer_.start(nextRetry_);
+    nextRetry_ = std::min(nextRetry_ * 2, TVideoEngine::LongestRetry);
+}
+
+void TRotationPlayer::Tell(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        emit Problem(QString::fromStdString(line));
+}
+
+TVideoEngine* TRotationPlayer::SpareEngine() const {
+    return engines_[0] == shown_ ? engines_[1] : engines_[0];
+}
+
+QImage TRotationPlayer::Rendered(const QString& path) const {
+    const TPicture picture = LoadPicture(path);
+    const QSize placed = surface_ ? surface_->PixelSize() : QSize();
+    const QSize size = placed.isEmpty() ? picture.Size().toSize() : placed;
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    // Stretched over the box like a video's frame; where a picture is transparent, the panel's
+    // colour, as behind the picture box.
+    image.fill(PanelColor);
+    QPainter painter(&image);
+    picture.Draw(painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    return image;
+}

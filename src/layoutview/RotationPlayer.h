@@ -1,0 +1,81 @@
+#pragma once
+
+#include "layoutview/RotationSequence.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <optional>
+
+class TVideoEngine;
+class TVideoSurface;
+
+// Shows a rotation in one video box: its videos and pictures one after another on one surface,
+// without a black, a panel-coloured or a frozen frame between two items. Two engines take
+// turns: while one item shows, the next is opened and its first frame decoded, paused; when the
+// shown video's last frame has stood its time, the surface takes the next one's first frame and
+// that video plays on. The engine set free then prerolls the item after. A picture stands for its
+// time while the next video prerolls. So no more than two decoders are ever open for the box.
+//
+// The panel beneath shows only before the first item and while nothing can be shown; then the
+// rotation is tried again after the engine's back-off. Everything runs on the window thread: the
+// engines' own threads decode.
+class TRotationPlayer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TRotationPlayer(TVideoSurface* surface, QObject* parent = nullptr);
+    ~TRotationPlayer() override;
+
+    // Shows the items from the first, replacing what was shown.
+    void Play(std::vector<TRotationItem> items, std::chrono::seconds pictureTime);
+    // Shows nothing any more: the panel shows again.
+    void Stop();
+
+    // The item on show; unset before the first and while nothing can be shown.
+    std::optional<size_t> ShownItem() const;
+    // What the surface shows of it: a video's frame or the picture.
+    const QImage& ShownFrame() const;
+
+signals:
+    // A line for the owner's log: an item skipped, or a rotation with nothing to show.
+    void Problem(const QString& line);
+
+private:
+    using TClock = std::chrono::steady_clock;
+
+    void PrerollNext();
+    void NextFailed(const QString& reason);
+    void OnOpened(TVideoEngine* engine);
+    void OnFailed(TVideoEngine* engine);
+    void OnPassEnded(TVideoEngine* engine);
+    // The shown item may be left at that time, for the next one as soon as it is ready.
+    void LeaveAt(TClock::time_point due);
+    void TrySwitch();
+    void Switch();
+    void ShowNothing();
+    void Tell(const std::vector<std::string>& lines);
+    TVideoEngine* SpareEngine() const;
+    QImage Rendered(const QString& path) const;
+
+    QPointer<TVideoSurface> surface_;
+    std::array<TVideoEngine*, 2> engines_{}; // children
+    std::optional<TRotationSequence> sequence_;
+
+    TVideoEngine* shown_ = nullptr;      // the engine on the surface; null for a picture
+    QImage still_;                       // the picture on show
+    TClock::time_point lastFrameAt_;     // when the shown engine's newest frame came
+    std::optional<size_t> next_;         // the item being made ready
+    TVideoEngine* prerolling_ = nullptr; // ... in this engine, when a video
+    QImage nextStill_;                   // ... as this picture, when one
+    bool nextReady_ = false;
+    bool leaving_ = false; // the shown item is over at leaveAt_ (or nothing shows yet)
+    TClock::time_point leaveAt_;
+    QTimer switchTimer_;
+    QTimer retryTimer_;
+    std::chrono::milliseconds nextRetry_;
+};

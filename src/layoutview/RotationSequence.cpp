@@ -1,0 +1,57 @@
+#include "layoutview/RotationSequence.h"
+
+#include <algorithm>
+
+TRotationSequence::TRotationSequence(std::vector<TRotationItem> items,
+                                     std::chrono::seconds pictureTime)
+    : items_(std::move(items)), pictureTime_(pictureTime), skipped_(items_.size(), false),
+      told_(items_.size(), false) {}
+
+std::optional<size_t> TRotationSequence::Next() const {
+    const size_t count = items_.size();
+    // After the current item in order, round to the current one itself last.
+    const size_t from = current_ ? *current_ + 1 : 0;
+    for (size_t step = 0; step < count; ++step) {
+        const size_t index = (from + step) % count;
+        if (!skipped_[index])
+            return index;
+    }
+    return std::nullopt;
+}
+
+void TRotationSequence::Advance() {
+    current_ = Next();
+    if (!current_)
+        return;
+    // It shows: its trouble, and the rotation's, may be said again when it comes back.
+    told_[*current_] = false;
+    toldNothing_ = false;
+}
+
+bool TRotationSequence::Loops() const {
+    return current_ && Next() == current_ && items_[*current_].Kind == TRotationItem::TKind::Video;
+}
+
+std::chrono::milliseconds TRotationSequence::PictureTime(size_t index) const {
+    const auto& seconds = items_[index].Seconds;
+    return seconds ? std::chrono::seconds(std::max(*seconds, 1)) : pictureTime_;
+}
+
+std::vector<std::string> TRotationSequence::Fail(size_t index, const std::string& reason) {
+    std::vector<std::string> lines;
+    skipped_[index] = true;
+    if (!told_[index]) {
+        told_[index] = true;
+        lines.push_back("Skipped in the rotation: \"" + items_[index].Path + "\": " + reason);
+    }
+    if (NothingToShow() && !toldNothing_) {
+        toldNothing_ = true;
+        lines.push_back("None of the rotation's " + std::to_string(items_.size()) +
+                        " items can be shown");
+    }
+    return lines;
+}
+
+void TRotationSequence::TryAgain() {
+    std::fill(skipped_.begin(), skipped_.end(), false);
+}
