@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <algorithm>
 
+using namespace std::chrono_literals;
+
 TRotationPlayer::TRotationPlayer(TVideoSurface* surface, QObject* parent)
     : QObject(parent), surface_(surface), nextRetry_(TVideoEngine::FirstRetry) {
     for (TVideoEngine*& engine : engines_) {
@@ -25,7 +27,7 @@ TRotationPlayer::TRotationPlayer(TVideoSurface* surface, QObject* parent)
     // A frame's time is a few tens of milliseconds: a coarse timer would miss it by several.
     switchTimer_.setTimerType(Qt::PreciseTimer);
     switchTimer_.setSingleShot(true);
-    connect(&switchTimer_, &QTimer::timeout, this, &TRotationPlayer::Switch);
+    connect(&switchTimer_, &QTimer::timeout, this, &TRotationPlayer::TrySwitch);
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, [this] {
         sequence_->TryAgain();
@@ -155,9 +157,14 @@ void TRotationPlayer::LeaveAt(TClock::time_point due) {
 void TRotationPlayer::TrySwitch() {
     if (!leaving_ || !nextReady_)
         return;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(leaveAt_ - TClock::now());
-    if (wait.count() > 0)
-        switchTimer_.start(wait);
+    // A precise timer over a picture's seconds wakes some milliseconds late: the last stretch is
+    // timed on its own.
+    constexpr auto LastStretch = 50ms;
+    const auto wait = leaveAt_ - TClock::now();
+    if (wait > 2 * LastStretch)
+        switchTimer_.start(std::chrono::floor<std::chrono::milliseconds>(wait - LastStretch));
+    else if (wait >= 1ms)
+        switchTimer_.start(std::chrono::round<std::chrono::milliseconds>(wait));
     else
         Switch();
 }
@@ -174,6 +181,7 @@ void TRotationPlayer::Switch() {
     if (surface_) {
         surface_->SetEngine(shown_);
         surface_->SetStill(still_);
+        surface_->repaint();
     }
     if (shown_ != nullptr) {
         lastFrameAt_ = TClock::now();

@@ -26,17 +26,6 @@ struct TDrawn {
     bool Black = true;
 };
 
-bool IsBlack(const QImage& frame) {
-    for (int y = 0; y < frame.height(); y += std::max(frame.height() / 8, 1)) {
-        for (int x = 0; x < frame.width(); x += std::max(frame.width() / 8, 1)) {
-            const QColor c = frame.pixelColor(x, y);
-            if (c.red() + c.green() + c.blue() > 30)
-                return false;
-        }
-    }
-    return true;
-}
-
 std::string FormatClip(const char* file) {
     return CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS) + file;
 }

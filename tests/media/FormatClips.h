@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <array>
 
 // The tiny clips of tests/media/data (tools/make-data.sh): one row for each kind of video an
@@ -42,4 +43,16 @@ inline int SquareLeft(const QImage& frame) {
             return x * FormatClipWidth / frame.width();
     }
     return -1;
+}
+
+// Whether a frame is black all over, by an 8 x 8 grid of its pixels: no clip or picture shown is.
+inline bool IsBlack(const QImage& frame) {
+    for (int y = 0; y < frame.height(); y += std::max(frame.height() / 8, 1)) {
+        for (int x = 0; x < frame.width(); x += std::max(frame.width() / 8, 1)) {
+            const QColor c = frame.pixelColor(x, y);
+            if (c.red() + c.green() + c.blue() > 30)
+                return false;
+        }
+    }
+    return true;
 }

@@ -1,0 +1,239 @@
+// Plays rotations of the tests' format clips and a picture through the rotation player into one
+// surface, as the video box shows them, and prints for each change of item the time from the
+// last frame drawn of the one to the first frame drawn of the next (a picture's time on show
+// taken off), beside the longer frame interval of the two; whether the panel or a black frame
+// showed between; and the CPU time per wall time of the rotation beside the same clips each
+// played as a single-file loop for as long.
+// Usage: rotation_bench [all]   (default: the fifteen formats in one rotation with a picture
+// after every fifth; all: every pair of formats both ways with a picture, [a, b, a, picture],
+// some 12 minutes). Runs headless unless QT_QPA_PLATFORM says otherwise. It prints figures; it
+// never fails on them.
+
+#include "common/CheckoutPaths.h"
+#include "layoutview/RotationPlayer.h"
+#include "media/CountingPanel.h"
+#include "media/FormatClips.h"
+#include "media/VideoEngine.h"
+#include "media/ui/VideoSurface.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThreadPool>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using TKind = TRotationItem::TKind;
+
+constexpr QSize DrawnSize(320, 240);
+constexpr double PictureMs = 1000;
+// Between two pictures a change is measured against this interval.
+constexpr double PictureIntervalMs = 40;
+
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return PictureIntervalMs;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct TDrawn {
+    double AtMs;
+    size_t Item;
+};
+
+struct TRun {
+    double WallMs = 0;
+    double CpuMs = 0;
+    int Changes = 0;
+    int OverGoal = 0;
+    double WorstOverIntervalMs = -1e9;
+    int PanelPaints = 0;
+    int BlackFrames = 0;
+};
+
+std::string Name(const TRotationItem& item) {
+    return item.Kind == TKind::Picture ? "picture" : item.Path.substr(item.Path.rfind('/') + 1);
+}
+
+// Plays the rotation once round, back to its first item, printing each change.
+TRun PlayRound(const std::vector<TRotationItem>& items) {
+    TCountingPanel panel;
+    panel.resize(DrawnSize);
+    auto* surface = new TVideoSurface(&panel);
+    surface->setGeometry(QRect(QPoint(0, 0), DrawnSize));
+    panel.SurfaceArea = surface->geometry();
+    panel.show();
+    TRotationPlayer player(surface);
+    QObject::connect(&player, &TRotationPlayer::Problem,
+                     [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
+    std::vector<TDrawn> drawn;
+    TRun run;
+    int panelPaintsAtFirst = -1;
+    double cpuAtFirst = 0;
+    QElapsedTimer clock;
+    QEventLoop loop;
+    QObject::connect(surface, &TVideoSurface::FramePresented, [&] {
+        const auto item = player.ShownItem();
+        if (!item)
+            return;
+        if (drawn.empty()) {
+            panelPaintsAtFirst = panel.PaintsUnderSurface;
+            cpuAtFirst = CpuMs();
+        }
+        run.BlackFrames += IsBlack(player.ShownFrame()) ? 1 : 0;
+        drawn.push_back({static_cast<double>(clock.nsecsElapsed()) / 1e6, *item});
+        if (*item == 0 && drawn.front().Item == 0 && drawn.size() > 1 &&
+            drawn[drawn.size() - 2].Item == items.size() - 1)
+            loop.quit();
+    });
+    // A hang guard only.
+    QTimer::singleShot(static_cast<int>(items.size()) * 10000, &loop, &QEventLoop::quit);
+    clock.start();
+    player.Play(items, 1s);
+    loop.exec();
+    if (drawn.size() < 2)
+        return run;
+    run.WallMs = drawn.back().AtMs - drawn.front().AtMs;
+    run.CpuMs = CpuMs() - cpuAtFirst;
+    run.PanelPaints = panel.PaintsUnderSurface - panelPaintsAtFirst;
+
+    // Each item's frame interval, as drawn within it.
+    std::vector<std::vector<double>> within(items.size());
+    for (size_t i = 1; i < drawn.size(); ++i) {
+        if (drawn[i].Item == drawn[i - 1].Item)
+            within[drawn[i].Item].push_back(drawn[i].AtMs - drawn[i - 1].AtMs);
+    }
+    for (size_t i = 1; i < drawn.size(); ++i) {
+        const TDrawn& last = drawn[i - 1];
+        const TDrawn& first = drawn[i];
+        if (first.Item == last.Item)
+            continue;
+        const bool fromPicture = items[last.Item].Kind == TKind::Picture;
+        const double gap = first.AtMs - last.AtMs - (fromPicture ? PictureMs : 0);
+        // A picture's interval is its neighbour video's; between two pictures, 40 ms.
+        const double interval = std::max(Median(within[last.Item]), Median(within[first.Item]));
+        const bool over = gap > interval + 2;
+        ++run.Changes;
+        run.OverGoal += over ? 1 : 0;
+        run.WorstOverIntervalMs = std::max(run.WorstOverIntervalMs, gap - interval);
+        std::printf("  %-13s -> %-13s %6.1f ms  interval %5.1f ms%s\n",
+                    Name(items[last.Item]).c_str(), Name(items[first.Item]).c_str(), gap, interval,
+                    over ? "  over the goal" : "");
+    }
+    std::fflush(stdout);
+    return run;
+}
+
+// CPU per wall time of the clips each looped alone, each for the time given.
+double LoopedCpuPercent(const std::vector<std::string>& clips, double msEach) {
+    double cpu = 0;
+    double wall = 0;
+    for (const std::string& clip : clips) {
+        TVideoEngine engine;
+        TVideoSurface surface;
+        surface.SetEngine(&engine);
+        surface.resize(DrawnSize);
+        surface.show();
+        QEventLoop loop;
+        QElapsedTimer clock;
+        double cpuAtFirst = -1;
+        QObject::connect(&engine, &TVideoEngine::PassEnded, &engine, &TVideoEngine::Play);
+        QObject::connect(&surface, &TVideoSurface::FramePresented, [&] {
+            if (cpuAtFirst < 0) {
+                cpuAtFirst = CpuMs();
+                clock.start();
+                QTimer::singleShot(static_cast<int>(msEach), &loop, &QEventLoop::quit);
+            }
+        });
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        engine.Open(QString::fromStdString(clip));
+        engine.Play();
+        loop.exec();
+        if (cpuAtFirst >= 0) {
+            cpu += CpuMs() - cpuAtFirst;
+            wall += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        }
+    }
+    return wall > 0 ? 100 * cpu / wall : 0;
+}
+
+std::string ClipPath(const char* file) {
+    return CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS) + file;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool all = argc > 1 && std::string(argv[1]) == "all";
+    TVideoEngine::Prepare();
+    QThreadPool::globalInstance()->waitForDone();
+    const TRotationItem picture{CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp"),
+                                TKind::Picture, 1};
+
+    std::vector<std::vector<TRotationItem>> rotations;
+    if (all) {
+        for (size_t a = 0; a < FormatClips.size(); ++a) {
+            for (size_t b = a + 1; b < FormatClips.size(); ++b) {
+                const TRotationItem first{ClipPath(FormatClips[a].File), TKind::Video, {}};
+                const TRotationItem second{ClipPath(FormatClips[b].File), TKind::Video, {}};
+                rotations.push_back({first, second, first, picture});
+            }
+        }
+    } else {
+        std::vector<TRotationItem> items;
+        for (size_t i = 0; i < FormatClips.size(); ++i) {
+            items.push_back({ClipPath(FormatClips[i].File), TKind::Video, {}});
+            if (i % 5 == 4)
+                items.push_back(picture);
+        }
+        items.push_back(picture); // two pictures in a row
+        rotations.push_back(items);
+    }
+
+    std::printf("Rotations drawn at %dx%d; goal: every change <= the longer frame interval + 2 "
+                "ms, no panel or black frame between, CPU <= 1.1 x the clips looped alone\n\n",
+                DrawnSize.width(), DrawnSize.height());
+    TRun total;
+    std::vector<std::string> clips;
+    for (const auto& items : rotations) {
+        const TRun run = PlayRound(items);
+        total.WallMs += run.WallMs;
+        total.CpuMs += run.CpuMs;
+        total.Changes += run.Changes;
+        total.OverGoal += run.OverGoal;
+        total.WorstOverIntervalMs = std::max(total.WorstOverIntervalMs, run.WorstOverIntervalMs);
+        total.PanelPaints += run.PanelPaints;
+        total.BlackFrames += run.BlackFrames;
+        for (const TRotationItem& item : items) {
+            if (item.Kind == TKind::Video)
+                clips.push_back(item.Path);
+        }
+    }
+    const double rotationCpu = total.WallMs > 0 ? 100 * total.CpuMs / total.WallMs : 0;
+    // Each clip looped alone for its share of the rotation's time.
+    const double loopedCpu = LoopedCpuPercent(
+        clips, clips.empty() ? 0 : total.WallMs / static_cast<double>(clips.size()));
+    std::printf("\n%d changes, %d over the goal, worst %.1f ms over the longer interval; panel "
+                "painted %d times and %d black frames between the first frame and the last\n"
+                "CPU: rotation %.1f %%, the clips looped alone %.1f %% (%.2f x)\n",
+                total.Changes, total.OverGoal, total.WorstOverIntervalMs, total.PanelPaints,
+                total.BlackFrames, rotationCpu, loopedCpu,
+                loopedCpu > 0 ? rotationCpu / loopedCpu : 0);
+    return 0;
+}
