@@ -181,6 +181,7 @@ void TRotationPlayer::Switch() {
     if (surface_) {
         surface_->SetEngine(shown_);
         surface_->SetStill(still_);
+        // Drawn now, on the frame time, not after the old engine is let go and the next opened.
         surface_->repaint();
     }
     if (shown_ != nullptr) {
