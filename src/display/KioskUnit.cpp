@@ -1,6 +1,7 @@
 #include "display/KioskUnit.h"
 
 #include "display/DisplayOptions.h"
+#include "platform/AsciiText.h"
 #include "platform/ProgramPaths.h"
 
 #include <cstdio>
@@ -19,10 +20,9 @@ std::string CommandWord(const std::string& word) {
     std::string body;
     bool quoted = word.empty();
     for (const char c : word) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
+        if (AsciiText::IsControl(c)) {
             char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
             body += escape;
             quoted = true;
         } else if (c == '\\' || c == '"') {

@@ -54,10 +54,6 @@ std::string Joined(std::string to, std::string rest) {
     return to + rest;
 }
 
-bool StartsWithText(std::string_view text, std::string_view head) {
-    return text.size() >= head.size() && CodePage1251::SameText(text.substr(0, head.size()), head);
-}
-
 // Each slash-separated part percent-encoded: only RFC 3986's unreserved characters stay.
 std::string Encoded(std::string_view rest) {
     static constexpr char Hex[] = "0123456789ABCDEF";
@@ -83,7 +79,8 @@ std::string Encoded(std::string_view rest) {
 namespace MediaPath {
 
 bool IsWebAddress(std::string_view to) {
-    return StartsWithText(to, "http://") || StartsWithText(to, "https://");
+    return CodePage1251::StartsWithText(to, "http://") ||
+           CodePage1251::StartsWithText(to, "https://");
 }
 
 bool IsWindowsPath(std::string_view path) {

@@ -1,6 +1,7 @@
 #include "display/Playlist.h"
 
 #include "display/MediaPath.h"
+#include "platform/AsciiText.h"
 #include "platform/CodePage1251.h"
 
 #include <algorithm>
@@ -15,17 +16,6 @@ constexpr std::string_view ExtInf = "#EXTINF:";
 constexpr std::string_view FileScheme = "file://";
 // A picture's own time is at most a day.
 constexpr int MostSeconds = 86400;
-
-bool StartsWithText(std::string_view text, std::string_view head) {
-    return text.size() >= head.size() && CodePage1251::SameText(text.substr(0, head.size()), head);
-}
-
-std::string_view Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // One line at a time, whatever ends them: CR LF, LF or CR.
 class TLines {
@@ -129,11 +119,11 @@ public:
     }
 
     void Take(std::string_view text, size_t line, bool utf8) {
-        text = Trimmed(text);
+        text = AsciiText::Trim(text);
         if (text.empty())
             return;
         if (text.front() == '#') {
-            if (StartsWithText(text, ExtInf))
+            if (CodePage1251::StartsWithText(text, ExtInf))
                 TakeExtInf(text, line);
             return;
         }
@@ -175,7 +165,7 @@ private:
     // "#EXTINF:<seconds>,<title>"; -1 or 0, a time not known, leaves the default.
     void TakeExtInf(std::string_view text, size_t line) {
         text.remove_prefix(ExtInf.size());
-        const std::string_view number = Trimmed(text.substr(0, text.find(',')));
+        const std::string_view number = AsciiText::Trim(text.substr(0, text.find(',')));
         double value = 0;
         const auto [end, error] =
             std::from_chars(number.data(), number.data() + number.size(), value);
@@ -194,7 +184,7 @@ private:
 
     // The entry's layout path: absolute as it stands, relative beside the playlist.
     std::optional<std::string> Resolved(const std::string& entry) const {
-        if (StartsWithText(entry, FileScheme))
+        if (CodePage1251::StartsWithText(entry, FileScheme))
             return FromFileAddress(entry);
         if (MediaPath::IsWebAddress(entry) || MediaPath::IsWindowsPath(entry))
             return entry;

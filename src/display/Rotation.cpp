@@ -1,5 +1,7 @@
 #include "display/Rotation.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <array>
 
@@ -31,10 +33,7 @@ std::string ExtensionOf(std::string_view path) {
     if (dot == std::string_view::npos || dot < nameAt)
         return {};
     std::string extension(path.substr(dot + 1));
-    for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiText::Lower);
     return extension;
 }
 
@@ -48,10 +47,7 @@ TMediaKind KindOf(std::string_view path) {
 }
 
 bool HasControlCharacters(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
+    return std::any_of(text.begin(), text.end(), AsciiText::IsControl);
 }
 
 TRotationKind NamedBy(std::string_view path, bool folder) {

@@ -1,5 +1,7 @@
 #include "display/ServiceNotifier.h"
 
+#include "platform/AsciiText.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <systemd/sd-daemon.h>
@@ -21,7 +23,7 @@ void TServiceNotifier::WatchdogPing() const {
 void TServiceNotifier::Status(const std::string& line) const {
     std::string shown = line;
     for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+        if (AsciiText::IsControl(c))
             c = ' ';
     }
     Send("STATUS=" + shown);

@@ -19,6 +19,13 @@ inline std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// A C0 control character or DEL: text that holds one is garbage, or would break the line that
+// shows it.
+inline bool IsControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
 inline char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

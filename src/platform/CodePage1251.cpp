@@ -194,4 +194,8 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool StartsWithText(std::string_view text, std::string_view head) {
+    return text.size() >= head.size() && SameText(text.substr(0, head.size()), head);
+}
+
 } // namespace CodePage1251

@@ -40,5 +40,7 @@ std::string FromUtf8Literal(std::string_view utf8);
 
 // Whether two Windows-1251 texts are equal without regard to letter case (Latin and Cyrillic).
 bool SameText(std::string_view a, std::string_view b);
+// Whether the text begins with head, compared as SameText does.
+bool StartsWithText(std::string_view text, std::string_view head);
 
 } // namespace CodePage1251
