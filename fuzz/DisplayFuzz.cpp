@@ -4,10 +4,11 @@
 // the file names of a folder that a layout names as a rotation.
 #include "display/DisplayArrangement.h"
 #include "display/DisplayLink.h"
-#include "display/FolderRotation.h"
 #include "display/KeptLayout.h"
 #include "display/LayoutContent.h"
-#include "display/Playlist.h"
+#include "display/MediaPath.h"
+#include "layouts/FolderRotation.h"
+#include "layouts/Playlist.h"
 #include "platform/CodePage1251.h"
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/TextMessage.h"
@@ -131,7 +132,7 @@ void CheckRotation(TRotation rotation) {
               !entry.Path.empty());
         Check(!entry.Seconds || *entry.Seconds >= 1);
     }
-    for (const TPlacedEntry& placed : Rotation::Placed(rotation, Maps)) {
+    for (const TPlacedEntry& placed : MediaPath::PlaceEntries(rotation, Maps)) {
         if (placed.Place.Source)
             CheckCopyName(*placed.Place.Source);
     }

@@ -1,5 +1,6 @@
 #include "display/MediaPath.h"
 
+#include "layouts/LayoutPath.h"
 #include "platform/CodePage1251.h"
 
 #include <algorithm>
@@ -78,25 +79,15 @@ std::string Encoded(std::string_view rest) {
 
 namespace MediaPath {
 
-bool IsWebAddress(std::string_view to) {
-    return CodePage1251::StartsWithText(to, "http://") ||
-           CodePage1251::StartsWithText(to, "https://");
-}
-
-bool IsWindowsPath(std::string_view path) {
-    const bool drive = path.size() >= 2 && path[1] == ':' &&
-                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    return drive || path.substr(0, 2) == "\\\\";
-}
-
 TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
     return PlaceUtf8(CodePage1251::ToUtf8(layoutPath), maps);
 }
 
 TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps) {
-    const bool windows = IsWindowsPath(path);
+    const bool windows = LayoutPath::IsWindowsPath(path);
     for (const TPathMap& map : maps) {
-        const auto length = MatchLength(path, map.From, windows || IsWindowsPath(map.From));
+        const auto length =
+            MatchLength(path, map.From, windows || LayoutPath::IsWindowsPath(map.From));
         if (!length)
             continue;
         std::string rest(path.substr(*length));
@@ -108,7 +99,7 @@ TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps) 
                                   CodePage1251::ToUtf8(map.From) + "=" + map.To + "\"");
         TMediaSource source;
         source.Base = map.To;
-        if (IsWebAddress(map.To)) {
+        if (LayoutPath::IsWebAddress(map.To)) {
             source.Kind = TMediaSource::TKind::Web;
             source.Location = Joined(map.To, Encoded(rest));
         } else {
@@ -123,6 +114,18 @@ TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps) 
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
     TMediaPlace place = Place(layoutPath, maps);
     return place.Source ? place.Source->Location : place.Path;
+}
+
+std::vector<TPlacedEntry> PlaceEntries(TRotation& rotation, const std::vector<TPathMap>& maps) {
+    std::vector<TPlacedEntry> placed;
+    for (const TRotationEntry& entry : rotation.Entries) {
+        try {
+            placed.push_back({PlaceUtf8(entry.Path, maps), entry.Seconds});
+        } catch (const EMediaPathError& e) {
+            rotation.Problems.emplace_back(e.what());
+        }
+    }
+    return placed;
 }
 
 } // namespace MediaPath

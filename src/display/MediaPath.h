@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/DisplayOptions.h"
+#include "layouts/Rotation.h"
 #include "mediacache/MediaSource.h"
 
 #include <optional>
@@ -23,13 +24,13 @@ struct TMediaPlace {
 
 // Where a media file of a layout is found on this machine. Layouts carry paths of the operator's
 // machine as Windows-1251 bytes, often Windows paths ("C:\Media\ad.avi").
+// A rotation's item as the display finds it: its place, in place or through the media cache.
+struct TPlacedEntry {
+    TMediaPlace Place;
+    std::optional<int> Seconds;
+};
+
 namespace MediaPath {
-
-// Whether the path is a Windows one: a drive letter and a colon, or a UNC path ("\\host\...").
-bool IsWindowsPath(std::string_view path);
-
-// Whether a map's TO is a web address ("http://" or "https://", in any letter case).
-bool IsWebAddress(std::string_view to);
 
 // The first map whose FROM begins the path, at a whole folder name, has that beginning replaced
 // by its TO. Windows paths compare without regard to letter case, and their backslashes become
@@ -44,5 +45,9 @@ TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps);
 
 // Where the file is read from: the source's location, or the path in place.
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps);
+
+// Each entry of the rotation placed by the maps; an entry whose path a map refuses is left out,
+// said in a line added to the rotation's problems.
+std::vector<TPlacedEntry> PlaceEntries(TRotation& rotation, const std::vector<TPathMap>& maps);
 
 } // namespace MediaPath

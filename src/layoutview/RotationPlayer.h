@@ -1,6 +1,6 @@
 #pragma once
 
-#include "layoutview/RotationSequence.h"
+#include "layouts/RotationSequence.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,6 +1,7 @@
 #include "common/TempDir.h"
-#include "display/FolderRotation.h"
-#include "display/Playlist.h"
+#include "display/MediaPath.h"
+#include "layouts/FolderRotation.h"
+#include "layouts/Playlist.h"
 #include "platform/FileIo.h"
 
 #include <filesystem>
@@ -33,7 +34,7 @@ TEST(PlaylistTest, EntriesAreAbsoluteOrBesideThePlaylistAndMapLikeLayoutPaths) {
               std::vector<std::string>{"/srv/ads/ads/a.jpg"})
         << "an entry written on Windows, beside a POSIX playlist";
 
-    const auto placed = Rotation::Placed(rotation, {{"C:\\Ads", "/srv/ads"}});
+    const auto placed = MediaPath::PlaceEntries(rotation, {{"C:\\Ads", "/srv/ads"}});
     ASSERT_EQ(placed.size(), 7u);
     EXPECT_EQ(placed[0].Place.Source->Location, "/srv/ads/ads/spring.mp4");
     EXPECT_EQ(placed[5].Place.Source->Location, "/srv/ads/my ad.mp4");
@@ -71,7 +72,8 @@ TEST(PlaylistTest, M3uIsUtf8WhenValidElseTheOperatorsCodePage) {
     EXPECT_EQ(rotation.Problems,
               std::vector<std::string>{"the playlist \"C:\\РЕКЛАМА\\mall.m3u8\", "
                                        "line 2: the line is not UTF-8; left out"});
-    const auto placed = Rotation::Placed(rotation, {{"c:\\\xF0\xE5\xEA\xEB\xE0\xEC\xE0", "/m"}});
+    const auto placed =
+        MediaPath::PlaceEntries(rotation, {{"c:\\\xF0\xE5\xEA\xEB\xE0\xEC\xE0", "/m"}});
     ASSERT_EQ(placed.size(), 1u);
     EXPECT_EQ(placed[0].Place.Source->Location, "/m/广告.mp4");
     EXPECT_EQ(placed[0].Place.Source->FileName, "广告.mp4");

@@ -1,6 +1,6 @@
-#include "display/Playlist.h"
+#include "layouts/Playlist.h"
 
-#include "display/MediaPath.h"
+#include "layouts/LayoutPath.h"
 #include "platform/AsciiText.h"
 #include "platform/CodePage1251.h"
 
@@ -41,7 +41,8 @@ private:
 
 // The folder part of a path, without its last separator; empty when there is none.
 std::string_view FolderOf(std::string_view path) {
-    const size_t last = MediaPath::IsWindowsPath(path) ? path.find_last_of("/\\") : path.rfind('/');
+    const size_t last =
+        LayoutPath::IsWindowsPath(path) ? path.find_last_of("/\\") : path.rfind('/');
     return last == std::string_view::npos ? std::string_view() : path.substr(0, last);
 }
 
@@ -65,11 +66,11 @@ std::optional<std::string> FromFileAddress(std::string_view address) {
     }
     if (!CodePage1251::IsUtf8(path) || Rotation::HasControlCharacters(path))
         return std::nullopt;
-    if (path.size() > 1 && path[0] == '/' && MediaPath::IsWindowsPath(path.substr(1)))
+    if (path.size() > 1 && path[0] == '/' && LayoutPath::IsWindowsPath(path.substr(1)))
         path.erase(0, 1);
     else if (path.empty() || path[0] != '/')
         path = "//" + path; // a host: a UNC path
-    if (MediaPath::IsWindowsPath(path) || path.substr(0, 2) == "//")
+    if (LayoutPath::IsWindowsPath(path) || path.substr(0, 2) == "//")
         std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
@@ -77,7 +78,7 @@ std::optional<std::string> FromFileAddress(std::string_view address) {
 // A path's folder names, "." left out and ".." taking the name before it away: what an entry's
 // and the playlist's paths are compared by.
 std::vector<std::string_view> PartsOf(std::string_view path) {
-    const std::string_view separators = MediaPath::IsWindowsPath(path) ? "/\\" : "/";
+    const std::string_view separators = LayoutPath::IsWindowsPath(path) ? "/\\" : "/";
     std::vector<std::string_view> parts;
     while (!path.empty()) {
         const size_t end = std::min(path.find_first_of(separators), path.size());
@@ -103,7 +104,7 @@ bool SameName(std::string_view a, std::string_view b, bool windows) {
 class TReading {
 public:
     explicit TReading(std::string_view path)
-        : path_(path), windows_(MediaPath::IsWindowsPath(path)), parts_(PartsOf(path)) {}
+        : path_(path), windows_(LayoutPath::IsWindowsPath(path)), parts_(PartsOf(path)) {}
 
     bool Full() const { return full_; }
 
@@ -186,7 +187,7 @@ private:
     std::optional<std::string> Resolved(const std::string& entry) const {
         if (CodePage1251::StartsWithText(entry, FileScheme))
             return FromFileAddress(entry);
-        if (MediaPath::IsWebAddress(entry) || MediaPath::IsWindowsPath(entry))
+        if (LayoutPath::IsWebAddress(entry) || LayoutPath::IsWindowsPath(entry))
             return entry;
         // "\Ads\a.mp4" beside "C:\Ads\mall.m3u" is on the playlist's drive; "/srv/a.mp4" is POSIX.
         const bool drive = windows_ && path_.size() >= 2 && path_[1] == ':';
@@ -203,7 +204,7 @@ private:
 
     // What a looping entry names, or nothing.
     const char* LoopOf(const std::string& path) const {
-        if (MediaPath::IsWindowsPath(path) != windows_)
+        if (LayoutPath::IsWindowsPath(path) != windows_)
             return nullptr;
         const std::vector<std::string_view> parts = PartsOf(path);
         if (parts.size() > parts_.size())

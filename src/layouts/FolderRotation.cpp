@@ -1,4 +1,4 @@
-#include "display/FolderRotation.h"
+#include "layouts/FolderRotation.h"
 
 #include "platform/CodePage1251.h"
 

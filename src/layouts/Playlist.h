@@ -1,6 +1,6 @@
 #pragma once
 
-#include "display/Rotation.h"
+#include "layouts/Rotation.h"
 
 #include <string_view>
 

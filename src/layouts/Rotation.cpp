@@ -1,5 +1,6 @@
-#include "display/Rotation.h"
+#include "layouts/Rotation.h"
 
+#include "layouts/LayoutPath.h"
 #include "platform/AsciiText.h"
 
 #include <algorithm>
@@ -61,20 +62,8 @@ TRotationKind NamedBy(std::string_view path, bool folder) {
 std::string Within(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && !IsSeparator(path.back()))
-        path += MediaPath::IsWindowsPath(folder) ? '\\' : '/';
+        path += LayoutPath::IsWindowsPath(folder) ? '\\' : '/';
     return path + std::string(name);
-}
-
-std::vector<TPlacedEntry> Placed(TRotation& rotation, const std::vector<TPathMap>& maps) {
-    std::vector<TPlacedEntry> placed;
-    for (const TRotationEntry& entry : rotation.Entries) {
-        try {
-            placed.push_back({MediaPath::PlaceUtf8(entry.Path, maps), entry.Seconds});
-        } catch (const EMediaPathError& e) {
-            rotation.Problems.emplace_back(e.what());
-        }
-    }
-    return placed;
 }
 
 } // namespace Rotation

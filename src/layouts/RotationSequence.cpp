@@ -1,4 +1,4 @@
-#include "layoutview/RotationSequence.h"
+#include "layouts/RotationSequence.h"
 
 #include <algorithm>
 

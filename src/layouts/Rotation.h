@@ -1,8 +1,5 @@
 #pragma once
 
-#include "display/DisplayOptions.h"
-#include "display/MediaPath.h"
-
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,7 +15,7 @@ enum class TMediaKind { Video, Picture, Neither };
 
 // One item of a rotation.
 struct TRotationEntry {
-    std::string Path; // a layout path in UTF-8 (MediaPath::PlaceUtf8 places it)
+    std::string Path; // a layout path in UTF-8, as the operator wrote it
     // A picture's own time on screen; unset: the display's default (--picture-seconds).
     std::optional<int> Seconds;
 
@@ -30,12 +27,6 @@ struct TRotationEntry {
 struct TRotation {
     std::vector<TRotationEntry> Entries;
     std::vector<std::string> Problems;
-};
-
-// A rotation's item as the display finds it: its place, in place or through the media cache.
-struct TPlacedEntry {
-    TMediaPlace Place;
-    std::optional<int> Seconds;
 };
 
 namespace Rotation {
@@ -60,9 +51,5 @@ TRotationKind NamedBy(std::string_view path, bool folder);
 // The path of the file of that name in the folder, written the way the folder's path is: with a
 // backslash after a Windows path, else a slash.
 std::string Within(std::string_view folder, std::string_view name);
-
-// Each entry placed by the maps; an entry whose path a map refuses is left out, said in a line
-// added to the rotation's problems.
-std::vector<TPlacedEntry> Placed(TRotation& rotation, const std::vector<TPathMap>& maps);
 
 } // namespace Rotation
