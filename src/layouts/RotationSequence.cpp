@@ -10,7 +10,7 @@ TRotationSequence::TRotationSequence(std::vector<TRotationItem> items,
 std::optional<size_t> TRotationSequence::Next() const {
     const size_t count = items_.size();
     // After the current item in order, round to the current one itself last.
-    const size_t from = current_ ? *current_ + 1 : 0;
+    const size_t from = current_ ? *current_ + 1 : from_;
     for (size_t step = 0; step < count; ++step) {
         const size_t index = (from + step) % count;
         if (!skipped_[index])
@@ -54,4 +54,30 @@ std::vector<std::string> TRotationSequence::Fail(size_t index, const std::string
 
 void TRotationSequence::TryAgain() {
     std::fill(skipped_.begin(), skipped_.end(), false);
+}
+
+void TRotationSequence::Update(std::vector<TRotationItem> items) {
+    const auto indexIn = [](const std::vector<TRotationItem>& list, const std::string& path) {
+        const auto found = std::find_if(
+            list.begin(), list.end(), [&](const TRotationItem& item) { return item.Path == path; });
+        return found == list.end() ? std::optional<size_t>()
+                                   : static_cast<size_t>(found - list.begin());
+    };
+    std::vector<bool> told(items.size(), false);
+    for (size_t n = 0; n < items.size(); ++n) {
+        const auto old = indexIn(items_, items[n].Path);
+        told[n] = old && told_[*old];
+    }
+    std::optional<size_t> current;
+    if (current_)
+        current = indexIn(items, items_[*current_].Path);
+    // Gone: the next item is the one that stands where it stood.
+    if (current_ && !current)
+        from_ = *current_;
+    if (from_ >= items.size())
+        from_ = 0;
+    current_ = current;
+    items_ = std::move(items);
+    told_ = std::move(told);
+    skipped_.assign(items_.size(), false);
 }

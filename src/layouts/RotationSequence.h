@@ -45,10 +45,17 @@ public:
     // Every skipped item is tried again (after a back-off, when nothing could be shown).
     void TryAgain();
 
+    // The rotation as it reads now (its playlist or folder changed, or an item's copy came): the
+    // item on show keeps its place, found by its path, and what follows it comes from the new
+    // items; when it has gone, the rotation goes on from its place. Every item is tried again;
+    // one already said to be skipped is not said again.
+    void Update(std::vector<TRotationItem> items);
+
 private:
     std::vector<TRotationItem> items_;
     std::chrono::seconds pictureTime_;
     std::optional<size_t> current_;
+    size_t from_ = 0; // where Next looks first while no item is current
     std::vector<bool> skipped_;
     std::vector<bool> told_;
     bool toldNothing_ = false;

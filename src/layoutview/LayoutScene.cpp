@@ -66,6 +66,7 @@ void TLayoutScene::Clear() {
     delete videoBox_;
     videoBox_ = nullptr;
     videoEngine_ = nullptr;
+    rotation_ = false;
     for (TPictureBox* box : pictures_)
         delete box;
     pictures_.clear();
@@ -85,6 +86,29 @@ TVideoSurface* TLayoutScene::AddVideoBox(TVideoEngine& engine) {
     videoBox_->SetEngine(&engine);
     videoBox_->hide(); // until the first frame: the panel colour, never black
     return videoBox_;
+}
+
+TVideoSurface* TLayoutScene::AddRotationBox() {
+    const bool shows = plan_.Main == TMainContent::Video || plan_.Main == TMainContent::Picture;
+    if (!shows || videoBox_ != nullptr)
+        return videoBox_;
+    rotation_ = true;
+    videoBox_ = new TVideoSurface(main_);
+    videoBox_->hide(); // until the first item: the panel colour, never black
+    return videoBox_;
+}
+
+std::optional<QRect> TLayoutScene::RotationRect(const QSize& natural) const {
+    if (plan_.Main == TMainContent::Video)
+        return VideoRect(natural);
+    const LayoutGeometry::TRect& box = arrangement_.Picture;
+    LayoutGeometry::TRect fitted =
+        LayoutGeometry::FitPicture(box.Width, box.Height, natural.width(), natural.height());
+    if (fitted.Width <= 0 || fitted.Height <= 0)
+        return std::nullopt;
+    fitted.Left += box.Left;
+    fitted.Top += box.Top;
+    return ToQRect(fitted);
 }
 
 const LayoutArrangement::TArrangement& TLayoutScene::Arrange(int width, int height, double scale,
@@ -109,7 +133,7 @@ const LayoutArrangement::TArrangement& TLayoutScene::Arrange(int width, int heig
     }
     for (TPictureBox* box : pictures_)
         box->setGeometry(ToQRect(a.Picture));
-    if (videoBox_ != nullptr) {
+    if (videoBox_ != nullptr && !rotation_) {
         const std::optional<QRect> fitted =
             VideoRect(videoEngine_ ? videoEngine_->NaturalSize() : QSize());
         if (fitted)

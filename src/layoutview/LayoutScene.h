@@ -51,6 +51,14 @@ public:
     TVideoSurface* AddVideoBox(TVideoEngine& engine);
     TVideoSurface* VideoBox() const { return videoBox_; }
 
+    // A surface for a rotation where the type shows its video or its picture; its owner places it
+    // (TRotationPlayer, by RotationRect), since only the owner knows the item on show. It is
+    // VideoBox from then on. Null for a type with neither.
+    TVideoSurface* AddRotationBox();
+    // Where an item of that natural size stands in the main area, at the last arrangement: fitted
+    // like the video, or like the picture in the picture's place.
+    std::optional<QRect> RotationRect(const QSize& natural) const;
+
     // Places every part in the host's width x height at the scale, with a bar of barHeight
     // docked at the bottom (see LayoutArrangement::Arrange), and returns where everything went.
     const LayoutArrangement::TArrangement& Arrange(int width, int height, double scale,
@@ -76,4 +84,5 @@ private:
     std::vector<TPictureBox*> pictures_;
     TVideoSurface* videoBox_ = nullptr;
     QPointer<TVideoEngine> videoEngine_;
+    bool rotation_ = false; // the video box shows a rotation, placed by its owner
 };

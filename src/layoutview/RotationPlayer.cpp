@@ -49,6 +49,53 @@ void TRotationPlayer::Play(std::vector<TRotationItem> items, std::chrono::second
     PrerollNext();
 }
 
+void TRotationPlayer::SetFit(TFit fit) {
+    fit_ = std::move(fit);
+    Refit();
+}
+
+void TRotationPlayer::Refit() {
+    if (!fit_ || !surface_)
+        return;
+    const std::optional<QRect> place = fit_(ShownNaturalSize());
+    if (place)
+        surface_->setGeometry(*place);
+    surface_->setVisible(place && !place->isEmpty());
+}
+
+QSize TRotationPlayer::ShownNaturalSize() const {
+    if (shown_ != nullptr)
+        return shown_->NaturalSize();
+    return still_.isNull() ? QSize() : stillNatural_;
+}
+
+void TRotationPlayer::Update(std::vector<TRotationItem> items) {
+    if (!sequence_ || items == sequence_->Items())
+        return;
+    const std::optional<std::string> nextPath =
+        next_ ? std::optional(sequence_->Items()[*next_].Path) : std::nullopt;
+    const bool showing = ShownItem().has_value();
+    sequence_->Update(std::move(items));
+    if (!showing) {
+        // Waiting to try again, or for the first item: the new items are tried at once.
+        retryTimer_.stop();
+        nextRetry_ = TVideoEngine::FirstRetry;
+        if (prerolling_ != nullptr)
+            prerolling_->Close();
+        LeaveAt(TClock::now());
+        PrerollNext();
+        return;
+    }
+    const std::optional<size_t> next = sequence_->Next();
+    if (next && nextPath && sequence_->Items()[*next].Path == *nextPath) {
+        next_ = next; // made ready already
+        return;
+    }
+    if (prerolling_ != nullptr)
+        prerolling_->Close();
+    PrerollNext();
+}
+
 void TRotationPlayer::Stop() {
     switchTimer_.stop();
     retryTimer_.stop();
@@ -62,6 +109,7 @@ void TRotationPlayer::Stop() {
     prerolling_ = nullptr;
     still_ = QImage();
     nextStill_ = QImage();
+    Refit();
     next_.reset();
     nextReady_ = false;
     leaving_ = false;
@@ -130,7 +178,8 @@ void TRotationPlayer::OnFailed(TVideoEngine* engine) {
     if (engine != shown_)
         return;
     // Its last frame stands until the next item's first.
-    Tell(sequence_->Fail(*sequence_->Current(), engine->FailureText().toStdString()));
+    if (const auto current = sequence_->Current())
+        Tell(sequence_->Fail(*current, engine->FailureText().toStdString()));
     LeaveAt(TClock::now());
     if (next_ == sequence_->Current())
         PrerollNext(); // it was to follow itself
@@ -178,6 +227,8 @@ void TRotationPlayer::Switch() {
     TVideoEngine* previous = shown_;
     shown_ = prerolling_;
     still_ = nextStill_;
+    stillNatural_ = nextStillNatural_;
+    Refit();
     if (surface_) {
         surface_->SetEngine(shown_);
         surface_->SetStill(still_);
@@ -214,9 +265,14 @@ TVideoEngine* TRotationPlayer::SpareEngine() const {
     return engines_[0] == shown_ ? engines_[1] : engines_[0];
 }
 
-QImage TRotationPlayer::Rendered(const QString& path) const {
+QImage TRotationPlayer::Rendered(const QString& path) {
     const TPicture picture = LoadPicture(path);
-    const QSize placed = surface_ ? surface_->PixelSize() : QSize();
+    nextStillNatural_ = picture.Size().toSize();
+    const std::optional<QRect> fitted = fit_ ? fit_(nextStillNatural_) : std::nullopt;
+    const qreal ratio = surface_ ? surface_->devicePixelRatioF() : 1.0;
+    const QSize placed = fitted     ? (QSizeF(fitted->size()) * ratio).toSize()
+                         : surface_ ? surface_->PixelSize()
+                                    : QSize();
     const QSize size = placed.isEmpty() ? picture.Size().toSize() : placed;
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     // Stretched over the box like a video's frame; where a picture is transparent, the panel's

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class TVideoEngine;
@@ -31,8 +32,21 @@ public:
     explicit TRotationPlayer(TVideoSurface* surface, QObject* parent = nullptr);
     ~TRotationPlayer() override;
 
+    // Where the surface stands, in its parent, for an item of that natural size; nothing: it
+    // is hidden (the panel shows).
+    using TFit = std::function<std::optional<QRect>(const QSize& natural)>;
+
+    // The surface is placed by the fit at each change of item; without one it keeps its place and
+    // every item is stretched over it.
+    void SetFit(TFit fit);
+    // Places the surface again for the item on show (the fit changed: the host was resized).
+    void Refit();
+
     // Shows the items from the first, replacing what was shown.
     void Play(std::vector<TRotationItem> items, std::chrono::seconds pictureTime);
+    // The rotation as it reads now: the item on show goes on to its end, and the next is the one
+    // after it in the new items (see TRotationSequence::Update). The same items change nothing.
+    void Update(std::vector<TRotationItem> items);
     // Shows nothing any more: the panel shows again.
     void Stop();
 
@@ -60,18 +74,22 @@ private:
     void ShowNothing();
     void Tell(const std::vector<std::string>& lines);
     TVideoEngine* SpareEngine() const;
-    QImage Rendered(const QString& path) const;
+    QImage Rendered(const QString& path);
+    // The natural size of what the item on show shows.
+    QSize ShownNaturalSize() const;
 
     QPointer<TVideoSurface> surface_;
+    TFit fit_;
     std::array<TVideoEngine*, 2> engines_{}; // children
     std::optional<TRotationSequence> sequence_;
 
-    TVideoEngine* shown_ = nullptr;      // the engine on the surface; null for a picture
-    QImage still_;                       // the picture on show
-    TClock::time_point lastFrameAt_;     // when the shown engine's newest frame came
-    std::optional<size_t> next_;         // the item being made ready
-    TVideoEngine* prerolling_ = nullptr; // ... in this engine, when a video
-    QImage nextStill_;                   // ... as this picture, when one
+    TVideoEngine* shown_ = nullptr;         // the engine on the surface; null for a picture
+    QImage still_;                          // the picture on show
+    TClock::time_point lastFrameAt_;        // when the shown engine's newest frame came
+    std::optional<size_t> next_;            // the item being made ready
+    TVideoEngine* prerolling_ = nullptr;    // ... in this engine, when a video
+    QImage nextStill_;                      // ... as this picture, when one
+    QSize stillNatural_, nextStillNatural_; // the pictures' own sizes
     bool nextReady_ = false;
     bool leaving_ = false; // the shown item is over at leaveAt_ (or nothing shows yet)
     TClock::time_point leaveAt_;

@@ -76,4 +76,25 @@ TEST(RotationSequenceTest, NothingToShowIsSaidOnce) {
     EXPECT_TRUE(TRotationSequence({}, 10s).NothingToShow());
 }
 
+// A rotation read anew keeps its place by the shown item's path; one that has gone leaves the
+// rotation to go on from where it stood; an item said skipped is tried again, not said again.
+TEST(RotationSequenceTest, ARotationReadAnewKeepsItsPlace) {
+    TRotationSequence sequence({Video("a.mp4"), Video("b.mp4"), Video("c.mp4")}, 10s);
+    sequence.Advance();
+    sequence.Advance();
+    EXPECT_EQ(sequence.Fail(2, "No such file").size(), 1u);
+
+    sequence.Update({Video("new.mp4"), Video("a.mp4"), Video("b.mp4"), Video("c.mp4")});
+    EXPECT_EQ(sequence.Current(), 2u);                     // b.mp4
+    EXPECT_EQ(sequence.Next(), 3u);                        // c.mp4 is tried again...
+    EXPECT_TRUE(sequence.Fail(3, "No such file").empty()); // ...and not said again
+    EXPECT_EQ(sequence.Next(), 0u);
+
+    sequence.Update({Video("x.mp4"), Video("y.mp4"), Video("z.mp4")});
+    EXPECT_FALSE(sequence.Current());
+    EXPECT_EQ(sequence.Next(), 2u); // b.mp4 stood third
+    sequence.Update({Video("x.mp4")});
+    EXPECT_EQ(sequence.Next(), 0u);
+}
+
 } // namespace
