@@ -2,6 +2,7 @@
 
 #include "display/DisplayOptions.h"
 #include "display/MediaPath.h"
+#include "layouts/Rotation.h"
 #include "protocol/DisplayTypeMessage.h"
 
 #include <string>
@@ -24,13 +25,23 @@ struct TWantedLayout {
     std::vector<TMediaSource> Sources() const;
 };
 
+// A rotation as a box shows it.
+struct TShownRotation {
+    std::string Named;                 // the playlist or folder, as the layout names it (UTF-8)
+    std::vector<TRotationEntry> Items; // each a path on this machine (UTF-8)
+
+    bool operator==(const TShownRotation&) const = default;
+};
+
 // A layout as the display builds it: every file a path on this machine (UTF-8), empty where the
-// area keeps the panel colour.
+// area keeps the panel colour; a box with a rotation shows it in place of its one file.
 struct TLayoutContent {
     int DisplayType = 0;
     std::string PictureFile;
     std::string VideoFile;
     std::vector<std::string> Texts;
+    std::optional<TShownRotation> PictureRotation;
+    std::optional<TShownRotation> VideoRotation;
 
     bool operator==(const TLayoutContent&) const = default;
 };

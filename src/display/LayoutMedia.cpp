@@ -13,46 +13,199 @@ bool IsCopy(const TMediaPlace& place, const std::string& copyName) {
 bool TLayoutMedia::Want(TWantedLayout layout) {
     wanted_ = std::move(layout);
     usable_.clear();
+    asked_.clear();
     awaited_ = 0;
-    return !wanted_.Sources().empty();
+    ++generation_;
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        const TMediaPlace& place = PlaceOf(box);
+        const std::string& name = place.Source ? place.Source->FileName : place.Path;
+        TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+        media = {};
+        // Only a name that is neither a playlist nor a file the display shows is looked at.
+        if (Rotation::NamedBy(name, false) == TRotationKind::Playlist)
+            media.Named = TNamed::Playlist;
+        else if (!name.empty() && Rotation::KindOf(name) == TMediaKind::Neither &&
+                 place.LocalPath())
+            media.Named = TNamed::MaybeFolder;
+    }
+    return !Sources().empty();
+}
+
+const TMediaPlace& TLayoutMedia::PlaceOf(TBox box) const {
+    return box == TBox::Picture ? wanted_.Picture : wanted_.Video;
+}
+
+bool TLayoutMedia::IsRotation(const TBoxMedia& media) const {
+    return media.Named == TNamed::Playlist ||
+           (media.Named == TNamed::MaybeFolder && media.ReadOnce &&
+            media.Read.Kind == TRotationKind::Folder);
+}
+
+bool TLayoutMedia::IsOneFile(const TBoxMedia& media) const {
+    return media.Named == TNamed::OneFile ||
+           (media.Named == TNamed::MaybeFolder && media.ReadOnce &&
+            media.Read.Kind == TRotationKind::OneFile);
+}
+
+std::vector<TMediaSource> TLayoutMedia::Sources() const {
+    std::vector<TMediaSource> sources;
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        const TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+        const TMediaPlace& place = PlaceOf(box);
+        if (place.Source && (IsOneFile(media) || media.Named == TNamed::Playlist))
+            sources.push_back(*place.Source);
+        if (!IsRotation(media))
+            continue;
+        for (const TPlacedEntry& entry : media.Entries) {
+            if (entry.Place.Source)
+                sources.push_back(*entry.Place.Source);
+        }
+    }
+    return sources;
+}
+
+void TLayoutMedia::Asked(uint64_t token) {
+    awaited_ = token;
+    asked_ = Sources();
 }
 
 bool TLayoutMedia::Resolved(uint64_t token, const std::vector<std::string>& usable) {
     if (awaited_ == 0 || token != awaited_)
         return false;
     awaited_ = 0;
-    usable_.insert(usable_.end(), usable.begin(), usable.end());
+    for (const std::string& name : usable) {
+        if (!Usable(name))
+            usable_.push_back(name);
+    }
     return true;
 }
 
 bool TLayoutMedia::Arrived(const std::string& copyName) {
-    const bool picture = IsCopy(wanted_.Picture, copyName);
-    const bool video = IsCopy(wanted_.Video, copyName);
-    if (!picture && !video)
+    bool ours = false;
+    bool file = false;    // a one-file box shows it
+    bool picture = false; // ... the picture box
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+        const bool copy = IsCopy(PlaceOf(box), copyName);
+        if (copy && media.Named == TNamed::Playlist)
+            media.Stale = true;
+        if (copy && IsOneFile(media)) {
+            file = true;
+            picture = picture || box == TBox::Picture;
+        }
+        ours =
+            ours || copy ||
+            std::any_of(media.Entries.begin(), media.Entries.end(),
+                        [&](const TPlacedEntry& entry) { return IsCopy(entry.Place, copyName); });
+    }
+    if (!ours)
         return false;
     const bool shown = Usable(copyName);
     if (!shown)
         usable_.push_back(copyName);
     if (awaited_ != 0)
         return false; // built once the cache answers
-    return !shown || picture;
+    return file && (!shown || picture);
 }
 
 bool TLayoutMedia::Usable(const std::string& copyName) const {
     return std::find(usable_.begin(), usable_.end(), copyName) != usable_.end();
 }
 
+std::optional<std::string> TLayoutMedia::PlaylistCopy(TBox box) const {
+    const TMediaPlace& place = PlaceOf(box);
+    if (!place.Source)
+        return place.Path;
+    const std::string name = place.Source->CopyName();
+    if (!Usable(name))
+        return std::nullopt; // read once its copy is there
+    return MediaCopy::PathIn(cacheFolder_, name);
+}
+
+std::vector<std::pair<TLayoutMedia::TBox, TRotationRead>> TLayoutMedia::Reads(bool again) {
+    std::vector<std::pair<TBox, TRotationRead>> reads;
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+        const bool due = !media.ReadOnce || media.Stale || (again && IsRotation(media));
+        if (media.Named == TNamed::OneFile || media.Reading || !due)
+            continue;
+        TRotationRead read;
+        read.LayoutPath = PlaceOf(box).Named;
+        read.Maps = maps_;
+        if (!cacheFolder_.empty())
+            read.ListingFolder = cacheFolder_ + "/listings";
+        if (media.Named == TNamed::Playlist) {
+            const std::optional<std::string> file = PlaylistCopy(box);
+            if (!file)
+                continue;
+            read.Playlist = true;
+            read.PlaylistFile = *file;
+        }
+        media.Reading = true;
+        media.Stale = false;
+        reads.emplace_back(box, std::move(read));
+    }
+    return reads;
+}
+
+std::vector<std::string> TLayoutMedia::ReadDone(uint64_t generation, TBox box,
+                                                TRotationReadResult result) {
+    if (generation != generation_)
+        return {};
+    TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+    std::vector<std::string> said = std::move(media.Read.Rotation.Problems);
+    media.Reading = false;
+    media.ReadOnce = true;
+    media.Entries = result.Kind == TRotationKind::OneFile
+                        ? std::vector<TPlacedEntry>()
+                        : MediaPath::PlaceEntries(result.Rotation, maps_);
+    media.Read = std::move(result);
+    std::vector<std::string> lines;
+    for (const std::string& line : media.Read.Rotation.Problems) {
+        if (std::find(said.begin(), said.end(), line) == said.end())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+bool TLayoutMedia::Settled() const {
+    if (awaited_ != 0 || MustAsk())
+        return false;
+    return std::none_of(boxes_.begin(), boxes_.end(), [](const TBoxMedia& media) {
+        return media.Named != TNamed::OneFile && !media.ReadOnce && media.Reading;
+    });
+}
+
+std::string TLayoutMedia::PathOf(const TMediaPlace& place) const {
+    if (!place.Source)
+        return place.Path;
+    const std::string name = place.Source->CopyName();
+    return Usable(name) ? MediaCopy::PathIn(cacheFolder_, name) : std::string();
+}
+
+std::optional<TShownRotation> TLayoutMedia::RotationOf(TBox box) const {
+    const TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+    if (!IsRotation(media))
+        return std::nullopt;
+    TShownRotation rotation{PlaceOf(box).Named, {}};
+    for (const TPlacedEntry& entry : media.Entries) {
+        // A copy not there yet is left out until it comes; the cache says why meanwhile.
+        std::string path = PathOf(entry.Place);
+        if (!path.empty())
+            rotation.Items.push_back({std::move(path), entry.Seconds});
+    }
+    return rotation;
+}
+
 TLayoutContent TLayoutMedia::Content() const {
-    const auto path = [&](const TMediaPlace& place) {
-        if (!place.Source)
-            return place.Path;
-        const std::string name = place.Source->CopyName();
-        return Usable(name) ? MediaCopy::PathIn(cacheFolder_, name) : std::string();
-    };
     TLayoutContent content;
     content.DisplayType = wanted_.DisplayType;
-    content.PictureFile = path(wanted_.Picture);
-    content.VideoFile = path(wanted_.Video);
+    content.PictureRotation = RotationOf(TBox::Picture);
+    content.VideoRotation = RotationOf(TBox::Video);
+    if (!content.PictureRotation)
+        content.PictureFile = PathOf(wanted_.Picture);
+    if (!content.VideoRotation)
+        content.VideoFile = PathOf(wanted_.Video);
     content.Texts = wanted_.Texts;
     return content;
 }

@@ -77,6 +77,14 @@ std::string Encoded(std::string_view rest) {
 
 } // namespace
 
+std::optional<std::string> TMediaPlace::LocalPath() const {
+    if (!Source)
+        return Path;
+    if (Source->Kind == TMediaSource::TKind::Folder)
+        return Source->Location;
+    return std::nullopt;
+}
+
 namespace MediaPath {
 
 TMediaPlace Place(std::string_view layoutPath, const std::vector<TPathMap>& maps) {
@@ -106,9 +114,9 @@ TMediaPlace PlaceUtf8(std::string_view path, const std::vector<TPathMap>& maps) 
             source.Location = Joined(map.To, rest);
         }
         source.FileName = rest.substr(std::min(rest.rfind('/') + 1, rest.size()));
-        return {{}, std::move(source)};
+        return {{}, std::move(source), std::string(path)};
     }
-    return {std::string(path), std::nullopt};
+    return {std::string(path), std::nullopt, std::string(path)};
 }
 
 std::string Local(std::string_view layoutPath, const std::vector<TPathMap>& maps) {

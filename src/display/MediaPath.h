@@ -20,6 +20,10 @@ public:
 struct TMediaPlace {
     std::string Path; // in place (UTF-8), when no map takes the file
     std::optional<TMediaSource> Source;
+    std::string Named; // the path as the layout names it (UTF-8)
+
+    // Where the file is looked at on this machine: in place, or at a folder source.
+    std::optional<std::string> LocalPath() const;
 };
 
 // Where a media file of a layout is found on this machine. Layouts carry paths of the operator's

@@ -2,6 +2,19 @@
 
 #include <algorithm>
 
+TRotationItem TRotationItem::Of(const TRotationEntry& entry) {
+    const bool picture = Rotation::KindOf(entry.Path) == TMediaKind::Picture;
+    return {entry.Path, picture ? TKind::Picture : TKind::Video, entry.Seconds};
+}
+
+std::vector<TRotationItem> TRotationItem::Of(const std::vector<TRotationEntry>& entries) {
+    std::vector<TRotationItem> items;
+    items.reserve(entries.size());
+    for (const TRotationEntry& entry : entries)
+        items.push_back(Of(entry));
+    return items;
+}
+
 TRotationSequence::TRotationSequence(std::vector<TRotationItem> items,
                                      std::chrono::seconds pictureTime)
     : items_(std::move(items)), pictureTime_(pictureTime), skipped_(items_.size(), false),

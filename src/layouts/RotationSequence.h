@@ -1,5 +1,7 @@
 #pragma once
 
+#include "layouts/Rotation.h"
+
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -15,6 +17,10 @@ struct TRotationItem {
     std::optional<int> Seconds; // a picture's own time on screen; unset: the rotation's default
 
     bool operator==(const TRotationItem&) const = default;
+
+    // The entry as an item: a picture or a video by its extension.
+    static TRotationItem Of(const TRotationEntry& entry);
+    static std::vector<TRotationItem> Of(const std::vector<TRotationEntry>& entries);
 };
 
 // The order of a rotation's items: which one is on show and which one follows it. An item that

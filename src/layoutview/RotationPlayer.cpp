@@ -70,7 +70,7 @@ QSize TRotationPlayer::ShownNaturalSize() const {
 }
 
 void TRotationPlayer::Update(std::vector<TRotationItem> items) {
-    if (!sequence_ || items == sequence_->Items())
+    if (!sequence_)
         return;
     const std::optional<std::string> nextPath =
         next_ ? std::optional(sequence_->Items()[*next_].Path) : std::nullopt;
@@ -248,6 +248,7 @@ void TRotationPlayer::Switch() {
         leaveAt_ = TClock::now() + sequence_->PictureTime(current);
     }
     PrerollNext();
+    emit ItemShown();
 }
 
 void TRotationPlayer::ShowNothing() {

@@ -45,7 +45,7 @@ public:
     // Shows the items from the first, replacing what was shown.
     void Play(std::vector<TRotationItem> items, std::chrono::seconds pictureTime);
     // The rotation as it reads now: the item on show goes on to its end, and the next is the one
-    // after it in the new items (see TRotationSequence::Update). The same items change nothing.
+    // after it in the new items (see TRotationSequence::Update); items skipped are tried again.
     void Update(std::vector<TRotationItem> items);
     // Shows nothing any more: the panel shows again.
     void Stop();
@@ -54,10 +54,14 @@ public:
     std::optional<size_t> ShownItem() const;
     // What the surface shows of it: a video's frame or the picture.
     const QImage& ShownFrame() const;
+    // The engine of the video on show; null for a picture and while nothing shows.
+    TVideoEngine* ShownEngine() const { return shown_; }
 
 signals:
     // A line for the owner's log: an item skipped, or a rotation with nothing to show.
     void Problem(const QString& line);
+    // An item's first frame is on the surface.
+    void ItemShown();
 
 private:
     using TClock = std::chrono::steady_clock;

@@ -4,6 +4,7 @@
 #include "layoutview/DisplayTextBox.h"
 #include "layoutview/PanelColor.h"
 #include "layoutview/PictureBox.h"
+#include "layoutview/RotationPlayer.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 
@@ -27,7 +28,12 @@ TDisplayView::TDisplayView(TLayoutContent content, double requestedScale, QWidge
     setPalette(palette);
 
     scene_.Build(content_.DisplayType, TDisplayTextBox::StaticKind);
-    if (scene_.Plan().Main == LayoutGeometry::TMainContent::Video) {
+    if (ShownRotation() != nullptr) {
+        rotation_ = std::make_unique<TRotationPlayer>(scene_.AddRotationBox());
+        rotation_->SetFit([this](const QSize& natural) { return scene_.RotationRect(natural); });
+        connect(rotation_.get(), &TRotationPlayer::Problem, this,
+                [](const QString& line) { Report(line.toStdString()); });
+    } else if (scene_.Plan().Main == LayoutGeometry::TMainContent::Video) {
         engine_ = std::make_unique<TVideoEngine>();
         // Nobody is there to open it again: a file that fails is tried again until it plays.
         engine_->SetKeepTrying(true);
@@ -58,6 +64,40 @@ void TDisplayView::resizeEvent(QResizeEvent* event) {
 
 void TDisplayView::Arrange() {
     scene_.Arrange(width(), height(), DisplayArrangement::ScaleFor(height(), requestedScale_));
+    if (rotation_)
+        rotation_->Refit();
+}
+
+const TShownRotation* TDisplayView::ShownRotation() const {
+    const std::optional<TShownRotation>* rotation = nullptr;
+    if (scene_.Plan().Main == LayoutGeometry::TMainContent::Video)
+        rotation = &content_.VideoRotation;
+    else if (scene_.Plan().Main == LayoutGeometry::TMainContent::Picture)
+        rotation = &content_.PictureRotation;
+    return rotation != nullptr && rotation->has_value() ? &**rotation : nullptr;
+}
+
+TVideoEngine* TDisplayView::Video() const {
+    return rotation_ ? rotation_->ShownEngine() : engine_.get();
+}
+
+bool TDisplayView::Takes(const TLayoutContent& content) const {
+    const auto named = [](const std::optional<TShownRotation>& rotation) {
+        return rotation ? std::optional(rotation->Named) : std::nullopt;
+    };
+    return rotation_ && content.DisplayType == content_.DisplayType &&
+           content.PictureFile == content_.PictureFile && content.VideoFile == content_.VideoFile &&
+           named(content.PictureRotation) == named(content_.PictureRotation) &&
+           named(content.VideoRotation) == named(content_.VideoRotation);
+}
+
+void TDisplayView::Take(TLayoutContent content) {
+    content_ = std::move(content);
+    const auto& texts = scene_.Texts();
+    for (size_t n = 0; n < texts.size() && n < content_.Texts.size(); ++n)
+        texts[n]->SetText(content_.Texts[n]);
+    if (const TShownRotation* rotation = ShownRotation())
+        rotation_->Update(TRotationItem::Of(rotation->Items));
 }
 
 void TDisplayView::Prepare() {
@@ -66,10 +106,12 @@ void TDisplayView::Prepare() {
     prepared_ = true;
     Arrange();
     // A file whose path was refused names nothing to load; its area keeps the panel colour.
-    if (!scene_.Pictures().empty() && !content_.PictureFile.empty())
+    if (!rotation_ && !scene_.Pictures().empty() && !content_.PictureFile.empty())
         LoadPicture();
     if (engine_ && !content_.VideoFile.empty())
         StartVideo();
+    if (rotation_)
+        StartRotation();
     if (pending_ == 0)
         emit Ready();
 }
@@ -117,4 +159,19 @@ void TDisplayView::StartVideo() {
     connect(engine_.get(), &TVideoEngine::PassEnded, engine_.get(), &TVideoEngine::Play);
     engine_->Open(QString::fromStdString(content_.VideoFile));
     engine_->Play();
+}
+
+void TDisplayView::StartRotation() {
+    const TShownRotation& rotation = *ShownRotation();
+    if (!rotation.Items.empty()) {
+        // Ready with the first item's first frame; one that never shows leaves the window's
+        // longest wait to swap the layout in.
+        ++pending_;
+        auto counted = std::make_shared<bool>(false);
+        connect(rotation_.get(), &TRotationPlayer::ItemShown, this, [this, counted] {
+            if (!std::exchange(*counted, true))
+                PartDone();
+        });
+    }
+    rotation_->Play(TRotationItem::Of(rotation.Items), pictureTime_);
 }

@@ -6,12 +6,14 @@
 #include "layoutview/LayoutScene.h"
 
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class TDisplayTextBox;
+class TRotationPlayer;
 class TVideoEngine;
 class TVideoSurface;
 
@@ -20,7 +22,8 @@ class TVideoSurface;
 // inset in the main area, the video fitted in it, silent and looping without a seam. Its media load
 // off the window thread; Ready follows once every part can be shown (the video's first frame
 // decoded), so that the window swaps a new layout in whole. A file that cannot be shown leaves its
-// area in the panel colour.
+// area in the panel colour. A box that shows a rotation plays it (TRotationPlayer) where its video
+// or picture stands; Ready follows its first item.
 class TDisplayView : public QWidget {
     Q_OBJECT
 public:
@@ -32,13 +35,20 @@ public:
     ~TDisplayView() override;
 
     const TLayoutContent& Content() const { return content_; }
+    // How long a rotation's picture stands unless its playlist says; before Prepare.
+    void SetPictureTime(std::chrono::seconds time) { pictureTime_ = time; }
     // Starts loading the media. Ready follows, also when a file fails.
     void Prepare();
+    // Whether the view can show that content in its place, keeping its rotation's place: the
+    // same type, files and rotations (by name), with other texts or other rotation items.
+    bool Takes(const TLayoutContent& content) const;
+    void Take(TLayoutContent content);
     bool IsReady() const { return prepared_ && pending_ == 0; }
     // The text controls in the layout window's order.
     const std::vector<std::unique_ptr<TDisplayTextBox>>& Texts() const { return scene_.Texts(); }
-    // The video's engine and the surface it draws on; null for a type without video.
-    TVideoEngine* Video() const { return engine_.get(); }
+    // The engine of the video on show (a rotation's current one) and the surface it draws on;
+    // null for a type without video.
+    TVideoEngine* Video() const;
     TVideoSurface* VideoSurface() const { return scene_.VideoBox(); }
 
     static void SetReport(TReport report);
@@ -55,12 +65,17 @@ private:
     void PartDone();
     void LoadPicture();
     void StartVideo();
+    void StartRotation();
+    // The rotation the main area shows, if it shows one.
+    const TShownRotation* ShownRotation() const;
 
     TLayoutContent content_;
     double requestedScale_;
     std::unique_ptr<TPictureLoads::TTicket> pictureLoad_;
+    std::chrono::seconds pictureTime_{TDisplayOptions::DefaultPictureSeconds};
     std::unique_ptr<TVideoEngine> engine_;
-    TLayoutScene scene_{*this}; // after the engine: its video box goes first
+    TLayoutScene scene_{*this};                 // after the engine: its video box goes first
+    std::unique_ptr<TRotationPlayer> rotation_; // goes first, while the box it drives stands
     bool prepared_ = false;
     int pending_ = 0;
 };

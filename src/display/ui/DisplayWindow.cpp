@@ -30,7 +30,7 @@ QLabel* Overlay(QWidget* parent, const QColor& background) {
 } // namespace
 
 TDisplayWindow::TDisplayWindow(const TDisplayOptions& options, QWidget* parent)
-    : QWidget(parent), options_(options) {
+    : QWidget(parent), options_(options), media_({}, options.Maps) {
     setWindowTitle(QStringLiteral("Velmora display"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -48,6 +48,9 @@ TDisplayWindow::TDisplayWindow(const TDisplayOptions& options, QWidget* parent)
         if (pending_)
             SwapIn(pending_);
     });
+
+    connect(&readAgainTimer_, &QTimer::timeout, this, [this] { StartReads(true); });
+    readAgainTimer_.start(RotationReadAgain);
 
     auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E), this);
     quit->setContext(Qt::ApplicationShortcut);
@@ -106,7 +109,7 @@ void TDisplayWindow::ShowStandby(const QString& text) {
 
 void TDisplayWindow::SetMediaCache(TMediaCache* cache) {
     cache_ = cache;
-    media_ = TLayoutMedia(cache_->Folder());
+    media_ = TLayoutMedia(cache_->Folder(), options_.Maps);
     connect(cache_, &TMediaCache::Resolved, this, &TDisplayWindow::Resolved);
     connect(cache_, &TMediaCache::Arrived, this, &TDisplayWindow::Arrived);
 }
@@ -115,13 +118,44 @@ void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) 
     TWantedLayout layout = LayoutOf(displayType, TLayoutConfig::Parse(configText), options_.Maps);
     for (const std::string& problem : layout.Problems)
         TDisplayView::Report(problem);
-    if (media_.Want(std::move(layout)) && cache_ != nullptr) {
-        // The shown layout stays until the cache answers, which takes no look at any source.
-        delete pending_;
-        media_.Asked(cache_->Want(media_.Wanted().Sources()));
+    media_.Want(std::move(layout));
+    built_ = false;
+    Proceed();
+}
+
+void TDisplayWindow::Proceed() {
+    StartReads(false);
+    // The cache answers without a look at any source.
+    if (cache_ != nullptr && media_.MustAsk())
+        media_.Asked(cache_->Want(media_.Sources()));
+    if (!media_.Settled()) {
+        if (!built_)
+            delete pending_; // an older layout's: the shown one stays until this one is built
         return;
     }
-    Build(media_.Content());
+    TLayoutContent content = media_.Content();
+    TDisplayView* view = pending_ ? pending_.data() : shown_.data();
+    if (built_ && view != nullptr) {
+        // A rotation read again: its items skipped are tried again, even when none changed.
+        if (view->Takes(content))
+            view->Take(std::move(content));
+        else if (view->Content() != content)
+            Build(std::move(content));
+        return;
+    }
+    built_ = true;
+    Build(std::move(content));
+}
+
+void TDisplayWindow::StartReads(bool again) {
+    for (auto& [box, read] : media_.Reads(again)) {
+        reads_.Start(std::move(read), [this, box = box, generation = media_.Generation()](
+                                          TRotationReadResult result) {
+            for (const std::string& line : media_.ReadDone(generation, box, std::move(result)))
+                TDisplayView::Report(line);
+            Proceed();
+        });
+    }
 }
 
 void TDisplayWindow::Resolved(quint64 token, const QStringList& usable) {
@@ -129,17 +163,26 @@ void TDisplayWindow::Resolved(quint64 token, const QStringList& usable) {
     for (const QString& name : usable)
         names.push_back(name.toStdString());
     if (media_.Resolved(token, names))
-        Build(media_.Content());
+        Proceed();
 }
 
 void TDisplayWindow::Arrived(const QString& name) {
     if (media_.Arrived(name.toStdString()))
         Build(media_.Content());
+    else
+        Proceed();
 }
 
 void TDisplayWindow::Build(TLayoutContent content) {
     delete pending_;
+    // A refresh that names the shown rotation keeps its place in it.
+    if (shown_ && shown_->Takes(content)) {
+        shown_->Take(std::move(content));
+        emit LayoutShown();
+        return;
+    }
     auto* view = new TDisplayView(std::move(content), options_.Scale, this);
+    view->SetPictureTime(std::chrono::seconds(options_.PictureSeconds));
     // Built at full size but hidden: nothing of it reaches the screen before the swap.
     view->hide();
     view->setGeometry(contentsRect());

@@ -3,10 +3,12 @@
 #include "display/DisplayOptions.h"
 #include "display/LayoutContent.h"
 #include "display/LayoutMedia.h"
+#include "display/ui/RotationReads.h"
 
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -21,13 +23,16 @@ class TScreenCover;
 // whole, so the screen never goes black or half drawn between two. Before any layout it shows a
 // line saying what it waits for; messages stand as a banner over the layout for a while. With a
 // media cache, the files that maps take show from their copies (TLayoutMedia decides when a
-// layout is built).
+// layout is built). A rotation's playlist or folder is read off the window thread (TRotationReads)
+// before its layout is built, and read again every RotationReadAgain: what changed shows from the
+// next change of item on.
 class TDisplayWindow : public QWidget {
     Q_OBJECT
 public:
     // A new layout replaces the shown one at the latest this long after it arrived, even while
     // its video is still opening.
     static constexpr int LongestSwapMs = 400;
+    static constexpr std::chrono::seconds RotationReadAgain{10};
 
     explicit TDisplayWindow(const TDisplayOptions& options, QWidget* parent = nullptr);
     ~TDisplayWindow() override;
@@ -61,6 +66,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Reads what the wanted layout waits for, asks the cache, and builds the layout, or gives its
+    // view the rotations' new items, once it is settled.
+    void Proceed();
+    void StartReads(bool again);
     void Build(TLayoutContent content);
     void Resolved(quint64 token, const QStringList& usable);
     void Arrived(const QString& name);
@@ -78,4 +87,7 @@ private:
     QTimer swapTimer_;
     TMediaCache* cache_ = nullptr;
     TLayoutMedia media_;
+    bool built_ = false; // the wanted layout has its view
+    TRotationReads reads_;
+    QTimer readAgainTimer_;
 };

@@ -13,8 +13,12 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -100,6 +104,68 @@ TEST_F(DisplayWindowTest, AVideoThatFailsWhilePlayingKeepsItsLastFrame) {
     const QColor middle = shown.pixelColor(video.center());
     EXPECT_NE(middle, PanelColor);
     EXPECT_NE(middle, QColor(Qt::black));
+}
+
+// A rotation on the display: an entry missing is skipped, said once; once it appears it shows, and
+// a playlist changed while it plays takes its new entries; the box never shows the panel colour
+// between two items.
+TEST_F(DisplayWindowTest, ARotationTakesAnEntryThatAppearsAndAChangedPlaylist) {
+    TTempDir dir;
+    const auto clip = [&](const char* format, const std::string& name) {
+        return QFile::copy(QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS +
+                                                                            std::string(format))),
+                           QString::fromStdString(dir.File(name)));
+    };
+    ASSERT_TRUE(clip("mjpeg.avi", "a.avi"));
+    ASSERT_TRUE(clip("vp8.webm", "b.webm"));
+    const std::string playlist = dir.File("mall.m3u8");
+    const auto write = [&](const std::string& text) {
+        std::ofstream(playlist + ".new", std::ios::binary) << text;
+        std::filesystem::rename(playlist + ".new", playlist);
+    };
+    write("a.avi\nmissing.mp4\nb.webm\n");
+    std::vector<std::string> lines;
+    TDisplayView::SetReport([&](const std::string& line) { lines.push_back(line); });
+
+    window.ShowLayout(1, Config(1, LayoutStore::MediaPlayerKey(0), playlist));
+    std::multiset<std::string> shown;
+    std::string last;
+    bool panel = false;
+    // Polls what the box shows until the condition holds.
+    const auto watch = [&](const std::function<bool()>& done) {
+        return QTest::qWaitFor(
+            [&] {
+                const TDisplayView* view = window.ShownView();
+                const TVideoEngine* video = view != nullptr ? view->Video() : nullptr;
+                if (video == nullptr)
+                    return false;
+                const std::string file =
+                    std::filesystem::path(video->FilePath().toStdString()).filename();
+                if (file != last)
+                    shown.insert(last = file);
+                panel = panel || (!last.empty() && !view->VideoSurface()->isVisible());
+                return done();
+            },
+            4 * TDisplayWindow::RotationReadAgain.count() * 1000);
+    };
+    ASSERT_TRUE(watch([&] { return shown.count("a.avi") >= 2 && shown.count("b.webm") >= 1; }));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("missing.mp4") != std::string::npos;
+                            }),
+              1);
+
+    ASSERT_TRUE(clip("h264.mp4", "missing.mp4"));
+    write("a.avi\nmissing.mp4\nc.ogv\n");
+    ASSERT_TRUE(clip("theora.ogv", "c.ogv"));
+    shown.clear();
+    ASSERT_TRUE(
+        watch([&] { return shown.count("missing.mp4") >= 1 && shown.count("c.ogv") >= 1; }));
+    shown.clear();
+    ASSERT_TRUE(watch([&] { return shown.count("a.avi") >= 1 && shown.count("c.ogv") >= 1; }));
+    EXPECT_EQ(shown.count("b.webm"), 0u);
+    EXPECT_FALSE(panel);
+    TDisplayView::SetReport({});
 }
 
 } // namespace
