@@ -1,6 +1,7 @@
 #include "layouts/ui/DisplaySetupForm.h"
 
 #include "layouts/LayoutStore.h"
+#include "layouts/Rotation.h"
 #include "layoutview/DisplayTextBox.h"
 #include "layoutview/ExPanel.h"
 #include "layoutview/PanelColor.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -55,7 +57,7 @@ public:
         form_.ImageFileNames.at(static_cast<size_t>(n)) = fileName;
     }
     void LoadImage(int n, const std::string& fileName) override {
-        form_.Images.at(static_cast<size_t>(n))->LoadFromFile(ShownText::FromBytes(fileName));
+        form_.ShowPicture(*form_.Images.at(static_cast<size_t>(n)), fileName);
     }
 
     int TextBoxCount() const override { return static_cast<int>(form_.TextBoxes.size()); }
@@ -193,6 +195,7 @@ void TfmDisplaySetup::ArrangeLayout() {
         Panel1->setGeometry(TLayoutScene::ToQRect(arrangement.Bar));
     if (!MediaPlayers.empty())
         FitVideo(*MediaPlayers.front(), *scene_.Main());
+    rotation_.Refit();
     if (!Images.empty() && Mode == TMode::Edit)
         scene_.Main()->SetCaption(ShownText::FromBytes(ImageFileNames.front()));
 }
@@ -223,15 +226,44 @@ void TfmDisplaySetup::PaintCross(TExPanel& panel) {
 
 void TfmDisplaySetup::StartPlayers() {
     for (TVideoPlayer* player : MediaPlayers) {
-        try {
-            player->Open();
-            // Silent before the first sound could come out, not just after.
-            player->SetVolume(0);
-            player->Play();
-        } catch (const std::exception&) {
-            // A video that cannot be shown leaves its panel empty; the others still start.
-        }
+        if (TLayoutRotation::MayName(player->FileName()))
+            rotation_.Play(player->FileName(), [this, player] { StartPlayer(*player); });
+        else
+            StartPlayer(*player);
     }
+}
+
+void TfmDisplaySetup::StartPlayer(TVideoPlayer& player) {
+    try {
+        player.Open();
+        // Silent before the first sound could come out, not just after.
+        player.SetVolume(0);
+        player.Play();
+    } catch (const std::exception&) {
+        // A video that cannot be shown leaves its panel empty; the others still start.
+    }
+}
+
+void TfmDisplaySetup::ShowPicture(TPictureBox& box, const std::string& fileName) {
+    if (TLayoutRotation::MayName(fileName))
+        ShowRotationAsPicture(box, fileName);
+    else
+        box.LoadFromFile(ShownText::FromBytes(fileName));
+}
+
+void TfmDisplaySetup::ShowRotationAsPicture(TPictureBox& box, const std::string& fileName) {
+    const auto oneFile = [box = QPointer(&box), fileName] {
+        try {
+            if (box)
+                box->LoadFromFile(ShownText::FromBytes(fileName));
+        } catch (const std::exception&) {
+            // As a layout's picture that cannot be shown: the box stays empty.
+        }
+    };
+    if (Mode == TMode::Play)
+        rotation_.Play(fileName, oneFile);
+    else
+        rotation_.ShowFirst(fileName, box, oneFile);
 }
 
 void TfmDisplaySetup::MediaPlayerNotify(TVideoPlayer& player) {
@@ -266,7 +298,13 @@ void TfmDisplaySetup::N2Click() {
     const std::optional<std::string> fileName = ShownText::ToBytes(ODPic.FileName());
     if (!fileName)
         ThrowUnstorableName(ODPic.FileName());
-    box->LoadFromFile(ODPic.FileName());
+    // The dialog names files only: a rotation it names is a playlist.
+    if (Rotation::NamedBy(*fileName, false) == TRotationKind::Playlist) {
+        ShowRotationAsPicture(*box, *fileName);
+    } else {
+        box->LoadFromFile(ODPic.FileName());
+        rotation_.Stop(); // the picture shows in the rotation's place
+    }
     ImageFileNames.at(static_cast<size_t>(box->Tag())) = *fileName;
     ArrangeLayout();
 }
@@ -291,6 +329,7 @@ void TfmDisplaySetup::acCloseExecute() {
 }
 
 void TfmDisplaySetup::FreeLayout() {
+    rotation_.Stop(); // before the box it plays in goes with the scene
     for (TVideoPlayer* player : MediaPlayers) {
         if (player->Mode() == TVideoPlayer::TMode::Playing)
             player->Stop();

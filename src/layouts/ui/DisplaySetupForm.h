@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layouts/ui/LayoutRotation.h"
 #include "layouts/ui/OpenDialog.h"
 #include "layoutview/LayoutScene.h"
 
@@ -20,13 +21,15 @@ class TVideoPlayer;
 // The layout window: one display type's arrangement of panels for one client, composed by the
 // layout scene as the display program composes it. In Edit mode the operator chooses the media,
 // types the texts and saves; in Play mode the window shows the layout as a display would, the
-// video playing muted in an endless loop.
+// video playing muted in an endless loop. A video or a picture that names a rotation (a playlist
+// or a folder) plays it in Play mode and shows its first item in Edit mode.
 class TfmDisplaySetup : public QDialog {
     Q_OBJECT
 
 private:
     // Declared first: the parts below are its.
     TLayoutScene scene_{*this};
+    TLayoutRotation rotation_{scene_};
 
 public:
     enum class TMode { Edit, Play };
@@ -66,6 +69,9 @@ public:
     void FitVideo(TVideoPlayer& player, TExPanel& panel);
     void PaintCross(TExPanel& panel);
     void StartPlayers();
+    // Shows the picture the layout names (Windows-1251 bytes) in the box: a rotation as the mode
+    // shows one, else the file (throws when it cannot be shown).
+    void ShowPicture(TPictureBox& box, const std::string& fileName);
 
     void MediaPlayerNotify(TVideoPlayer& player);
     void N1Click();
@@ -73,6 +79,9 @@ public:
     void btSaveClick();
     void Action1Execute();
     void acCloseExecute();
+
+    // The player of the rotation Play mode shows; null while none plays.
+    TRotationPlayer* RotationPlayer() const { return rotation_.Player(); }
 
     // The picture box whose context menu was opened last.
     TPictureBox* PopupPictureBox() const { return popupPictureBox_; }
@@ -94,6 +103,8 @@ protected:
 private:
     void AddImage(TPictureBox& box);
     void AddMediaPlayer(TExPanel& panel);
+    void StartPlayer(TVideoPlayer& player);
+    void ShowRotationAsPicture(TPictureBox& box, const std::string& fileName);
     void FormShow();
     void SetOuterSize(int width, int height);
     void FitFrame();

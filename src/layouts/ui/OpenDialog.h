@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// The open-file dialog of the layout window: no filter, no initial folder. Tests answer it in
+// The open-file dialog of the layout window: no filter, no initial folder, so that every file
+// stays within reach, a playlist (.m3u, .m3u8) like any other. Tests answer it in
 // advance instead of clicking a modal dialog blind: each queued answer is used by one Execute.
 class TOpenDialog {
 public:

@@ -3,6 +3,12 @@
 #include "LayoutUiFixture.h"
 #include "common/NamedPipe.h"
 #include "layoutview/PictureBox.h"
+#include "layoutview/RotationPlayer.h"
+#include "media/FormatClips.h"
+#include "media/ui/VideoSurface.h"
+
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -43,6 +49,53 @@ TEST_F(LayoutWindowFilesTest, AnUnusableDataFolderIsToldOnceAndNoDefaultIsStored
         << errors[0].toStdString();
     EXPECT_EQ(FileIo::ReadAll(folder + "/velmora.ini"),
               std::string("[DisplayParams_Client1_5]\nImages_0_FileName=\n"));
+}
+
+// A playlist named as the picture: Play mode shows its clip and its picture in turn, where the
+// picture stands, each drawn whole.
+TEST_F(LayoutWindowFilesTest, PlayModeShowsARotationNamedAsThePictureItemByItem) {
+    ASSERT_TRUE(FileIo::MakeFolders(dir.File("ads")));
+    ASSERT_TRUE(QFile::copy(
+        QString::fromStdString(CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "h264.mp4")),
+        TempFile("ads/spring.mp4")));
+    ASSERT_TRUE(QFile::copy(TempFile("data/1.bmp"), TempFile("ads/still.bmp")));
+    ASSERT_TRUE(FileIo::WriteAtomically(dir.File("ads/mall.m3u"),
+                                        "spring.mp4\r\n#EXTINF:1,still\r\nstill.bmp\r\n"));
+    TIniFile(ProgramPaths::IniPath())
+        .WriteString("DisplayParams_Client1_5", "Images_0_FileName", dir.File("ads/mall.m3u"));
+
+    TfmDisplaySetup& w = Open(TMode::Play, 5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.RotationPlayer() != nullptr; }, VideoWaitCeilingMs));
+    TRotationPlayer& player = *w.RotationPlayer();
+    auto* box = w.findChild<TVideoSurface*>();
+    ASSERT_NE(box, nullptr);
+    struct TDrawn {
+        std::optional<size_t> Item;
+        bool Black = true;
+        bool InPicturePlace = false;
+    };
+    std::vector<TDrawn> drawn;
+    QObject::connect(box, &TVideoSurface::FramePresented, [&] {
+        drawn.push_back({player.ShownItem(), IsBlack(player.ShownFrame()),
+                         w.Images[0]->geometry().contains(box->geometry())});
+    });
+    // The items in the order they were drawn, each once however many frames it had.
+    const auto order = [&] {
+        std::vector<std::optional<size_t>> items;
+        for (const TDrawn& frame : drawn) {
+            if (items.empty() || items.back() != frame.Item)
+                items.push_back(frame.Item);
+        }
+        return items;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order().size() >= 3; }, 2 * VideoWaitCeilingMs));
+    EXPECT_EQ(order()[0], 0u);
+    EXPECT_EQ(order()[1], 1u);
+    EXPECT_EQ(order()[2], 0u);
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        EXPECT_FALSE(drawn[i].Black) << "frame " << i;
+        EXPECT_TRUE(drawn[i].InPicturePlace) << "frame " << i;
+    }
 }
 
 } // namespace
