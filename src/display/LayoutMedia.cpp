@@ -24,8 +24,7 @@ bool TLayoutMedia::Want(TWantedLayout layout) {
         // Only a name that is neither a playlist nor a file the display shows is looked at.
         if (Rotation::NamedBy(name, false) == TRotationKind::Playlist)
             media.Named = TNamed::Playlist;
-        else if (!name.empty() && Rotation::KindOf(name) == TMediaKind::Neither &&
-                 place.LocalPath())
+        else if (Rotation::MayName(name) && place.LocalPath())
             media.Named = TNamed::MaybeFolder;
     }
     return !Sources().empty();
@@ -131,9 +130,7 @@ std::vector<std::pair<TLayoutMedia::TBox, TRotationRead>> TLayoutMedia::Reads(bo
             continue;
         TRotationRead read;
         read.LayoutPath = PlaceOf(box).Named;
-        read.Maps = maps_;
-        if (!cacheFolder_.empty())
-            read.ListingFolder = cacheFolder_ + "/listings";
+        read.Folders = FolderPlacer();
         if (media.Named == TNamed::Playlist) {
             const std::optional<std::string> file = PlaylistCopy(box);
             if (!file)
@@ -166,6 +163,26 @@ std::vector<std::string> TLayoutMedia::ReadDone(uint64_t generation, TBox box,
             lines.push_back(line);
     }
     return lines;
+}
+
+// Runs on a reading's thread: it holds copies of what it uses.
+std::function<std::optional<TFolderPlace>(const std::string&)> TLayoutMedia::FolderPlacer() const {
+    return [maps = maps_, cacheFolder = cacheFolder_](const std::string& layoutPath) {
+        TMediaPlace place;
+        try {
+            place = MediaPath::PlaceUtf8(layoutPath, maps);
+        } catch (const EMediaPathError&) {
+            return std::optional<TFolderPlace>(); // said where the path is placed as a file
+        }
+        const std::optional<std::string> local = place.LocalPath();
+        if (!local)
+            return std::optional<TFolderPlace>();
+        // A folder behind a map keeps its listing with the cache, for starts while it is away.
+        const std::string kept = place.Source && !cacheFolder.empty()
+                                     ? cacheFolder + "/listings/" + place.Source->CopyName()
+                                     : std::string();
+        return std::optional(TFolderPlace{*local, kept});
+    };
 }
 
 bool TLayoutMedia::Settled() const {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "display/LayoutContent.h"
-#include "display/RotationRead.h"
+#include "layouts/RotationRead.h"
 
 #include <array>
 #include <cstdint>
@@ -76,6 +76,8 @@ private:
     bool Usable(const std::string& copyName) const;
     std::string PathOf(const TMediaPlace& place) const;
     std::optional<TShownRotation> RotationOf(TBox box) const;
+    // Where the folders a rotation names are found: by the maps.
+    std::function<std::optional<TFolderPlace>(const std::string&)> FolderPlacer() const;
 
     std::string cacheFolder_;
     std::vector<TPathMap> maps_;

@@ -51,6 +51,11 @@ bool HasControlCharacters(std::string_view text) {
     return std::any_of(text.begin(), text.end(), AsciiText::IsControl);
 }
 
+bool MayName(std::string_view path) {
+    return NamedBy(path, false) == TRotationKind::Playlist ||
+           (!path.empty() && KindOf(path) == TMediaKind::Neither);
+}
+
 TRotationKind NamedBy(std::string_view path, bool folder) {
     if (folder)
         return TRotationKind::Folder;

@@ -45,6 +45,10 @@ TMediaKind KindOf(std::string_view path);
 // garbage, or would break the log line that names it.
 bool HasControlCharacters(std::string_view text);
 
+// Whether the path may name a rotation without a look at the disk: a playlist by its extension,
+// or a folder, which a path without a video's or a picture's extension may be.
+bool MayName(std::string_view path);
+
 // What the path names; only the caller knows whether it is a folder.
 TRotationKind NamedBy(std::string_view path, bool folder);
 

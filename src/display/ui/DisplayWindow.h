@@ -3,7 +3,7 @@
 #include "display/DisplayOptions.h"
 #include "display/LayoutContent.h"
 #include "display/LayoutMedia.h"
-#include "display/ui/RotationReads.h"
+#include "layoutview/RotationReads.h"
 
 #include <QPointer>
 #include <QTimer>

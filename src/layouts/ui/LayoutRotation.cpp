@@ -1,5 +1,6 @@
 #include "layouts/ui/LayoutRotation.h"
 
+#include "layouts/Rotation.h"
 #include "layoutview/LayoutScene.h"
 #include "layoutview/PictureBox.h"
 #include "layoutview/RotationPlayer.h"
@@ -22,35 +23,44 @@ TLayoutRotation::~TLayoutRotation() {
 }
 
 bool TLayoutRotation::MayName(const std::string& fileName) {
-    return LocalRotation::MayName(CodePage1251::ToUtf8(fileName));
+    return Rotation::MayName(CodePage1251::ToUtf8(fileName));
 }
 
 void TLayoutRotation::Play(const std::string& fileName, TOneFile oneFile) {
-    Start(fileName, false, std::move(oneFile),
-          [this](TRotationRead::TResult& read) { PlayItems(std::move(read.Rotation.Items)); });
+    Start(fileName, std::move(oneFile),
+          [this](std::vector<TRotationItem> items) { PlayItems(std::move(items)); });
 }
 
 void TLayoutRotation::ShowFirst(const std::string& fileName, TPictureBox& box, TOneFile oneFile) {
     box.SetPicture({});
-    Start(fileName, true, std::move(oneFile), [box = QPointer(&box)](TRotationRead::TResult& read) {
-        if (box)
-            box->SetPicture(std::move(read.First));
+    Start(fileName, std::move(oneFile), [box = QPointer(&box)](std::vector<TRotationItem> items) {
+        if (!box || items.empty() || items.front().Kind != TRotationItem::TKind::Picture)
+            return;
+        // As Edit mode loads the one picture a layout names.
+        try {
+            box->LoadFromFile(QString::fromStdString(items.front().Path));
+        } catch (const std::exception& error) {
+            Tell("Skipped in the rotation: \"" + items.front().Path + "\": " + error.what());
+        }
     });
 }
 
-void TLayoutRotation::Start(const std::string& fileName, bool firstPicture, TOneFile oneFile,
-                            std::function<void(TRotationRead::TResult&)> shown) {
+void TLayoutRotation::Start(const std::string& fileName, TOneFile oneFile,
+                            std::function<void(std::vector<TRotationItem>)> shown) {
     Stop();
-    read_.Start(
-        CodePage1251::ToUtf8(fileName), firstPicture,
-        [oneFile = std::move(oneFile), shown = std::move(shown)](TRotationRead::TResult read) {
-            for (const std::string& line : read.Rotation.Problems)
-                Tell(line);
-            if (read.Rotation.OneFile)
-                oneFile();
-            else
-                shown(read);
-        });
+    TRotationRead read;
+    read.LayoutPath = CodePage1251::ToUtf8(fileName);
+    read.Playlist = Rotation::NamedBy(read.LayoutPath, false) == TRotationKind::Playlist;
+    read.PlaylistFile = read.LayoutPath;
+    reads_.Start(std::move(read), [oneFile = std::move(oneFile),
+                                   shown = std::move(shown)](TRotationReadResult result) {
+        for (const std::string& line : result.Rotation.Problems)
+            Tell(line);
+        if (result.Kind == TRotationKind::OneFile)
+            oneFile();
+        else
+            shown(TRotationItem::Of(result.Rotation.Entries));
+    });
 }
 
 void TLayoutRotation::PlayItems(std::vector<TRotationItem> items) {
@@ -70,7 +80,7 @@ void TLayoutRotation::Refit() {
 }
 
 void TLayoutRotation::Stop() {
-    read_.Drop();
+    reads_.DropAll();
     delete player_;
     player_ = nullptr;
 }

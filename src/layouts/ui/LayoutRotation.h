@@ -1,6 +1,7 @@
 #pragma once
 
-#include "layouts/ui/RotationRead.h"
+#include "layouts/RotationSequence.h"
+#include "layoutview/RotationReads.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +17,7 @@ class TRotationPlayer;
 // What the layout window shows where a layout's video or picture names a rotation (a playlist or
 // a folder): in Play mode the rotation itself in the scene's rotation box, in the video's or the
 // picture's place; in Edit mode its first item in the picture box. The rotation is read off the
-// window thread (TRotationRead); its problem lines go to stderr, where the window's videos say
+// window thread (TRotationReads); its problem lines go to stderr, where the window's videos say
 // what they cannot play.
 class TLayoutRotation : public QObject {
     Q_OBJECT
@@ -47,11 +48,11 @@ public:
     TRotationPlayer* Player() const { return player_; }
 
 private:
-    void Start(const std::string& fileName, bool firstPicture, TOneFile oneFile,
-               std::function<void(TRotationRead::TResult&)> shown);
+    void Start(const std::string& fileName, TOneFile oneFile,
+               std::function<void(std::vector<TRotationItem>)> shown);
     void PlayItems(std::vector<TRotationItem> items);
 
     TLayoutScene& scene_;
-    TRotationRead read_{*this};
+    TRotationReads reads_{this};
     TRotationPlayer* player_ = nullptr; // a child
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "display/RotationRead.h"
+#include "layouts/RotationRead.h"
 #include "platform/HangProneWork.h"
 
 #include <QObject>
@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-// Reads the display's rotations (playlists, folder listings) off the window thread, on threads
-// of its own (platform/HangProneWork): a playlist on a hung share must not hold the screen. A
+// Reads rotations (playlists, folder listings) off the window thread, on threads of its own
+// (platform/HangProneWork): a playlist on a hung share must not hold the screen or the window. A
 // reading past the time limit is given up and answered with a line saying so.
 class TRotationReads : public QObject {
     Q_OBJECT
@@ -25,6 +25,8 @@ public:
 
     // Done runs once on the window thread, unless this object is gone first.
     void Start(TRotationRead read, TDone done);
+    // The readings under way are forgotten: their answers never come.
+    void DropAll() { readings_.clear(); }
 
 private:
     struct TReading;

@@ -1,4 +1,4 @@
-#include "display/ui/RotationReads.h"
+#include "layoutview/RotationReads.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -41,7 +41,8 @@ void TRotationReads::Start(TRotationRead read, TDone done) {
         Watch(reading, TimeLimit);
     } catch (const std::system_error& e) {
         TRotationReadResult failed;
-        failed.Rotation.Problems.push_back("cannot look at " + reading->Named + ": " + e.what());
+        failed.Rotation.Problems.push_back("\"" + reading->Named +
+                                           "\" cannot be read: " + e.what());
         QMetaObject::invokeMethod(
             this, [answer, reading, failed] { answer(reading, failed); }, Qt::QueuedConnection);
     }
@@ -68,9 +69,10 @@ void TRotationReads::Watch(const std::shared_ptr<TReading>& reading,
             return;
         readings_.erase(found);
         TRotationReadResult failed;
-        failed.Rotation.Problems.push_back("looking at " + one->Named + " took longer than " +
-                                           std::to_string(TimeLimit.count() / 1000) +
-                                           " s; given up");
+        failed.Rotation.Problems.push_back(
+            "\"" + one->Named + "\" was not read within " +
+            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(TimeLimit).count()) +
+            " s; given up");
         one->Done(std::move(failed));
     });
 }
