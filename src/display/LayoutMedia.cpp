@@ -79,32 +79,53 @@ bool TLayoutMedia::Resolved(uint64_t token, const std::vector<std::string>& usab
     return true;
 }
 
+bool TLayoutMedia::ShowsAsOneFile(const std::string& copyName, bool* picture) const {
+    bool shows = false;
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        if (IsCopy(PlaceOf(box), copyName) && IsOneFile(boxes_[static_cast<size_t>(box)])) {
+            shows = true;
+            *picture = *picture || box == TBox::Picture;
+        }
+    }
+    return shows;
+}
+
+bool TLayoutMedia::Shows(const std::string& copyName) const {
+    for (const TBox box : {TBox::Picture, TBox::Video}) {
+        const TBoxMedia& media = boxes_[static_cast<size_t>(box)];
+        if (IsCopy(PlaceOf(box), copyName) ||
+            std::any_of(media.Entries.begin(), media.Entries.end(),
+                        [&](const TPlacedEntry& entry) { return IsCopy(entry.Place, copyName); }))
+            return true;
+    }
+    return false;
+}
+
 bool TLayoutMedia::Arrived(const std::string& copyName) {
-    bool ours = false;
-    bool file = false;    // a one-file box shows it
-    bool picture = false; // ... the picture box
+    if (!Shows(copyName))
+        return false;
     for (const TBox box : {TBox::Picture, TBox::Video}) {
         TBoxMedia& media = boxes_[static_cast<size_t>(box)];
-        const bool copy = IsCopy(PlaceOf(box), copyName);
-        if (copy && media.Named == TNamed::Playlist)
+        if (IsCopy(PlaceOf(box), copyName) && media.Named == TNamed::Playlist)
             media.Stale = true;
-        if (copy && IsOneFile(media)) {
-            file = true;
-            picture = picture || box == TBox::Picture;
-        }
-        ours =
-            ours || copy ||
-            std::any_of(media.Entries.begin(), media.Entries.end(),
-                        [&](const TPlacedEntry& entry) { return IsCopy(entry.Place, copyName); });
     }
-    if (!ours)
-        return false;
+    bool picture = false;
+    const bool file = ShowsAsOneFile(copyName, &picture);
     const bool shown = Usable(copyName);
     if (!shown)
         usable_.push_back(copyName);
     if (awaited_ != 0)
         return false; // built once the cache answers
     return file && (!shown || picture);
+}
+
+bool TLayoutMedia::Uncached(const std::string& copyName) {
+    if (!Shows(copyName) ||
+        std::find(uncached_.begin(), uncached_.end(), copyName) != uncached_.end())
+        return false;
+    uncached_.push_back(copyName);
+    bool picture = false;
+    return awaited_ == 0 && !Usable(copyName) && ShowsAsOneFile(copyName, &picture);
 }
 
 bool TLayoutMedia::Usable(const std::string& copyName) const {
@@ -197,7 +218,12 @@ std::string TLayoutMedia::PathOf(const TMediaPlace& place) const {
     if (!place.Source)
         return place.Path;
     const std::string name = place.Source->CopyName();
-    return Usable(name) ? MediaCopy::PathIn(cacheFolder_, name) : std::string();
+    if (Usable(name))
+        return MediaCopy::PathIn(cacheFolder_, name);
+    const bool uncached = std::find(uncached_.begin(), uncached_.end(), name) != uncached_.end();
+    if (uncached && place.Source->Kind == TMediaSource::TKind::Folder)
+        return place.Source->Location; // while the share is there
+    return {};
 }
 
 std::optional<TShownRotation> TLayoutMedia::RotationOf(TBox box) const {

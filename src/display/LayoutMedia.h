@@ -41,6 +41,9 @@ public:
     bool Resolved(uint64_t token, const std::vector<std::string>& usable);
     // A new copy took its name: true when the layout is to be built again.
     bool Arrived(const std::string& copyName);
+    // No copy of the file is kept, since the cache cannot hold it: a folder source's file shows
+    // from its source while it is there. True when the layout is to be built again.
+    bool Uncached(const std::string& copyName);
 
     // The readings to start now, each box's at most one at a time: those not read yet and, with
     // again, every rotation (its playlist or folder may have changed).
@@ -74,6 +77,9 @@ private:
     bool IsOneFile(const TBoxMedia& media) const;
     std::optional<std::string> PlaylistCopy(TBox box) const;
     bool Usable(const std::string& copyName) const;
+    // Whether a one-file box shows that copy, and whether the layout shows it at all.
+    bool ShowsAsOneFile(const std::string& copyName, bool* picture) const;
+    bool Shows(const std::string& copyName) const;
     std::string PathOf(const TMediaPlace& place) const;
     std::optional<TShownRotation> RotationOf(TBox box) const;
     // Where the folders a rotation names are found: by the maps.
@@ -84,7 +90,8 @@ private:
     TWantedLayout wanted_;
     std::array<TBoxMedia, 2> boxes_;
     uint64_t generation_ = 0;
-    std::vector<std::string> usable_; // copies of the wanted layout that can be shown
-    std::vector<TMediaSource> asked_; // the sources last asked of the cache
-    uint64_t awaited_ = 0;            // 0: no answer awaited
+    std::vector<std::string> usable_;   // copies of the wanted layout that can be shown
+    std::vector<std::string> uncached_; // copies the cache cannot hold, of any layout
+    std::vector<TMediaSource> asked_;   // the sources last asked of the cache
+    uint64_t awaited_ = 0;              // 0: no answer awaited
 };

@@ -2,6 +2,7 @@
 
 #include "common/CheckoutPaths.h"
 #include "common/TempDir.h"
+#include "layouts/Playlist.h"
 #include "mediacache/MediaStore.h"
 #include "platform/FileIo.h"
 #include "protocol/DisplayTypeMessage.h"
@@ -61,6 +62,47 @@ TEST(LayoutMediaTest, APictureIsBuiltAgainForEachNewCopyAndUnmappedFilesShowInPl
     EXPECT_FALSE(media.Want(Layout(5, "Images_0_FileName", "E:\\ad.jpg")));
     EXPECT_EQ(media.Content().PictureFile, "E:\\ad.jpg");
     EXPECT_FALSE(media.Arrived(copy)) << "a copy of the layout before";
+}
+
+// A playlist behind a map is read from its copy once the cache has it; its entries are asked of
+// the cache with it and show as their copies can; one the cache cannot hold shows from its
+// folder source; the problems of a reading are said once.
+TEST(LayoutMediaTest, APlaylistBehindAMapIsReadFromItsCopyAndItsEntriesComeThroughTheCache) {
+    TLayoutMedia media("/cache", Maps);
+    const TWantedLayout layout = Layout(1, "MediaPlayers_0_FileName", "D:\\Web\\mall.m3u");
+    ASSERT_TRUE(media.Want(layout));
+    EXPECT_TRUE(media.Reads(false).empty()) << "nothing to read before the copy";
+    media.Asked(1);
+    ASSERT_TRUE(media.Resolved(1, {CopyOf(layout.Video)}));
+    auto reads = media.Reads(false);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].second.PlaylistFile, "/cache/" + CopyOf(layout.Video));
+    EXPECT_EQ(reads[0].second.LayoutPath, "D:\\Web\\mall.m3u");
+    EXPECT_FALSE(media.Settled());
+
+    TRotationReadResult read{TRotationKind::Playlist,
+                             Playlist::Read("a.mp4\nC:\\Media\\b.avi\n", "D:\\Web\\mall.m3u")};
+    read.Rotation.Problems.push_back("a line");
+    EXPECT_EQ(media.ReadDone(media.Generation() - 1, reads[0].first, read),
+              std::vector<std::string>{})
+        << "a reading for the layout before";
+    EXPECT_EQ(media.ReadDone(media.Generation(), reads[0].first, read),
+              std::vector<std::string>{"a line"});
+    ASSERT_TRUE(media.MustAsk());
+    const std::vector<TMediaSource> sources = media.Sources();
+    ASSERT_EQ(sources.size(), 3u);
+    media.Asked(2);
+    ASSERT_TRUE(media.Resolved(2, {sources[1].CopyName()}));
+    ASSERT_TRUE(media.Settled());
+    ASSERT_TRUE(media.Content().VideoRotation);
+    EXPECT_EQ(media.Content().VideoRotation->Items,
+              (std::vector<TRotationEntry>{{"/cache/" + sources[1].CopyName(), std::nullopt}}));
+
+    EXPECT_FALSE(media.Uncached(sources[2].CopyName())) << "a rotation's items only change";
+    EXPECT_EQ(media.Content().VideoRotation->Items.back().Path, "/srv/velmora/media/b.avi");
+    reads = media.Reads(true);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_TRUE(media.ReadDone(media.Generation(), reads[0].first, read).empty()) << "said already";
 }
 
 // A display upgraded while offline opens the cache folder an earlier version wrote: the same

@@ -112,6 +112,12 @@ void TDisplayWindow::SetMediaCache(TMediaCache* cache) {
     media_ = TLayoutMedia(cache_->Folder(), options_.Maps);
     connect(cache_, &TMediaCache::Resolved, this, &TDisplayWindow::Resolved);
     connect(cache_, &TMediaCache::Arrived, this, &TDisplayWindow::Arrived);
+    connect(cache_, &TMediaCache::Uncached, this, [this](const QString& name) {
+        if (media_.Uncached(name.toStdString()))
+            Build(media_.Content());
+        else
+            Proceed();
+    });
 }
 
 void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) {

@@ -6,6 +6,7 @@ TMediaCache::TMediaCache(std::string folder, TSupplyLimits limits, TMediaSupply:
     supply_->moveToThread(&thread_);
     connect(supply_, &TMediaSupply::Resolved, this, &TMediaCache::Resolved);
     connect(supply_, &TMediaSupply::Arrived, this, &TMediaCache::Arrived);
+    connect(supply_, &TMediaSupply::Uncached, this, &TMediaCache::Uncached);
     thread_.start();
     QMetaObject::invokeMethod(supply_, &TMediaSupply::Open, Qt::QueuedConnection);
 }

@@ -28,6 +28,8 @@ signals:
     void Resolved(quint64 token, const QStringList& usable);
     // A new copy of the file took its name in the cache folder.
     void Arrived(const QString& name);
+    // No copy of the file is kept: it is larger than the cache can hold.
+    void Uncached(const QString& name);
 
 private:
     const std::string folder_;

@@ -181,10 +181,12 @@ void TMediaSupply::Finish(const std::string& name, TFetchOutcome outcome,
             }
         }
         if (commit == TMediaStore::TCommit::TooBig) {
-            if (!std::exchange(source.SaidTooBig, true))
+            if (!std::exchange(source.SaidTooBig, true)) {
                 report_("the cache's limit of " + SizeText(store_.Limit()) + " cannot hold " +
                         location + " (" + SizeText(outcome.File.Size) +
                         ") beside the files of the shown layouts");
+                emit Uncached(QString::fromStdString(name));
+            }
             return;
         }
         if (commit == TMediaStore::TCommit::DiskFull ||

@@ -41,6 +41,9 @@ signals:
     void Resolved(quint64 token, const QStringList& usable);
     // A new copy of the file took its name in the cache folder.
     void Arrived(const QString& name);
+    // The file is larger than the cache can hold beside the shown layouts' files: no copy of it
+    // is kept (a folder source's file can show from the source).
+    void Uncached(const QString& name);
 
 private:
     struct TSource {
