@@ -6,8 +6,10 @@
 // at the end (each taken with a picture layout settled), the memory's slope per hour after the
 // warm-up, the CPU, and the longest gap between two frames of a shown video (not counting the
 // swap of layouts).
-// Usage: display_soak_bench [minutes [cached]]   (default 30; the warm-up is a tenth of it, at
-// most 3 min; "cached" shows every file through the media cache)
+// Usage: display_soak_bench [minutes [cached|rotation]]   (default 30; the warm-up is a tenth of
+// it, at most 3 min; "cached" shows every file through the media cache; "rotation" shows one
+// rotation of six items, four videos of different formats and two pictures, its layout sent
+// again every 10 s, and counts the gaps between video frames across its changes of item)
 // It prints figures; it never fails on them.
 #include "common/CheckoutPaths.h"
 #include "common/ProcessState.h"
@@ -24,6 +26,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <QThreadPool>
 #include <algorithm>
@@ -38,6 +41,7 @@ using namespace std::chrono_literals;
 using TSteady = std::chrono::steady_clock;
 
 constexpr auto LayoutEvery = 100ms;
+constexpr auto RotationLayoutEvery = 10s;
 constexpr auto KickEvery = 30s;
 constexpr auto RestartEvery = 2min;
 
@@ -61,6 +65,13 @@ struct TFeed {
     std::atomic<long> Sent{0};
     std::atomic<long> Kicks{0};
     TSteady::time_point NextKick = TSteady::now() + KickEvery; // the server's thread only
+    std::chrono::milliseconds Every = LayoutEvery;
+
+    // One rotation, its layout sent again and again: the display keeps its place in it.
+    explicit TFeed(const std::string& playlist) : Every(RotationLayoutEvery) {
+        Blocks = {Layout(1, LayoutStore::MediaPlayerKey(0), playlist), Banner()};
+        Settle = Blocks.front();
+    }
 
     TFeed() {
         const std::string videoA = CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.avi");
@@ -103,7 +114,7 @@ struct TFeed {
                     return false;
                 ++Sent;
             }
-            if (!connection.Pause(LayoutEvery))
+            if (!connection.Pause(Every))
                 return false;
         }
     }
@@ -145,10 +156,32 @@ double SlopePerHour(const std::vector<TFigures>& samples) {
     return variance > 0 ? covariance / variance * 3600.0 : 0;
 }
 
-// The gaps between two frames of the shown video, a swap of layouts not counted.
+// A playlist of six items in the folder: four videos of different formats and two pictures of
+// 3 s, each picture between two videos.
+std::string WriteRotation(const TTempDir& dir) {
+    const std::string picture = "#EXTINF:3,\n";
+    const std::string playlist =
+        CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "h264.mp4") + "\n" + picture +
+        CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp") + "\n" +
+        CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "vp8.webm") + "\n" +
+        CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "mpeg4.avi") + "\n" + picture +
+        CheckoutPaths::SourceFile(VELMORA_TEST_DATA_FOLDER "cmyk.jpg") + "\n" +
+        CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS "theora.ogv") + "\n";
+    const std::string path = dir.File("soak.m3u8");
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(playlist.data(), static_cast<qint64>(playlist.size())) !=
+            static_cast<qint64>(playlist.size()))
+        std::fprintf(stderr, "display_soak_bench: cannot write %s\n", path.c_str());
+    return path;
+}
+
+// The gaps between two frames of the shown video, a swap of layouts not counted, nor the time a
+// rotation's picture stands.
 class TGapMeter {
 public:
     void Follow(TDisplayWindow& window) {
+        window_ = &window;
         QObject::connect(&window, &TDisplayWindow::LayoutShown, [this, &window] {
             QObject::disconnect(drawn_);
             last_.invalidate();
@@ -168,6 +201,11 @@ public:
 
 private:
     void Drawn() {
+        const TDisplayView* view = window_->ShownView();
+        if (view == nullptr || view->Video() == nullptr) {
+            last_.invalidate(); // a picture stands
+            return;
+        }
         ++frames_;
         if (last_.isValid()) {
             const double gap = static_cast<double>(last_.nsecsElapsed()) / 1e6;
@@ -177,6 +215,7 @@ private:
         last_.start();
     }
 
+    TDisplayWindow* window_ = nullptr;
     QMetaObject::Connection drawn_;
     QElapsedTimer last_;
     double longestMs_ = 0;
@@ -202,7 +241,11 @@ int main(int argc, char** argv) {
     const TVariableGuard cacheHome("XDG_CACHE_HOME", dir.File("cache").c_str());
     const TVariableGuard stateHome("XDG_STATE_HOME", dir.File("state").c_str());
 
-    TFeed feed;
+    const std::string mode = argc > 2 ? argv[2] : "";
+    const bool rotation = mode == "rotation";
+    std::unique_ptr<TFeed> fed =
+        rotation ? std::make_unique<TFeed>(WriteRotation(dir)) : std::make_unique<TFeed>();
+    TFeed& feed = *fed;
     const auto serve = [&feed](TScriptedServer::TConnection& c) { return feed.Serve(c); };
     auto server = std::make_unique<TScriptedServer>(serve);
     const uint16_t port = server->Port();
@@ -215,7 +258,7 @@ int main(int argc, char** argv) {
     options.WindowedHeight = 720;
     // "cached": every file comes through the media cache, the checkout mapped onto itself as a
     // folder source, so each layout also checks its files against their source.
-    const bool cached = argc > 2 && std::string(argv[2]) == "cached";
+    const bool cached = mode == "cached";
     if (cached)
         options.Maps = {{CheckoutPaths::SourceFile(""), CheckoutPaths::SourceFile("")}};
     TDisplayProgram program(options, dir.File("last-layout"));
@@ -236,10 +279,12 @@ int main(int argc, char** argv) {
     };
     std::printf("display_soak_bench: %.0f min, a layout every %lld ms, a kick every %lld s, a "
                 "restart every %lld s%s\n",
-                minutes, static_cast<long long>(LayoutEvery.count()),
+                minutes, static_cast<long long>(feed.Every.count()),
                 static_cast<long long>(KickEvery.count()),
                 static_cast<long long>(std::chrono::seconds(RestartEvery).count()),
-                cached ? ", every file through the media cache" : "");
+                cached     ? ", every file through the media cache"
+                : rotation ? ", one rotation of four videos and two pictures"
+                           : "");
     const TFigures start = settled();
     start.Print("start", feed.Sent);
     const double cpuAtStart = ProcessState::CpuSeconds();
