@@ -18,6 +18,7 @@
 #include "display/ui/DisplayProgram.h"
 #include "display/ui/DisplayView.h"
 #include "layouts/LayoutStore.h"
+#include "layoutview/RotationPlayer.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
 #include "protocol/DisplayTypeMessage.h"
@@ -270,9 +271,21 @@ int main(int argc, char** argv) {
     clock.start();
     const auto now = [&] { return static_cast<double>(clock.elapsed()) / 1000.0; };
     // Figures with the feed held and a picture layout settled.
+    // A rotation holds what its items take: its figures are taken at one place in it, while the
+    // first picture stands and the video after it is prerolled.
+    const auto atPlace = [&] {
+        const TDisplayView* view = program.Window().ShownView();
+        const TRotationPlayer* player = view != nullptr ? view->Rotation() : nullptr;
+        return player != nullptr && player->ShownItem() == 1u;
+    };
     const auto settled = [&] {
         feed.Paused = true;
-        QTest::qWait(4000);
+        QTest::qWait(rotation ? 1000 : 4000);
+        if (rotation) {
+            QTest::qWaitFor([&] { return !atPlace(); }, 30000);
+            QTest::qWaitFor(atPlace, 30000);
+            QTest::qWait(1000);
+        }
         const TFigures figures = TFigures::Now(now());
         feed.Paused = false;
         return figures;

@@ -50,6 +50,8 @@ public:
     // null for a type without video.
     TVideoEngine* Video() const;
     TVideoSurface* VideoSurface() const { return scene_.VideoBox(); }
+    // The player of the rotation the view shows; null without one.
+    const TRotationPlayer* Rotation() const { return rotation_.get(); }
 
     static void SetReport(TReport report);
     static void Report(const std::string& line);
