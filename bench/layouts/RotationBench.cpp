@@ -5,11 +5,15 @@
 // showed between; and the CPU time per wall time of the rotation beside the same clips each
 // played as a single-file loop for as long.
 // Usage: rotation_bench [all]   (default: the fifteen formats in one rotation with a picture
-// after every fifth; all: every pair of formats both ways with a picture, [a, b, a, picture],
-// some 12 minutes). Runs headless unless QT_QPA_PLATFORM says otherwise. It prints figures; it
-// never fails on them.
+// after every fifth, then clips of other frame rates and sizes made at the start (RateClips.h)
+// among a few formats and the picture; all: every pair of formats both ways with a picture,
+// [a, b, a, picture], and every pair of a clip of another rate with another or with one of those
+// few formats, some 14 minutes). Runs headless unless QT_QPA_PLATFORM says otherwise. It prints
+// figures; it never fails on them.
 
+#include "RateClips.h"
 #include "common/CheckoutPaths.h"
+#include "common/TempDir.h"
 #include "layoutview/RotationPlayer.h"
 #include "media/CountingPanel.h"
 #include "media/FormatClips.h"
@@ -22,6 +26,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -35,6 +40,8 @@ constexpr QSize DrawnSize(320, 240);
 constexpr double PictureMs = 1000;
 // Between two pictures a change is measured against this interval.
 constexpr double PictureIntervalMs = 40;
+// The 25 fps formats the clips of other frame rates and sizes change to and from.
+constexpr std::array MixedFormats{"h264.mp4", "mjpeg.avi", "vp9.webm", "mpeg2.mpg"};
 
 double CpuMs() {
     timespec t{};
@@ -42,9 +49,10 @@ double CpuMs() {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
+// Of a picture's (drawn once): 0, so that its neighbour video's interval counts.
 double Median(std::vector<double> values) {
     if (values.empty())
-        return PictureIntervalMs;
+        return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -124,7 +132,8 @@ TRun PlayRound(const std::vector<TRotationItem>& items) {
         const bool fromPicture = items[last.Item].Kind == TKind::Picture;
         const double gap = first.AtMs - last.AtMs - (fromPicture ? PictureMs : 0);
         // A picture's interval is its neighbour video's; between two pictures, 40 ms.
-        const double interval = std::max(Median(within[last.Item]), Median(within[first.Item]));
+        const double videos = std::max(Median(within[last.Item]), Median(within[first.Item]));
+        const double interval = videos > 0 ? videos : PictureIntervalMs;
         const bool over = gap > interval + 2;
         ++run.Changes;
         run.OverGoal += over ? 1 : 0;
@@ -174,6 +183,16 @@ std::string ClipPath(const char* file) {
     return CheckoutPaths::SourceFile(VELMORA_FORMAT_CLIPS) + file;
 }
 
+void Add(TRun& total, const TRun& run) {
+    total.WallMs += run.WallMs;
+    total.CpuMs += run.CpuMs;
+    total.Changes += run.Changes;
+    total.OverGoal += run.OverGoal;
+    total.WorstOverIntervalMs = std::max(total.WorstOverIntervalMs, run.WorstOverIntervalMs);
+    total.PanelPaints += run.PanelPaints;
+    total.BlackFrames += run.BlackFrames;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +204,8 @@ int main(int argc, char** argv) {
     QThreadPool::globalInstance()->waitForDone();
     const TRotationItem picture{CheckoutPaths::SourceFile(VELMORA_DATA_FOLDER "1.bmp"),
                                 TKind::Picture, 1};
+    const TTempDir rateFolder;
+    const std::vector<std::string> rateClips = MakeRateClips(rateFolder.Path());
 
     std::vector<std::vector<TRotationItem>> rotations;
     if (all) {
@@ -205,21 +226,44 @@ int main(int argc, char** argv) {
         items.push_back(picture); // two pictures in a row
         rotations.push_back(items);
     }
+    // From here on, rotations with clips of other frame rates and sizes.
+    const size_t firstAtRates = rotations.size();
+    if (all) {
+        for (size_t a = 0; a < rateClips.size(); ++a) {
+            std::vector<std::string> others(rateClips.begin() + static_cast<long>(a) + 1,
+                                            rateClips.end());
+            for (const char* format : MixedFormats)
+                others.push_back(ClipPath(format));
+            const TRotationItem first{rateClips[a], TKind::Video, {}};
+            for (const std::string& other : others)
+                rotations.push_back({first, {other, TKind::Video, {}}, first, picture});
+        }
+    } else if (!rateClips.empty()) {
+        // Each clip of another rate after a 25 fps clip or the picture, and before the other.
+        std::vector<TRotationItem> items{{ClipPath(MixedFormats[0]), TKind::Video, {}}};
+        for (size_t i = 0; i < rateClips.size(); ++i) {
+            items.push_back({rateClips[i], TKind::Video, {}});
+            const char* format = MixedFormats[(i / 2 + 1) % MixedFormats.size()];
+            items.push_back(i % 2 == 0 ? picture
+                                       : TRotationItem{ClipPath(format), TKind::Video, {}});
+        }
+        rotations.push_back(items);
+    }
 
     std::printf("Rotations drawn at %dx%d; goal: every change <= the longer frame interval + 2 "
                 "ms, no panel or black frame between, CPU <= 1.1 x the clips looped alone\n\n",
                 DrawnSize.width(), DrawnSize.height());
     TRun total;
+    TRun atRates;
     std::vector<std::string> clips;
-    for (const auto& items : rotations) {
+    for (size_t r = 0; r < rotations.size(); ++r) {
+        const auto& items = rotations[r];
+        if (r == firstAtRates)
+            std::printf("\nOther frame rates and sizes:\n");
         const TRun run = PlayRound(items);
-        total.WallMs += run.WallMs;
-        total.CpuMs += run.CpuMs;
-        total.Changes += run.Changes;
-        total.OverGoal += run.OverGoal;
-        total.WorstOverIntervalMs = std::max(total.WorstOverIntervalMs, run.WorstOverIntervalMs);
-        total.PanelPaints += run.PanelPaints;
-        total.BlackFrames += run.BlackFrames;
+        Add(total, run);
+        if (r >= firstAtRates)
+            Add(atRates, run);
         for (const TRotationItem& item : items) {
             if (item.Kind == TKind::Video)
                 clips.push_back(item.Path);
@@ -235,5 +279,9 @@ int main(int argc, char** argv) {
                 total.Changes, total.OverGoal, total.WorstOverIntervalMs, total.PanelPaints,
                 total.BlackFrames, rotationCpu, loopedCpu,
                 loopedCpu > 0 ? rotationCpu / loopedCpu : 0);
+    std::printf("Of those, in the rotations at other frame rates and sizes: %d changes, %d over "
+                "the goal, worst %.1f ms over; panel painted %d times and %d black frames\n",
+                atRates.Changes, atRates.OverGoal, atRates.WorstOverIntervalMs, atRates.PanelPaints,
+                atRates.BlackFrames);
     return 0;
 }
