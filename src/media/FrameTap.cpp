@@ -37,6 +37,10 @@ void TFrameTap::Take(GstSample* sample, bool preroll, const std::optional<GstVid
         return;
     GstVideoInfo info;
     const bool known = gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) != FALSE;
+    // A variable frame rate reads 0/1: no frame time of its own.
+    if (known && GST_VIDEO_INFO_FPS_N(&info) > 0 && GST_VIDEO_INFO_FPS_D(&info) > 0)
+        rateFrameTime_.store(gst_util_uint64_scale_int(GST_SECOND, GST_VIDEO_INFO_FPS_D(&info),
+                                                       GST_VIDEO_INFO_FPS_N(&info)));
     auto* mapped = new TMappedFrame{gst_buffer_ref(gst_sample_get_buffer(sample)), {}};
     gst_sample_unref(sample);
     if (!known || !gst_buffer_map(mapped->Buffer, &mapped->Map, GST_MAP_READ)) {
@@ -76,7 +80,10 @@ QImage TFrameTap::TakeFrame() {
 
 GstClockTime TFrameTap::FrameTime() const {
     const GstClockTime duration = duration_.load();
-    return GST_CLOCK_TIME_IS_VALID(duration) ? duration : DefaultFrameTime;
+    if (GST_CLOCK_TIME_IS_VALID(duration))
+        return duration;
+    const GstClockTime rate = rateFrameTime_.load();
+    return GST_CLOCK_TIME_IS_VALID(rate) ? rate : DefaultFrameTime;
 }
 
 int TFrameTap::Prerolls() {

@@ -25,7 +25,8 @@ public:
 
     // The sink's door, in its streaming thread: a frame's time on show, as the stream says.
     void NoteDuration(GstClockTime duration) { duration_.store(duration); }
-    // How long the newest frame stands on show (a default when the stream does not say).
+    // How long the newest frame stands on show: as its buffer says, else as the frame rate of
+    // its caps says (a stream without durations), else a default.
     GstClockTime FrameTime() const;
 
     // Frames the sink has prerolled on.
@@ -42,6 +43,7 @@ private:
     const TVideoPipeline::TPoster poster_;
     // Written by the sink's streaming thread, read by any.
     std::atomic<GstClockTime> duration_{GST_CLOCK_TIME_NONE};
+    std::atomic<GstClockTime> rateFrameTime_{GST_CLOCK_TIME_NONE};
 
     // The sink's streaming thread, the window thread and the command thread: under Lock.
     struct TShared {
