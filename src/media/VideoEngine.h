@@ -38,7 +38,8 @@ public:
     // Starts the decoders' framework, which reads its plugin registry (tens of milliseconds, or
     // a scan of every plugin when the registry is stale), and loads the common decoders on
     // Qt's global thread pool. The program does it at start, so that the first video does not
-    // wait for it; the first Open does it otherwise.
+    // wait for it; the first Open does it otherwise. It also limits the process's malloc arenas
+    // to two, which the streaming threads would otherwise multiply.
     static void Prepare();
 
     static constexpr std::chrono::milliseconds FirstRetry{1000};
