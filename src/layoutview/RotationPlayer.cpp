@@ -165,6 +165,9 @@ void TRotationPlayer::PrerollNext() {
     prerolling_ = SpareEngine();
     if (surface_)
         prerolling_->SetFrameSize(surface_->PixelSize());
+    // A video among others plays once; one alone loops without a seam. One left alone later
+    // (the others failed) still loops, restarting a little later at each end.
+    prerolling_->SetPlayOnce(sequence_->Items().size() > 1);
     prerolling_->Open(path);
 }
 
