@@ -36,8 +36,9 @@ protected:
 // and the pass starts over with a flushing seek, its first frame timed as it would have been.
 // The next pass is asked for only once a frame of the last one has reached the sink, so a file
 // that yields passes without frames leaves the loop idle rather than spinning. A video played
-// once (a rotation's item) takes no segment seeks and seeks nothing at the end of its stream:
-// only a Play there starts the next pass, with a flushing seek.
+// once (a rotation's item) takes no segment seeks and seeks nothing at the end of its stream,
+// sparing the second preroll of an opening and the next pass's first frames decoded for
+// nothing: only a Play there starts the next pass, with a flushing seek.
 //
 // Plain code: the seeker does the seeking. The sink's calls come from the thread that carries
 // frames into the sink (a flushing seek sends its flush while that stream stands still).

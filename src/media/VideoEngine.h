@@ -64,10 +64,9 @@ public:
     void SetFrameSize(QSize size);
     // Whether a failed video is tried again by itself (off: it stays Failed until opened again).
     void SetKeepTrying(bool keepTrying) { keepTrying_ = keepTrying; }
-    // Whether the videos opened from now on are played once (a rotation's items): then they are
-    // not made ready for a seamless loop, which costs CPU at each opening and at each end, and
-    // a Play at the end of a pass starts the next one a little later than a loop's (off, the
-    // default: every pass follows the last without a seam).
+    // Whether the videos opened from now on are played once (a rotation's items, see
+    // TPassLoop): a Play at the end of a pass then starts the next one a little later than a
+    // loop's. Off, the default: every pass follows the last without a seam.
     void SetPlayOnce(bool once) { playOnce_ = once; }
     // Whether a failure is written to stderr (on, the default); off where the owner says it.
     void SetTellFailures(bool tell) { tellFailures_ = tell; }
