@@ -10,8 +10,25 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+
+// The picture stretched over an image of that size, like a video's frame over the box; where it
+// is transparent, the panel's colour, as behind the picture box.
+QImage Drawn(const TPicture& picture, const QSize& size) {
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(PanelColor);
+    QPainter painter(&image);
+    picture.Draw(painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    return image;
+}
+
+} // namespace
+
 TRotationPlayer::TRotationPlayer(TVideoSurface* surface, QObject* parent)
-    : QObject(parent), surface_(surface), nextRetry_(TVideoEngine::FirstRetry) {
+    : TRotationPlayer(surface, TPictureLoads::Shared(), parent) {}
+
+TRotationPlayer::TRotationPlayer(TVideoSurface* surface, TPictureLoads& loads, QObject* parent)
+    : QObject(parent), surface_(surface), loads_(loads), nextRetry_(TVideoEngine::FirstRetry) {
     for (TVideoEngine*& engine : engines_) {
         engine = new TVideoEngine(this);
         // The sequence says once what cannot be shown; the engine would say it at every try.
@@ -88,7 +105,7 @@ void TRotationPlayer::Update(std::vector<TRotationItem> items) {
     }
     const std::optional<size_t> next = sequence_->Next();
     if (next && nextPath && sequence_->Items()[*next].Path == *nextPath) {
-        next_ = next; // made ready already
+        next_ = next; // made ready already, or on its way
         return;
     }
     if (prerolling_ != nullptr)
@@ -107,6 +124,7 @@ void TRotationPlayer::Stop() {
         engine->Close();
     shown_ = nullptr;
     prerolling_ = nullptr;
+    pictureLoad_.reset();
     still_ = QImage();
     nextStill_ = QImage();
     Refit();
@@ -128,6 +146,7 @@ void TRotationPlayer::PrerollNext() {
     switchTimer_.stop();
     nextReady_ = false;
     prerolling_ = nullptr;
+    pictureLoad_.reset();
     nextStill_ = QImage();
     next_ = sequence_->Next();
     if (!next_) {
@@ -140,19 +159,15 @@ void TRotationPlayer::PrerollNext() {
     const TRotationItem& item = sequence_->Items()[*next_];
     const QString path = QString::fromStdString(item.Path);
     if (item.Kind == TRotationItem::TKind::Picture) {
-        try {
-            nextStill_ = Rendered(path);
-        } catch (const EPictureError& error) {
-            NextFailed(QString::fromUtf8(error.what()));
-            return;
-        }
-        nextReady_ = true;
-        TrySwitch();
+        LoadNextPicture(path);
         return;
     }
     prerolling_ = SpareEngine();
     if (surface_)
         prerolling_->SetFrameSize(surface_->PixelSize());
+    // A video among others plays once; one alone loops without a seam. One left alone later
+    // (the others failed) still loops, restarting a little later at each end.
+    prerolling_->SetPlayOnce(sequence_->Items().size() > 1);
     prerolling_->Open(path);
 }
 
@@ -266,20 +281,37 @@ TVideoEngine* TRotationPlayer::SpareEngine() const {
     return engines_[0] == shown_ ? engines_[1] : engines_[0];
 }
 
-QImage TRotationPlayer::Rendered(const QString& path) {
-    const TPicture picture = LoadPicture(path);
-    nextStillNatural_ = picture.Size().toSize();
-    const std::optional<QRect> fitted = fit_ ? fit_(nextStillNatural_) : std::nullopt;
+void TRotationPlayer::LoadNextPicture(const QString& path) {
+    pictureLoad_ = loads_.Load(path, this, [this](const TPictureLoads::TResult& read) {
+        if (!read.Picture) {
+            NextFailed(read.Failure);
+            return;
+        }
+        const QSize natural = read.Picture->Size().toSize();
+        // Drawn at the size it is fitted to now, on a load's thread as well: a large picture
+        // takes its time to scale.
+        const auto draw = [picture = read.Picture, size = DrawnSize(natural)] {
+            return TPicture(Drawn(*picture, size));
+        };
+        pictureLoad_ = loads_.Run(draw, this, [this, natural](const TPictureLoads::TResult& drawn) {
+            if (!drawn.Picture) {
+                NextFailed(drawn.Failure);
+                return;
+            }
+            pictureLoad_.reset();
+            nextStill_ = drawn.Picture->Raster();
+            nextStillNatural_ = natural;
+            nextReady_ = true;
+            TrySwitch();
+        });
+    });
+}
+
+QSize TRotationPlayer::DrawnSize(const QSize& natural) const {
+    const std::optional<QRect> fitted = fit_ ? fit_(natural) : std::nullopt;
     const qreal ratio = surface_ ? surface_->devicePixelRatioF() : 1.0;
     const QSize placed = fitted     ? (QSizeF(fitted->size()) * ratio).toSize()
                          : surface_ ? surface_->PixelSize()
                                     : QSize();
-    const QSize size = placed.isEmpty() ? picture.Size().toSize() : placed;
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    // Stretched over the box like a video's frame; where a picture is transparent, the panel's
-    // colour, as behind the picture box.
-    image.fill(PanelColor);
-    QPainter painter(&image);
-    picture.Draw(painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
-    return image;
+    return placed.isEmpty() ? natural : placed;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "layouts/RotationSequence.h"
+#include "layoutview/PictureLoads.h"
 
 #include <QImage>
 #include <QObject>
@@ -24,12 +25,15 @@ class TVideoSurface;
 //
 // The panel beneath shows only before the first item and while nothing can be shown; then the
 // rotation is tried again after the engine's back-off. Everything runs on the window thread: the
-// engines' own threads decode.
+// engines' own threads decode, and a picture is read and drawn at its size on show by the
+// picture loads (TPictureLoads), so a large one or one on a hung mount never holds the window.
 class TRotationPlayer : public QObject {
     Q_OBJECT
 
 public:
     explicit TRotationPlayer(TVideoSurface* surface, QObject* parent = nullptr);
+    // Pictures come through those loads rather than the process's.
+    TRotationPlayer(TVideoSurface* surface, TPictureLoads& loads, QObject* parent = nullptr);
     ~TRotationPlayer() override;
 
     // Where the surface stands, in its parent, for an item of that natural size; nothing: it
@@ -78,11 +82,15 @@ private:
     void ShowNothing();
     void Tell(const std::vector<std::string>& lines);
     TVideoEngine* SpareEngine() const;
-    QImage Rendered(const QString& path);
+    // Reads the picture, then draws it at the size it will be shown at, both off this thread.
+    void LoadNextPicture(const QString& path);
+    // The size in pixels a picture of that natural size is drawn at.
+    QSize DrawnSize(const QSize& natural) const;
     // The natural size of what the item on show shows.
     QSize ShownNaturalSize() const;
 
     QPointer<TVideoSurface> surface_;
+    TPictureLoads& loads_;
     TFit fit_;
     std::array<TVideoEngine*, 2> engines_{}; // children
     std::optional<TRotationSequence> sequence_;
@@ -94,6 +102,8 @@ private:
     TVideoEngine* prerolling_ = nullptr;    // ... in this engine, when a video
     QImage nextStill_;                      // ... as this picture, when one
     QSize stillNatural_, nextStillNatural_; // the pictures' own sizes
+    // The next picture being read and drawn; letting go of it drops the load.
+    std::unique_ptr<TPictureLoads::TTicket> pictureLoad_;
     bool nextReady_ = false;
     bool leaving_ = false; // the shown item is over at leaveAt_ (or nothing shows yet)
     TClock::time_point leaveAt_;

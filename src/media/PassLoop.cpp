@@ -16,6 +16,8 @@ void TPassLoop::Play() {
         shared_.Released = true;
         shared_.Changed.notify_all();
     }
+    if (std::exchange(shared_.Stopped, false))
+        seeker_.SeekStartFlushing();
 }
 
 void TPassLoop::Close() {
@@ -114,12 +116,15 @@ bool TPassLoop::AtEnd(std::chrono::nanoseconds frameTime) {
         // stands idle, and its owner sees that no frame comes.
         return false;
     }
-    // The last frame is on show, and the beginning is sought now, to follow when its time is
-    // up. The sink never sees the end.
+    // The last frame is on show, and the beginning is sought now (played once: when Play asks),
+    // to follow when its time is up. The sink never sees the end.
     EndPass();
     sink_.Restarting = true;
     sink_.RestartDue = TClock::now() + frameTime;
-    seeker_.SeekStartFlushing();
+    if (once_)
+        shared_.Stopped = true;
+    else
+        seeker_.SeekStartFlushing();
     return false;
 }
 

@@ -35,13 +35,16 @@ protected:
 // pipeline pauses at the end). A demuxer that refuses segment seeks ends its stream instead,
 // and the pass starts over with a flushing seek, its first frame timed as it would have been.
 // The next pass is asked for only once a frame of the last one has reached the sink, so a file
-// that yields passes without frames leaves the loop idle rather than spinning.
+// that yields passes without frames leaves the loop idle rather than spinning. A video played
+// once (a rotation's item) takes no segment seeks and seeks nothing at the end of its stream,
+// sparing the second preroll of an opening and the next pass's first frames decoded for
+// nothing: only a Play there starts the next pass, with a flushing seek.
 //
 // Plain code: the seeker does the seeking. The sink's calls come from the thread that carries
 // frames into the sink (a flushing seek sends its flush while that stream stands still).
 class TPassLoop {
 public:
-    explicit TPassLoop(TPassSeeker& seeker) : seeker_(seeker) {}
+    explicit TPassLoop(TPassSeeker& seeker, bool once = false) : seeker_(seeker), once_(once) {}
 
     // Command thread, once the opening has prerolled: whether passes follow by segment seeks
     // (or by the end of the stream and a flushing seek). No pass is asked for before.
@@ -80,6 +83,7 @@ private:
     void EndPass();
 
     TPassSeeker& seeker_;
+    const bool once_;
 
     // The sink's streaming thread's own.
     struct TSinkThread {
@@ -102,5 +106,6 @@ private:
         bool Held = false;         // a pass has ended; the first frame of the next waits for Play
         bool Released = false;     // ... which has come
         bool Seeking = false;      // a segment seek is on its way
+        bool Stopped = false;      // played once to its end: Play seeks the beginning
     } shared_;
 };

@@ -39,6 +39,54 @@ void WireSink(GstElement* sink, TGraphListener& listener) {
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &listener, nullptr);
 }
 
+// The output: "videoscale name=shrink add-borders=false ! capsfilter name=shrunk ! videoconvert
+// ! videoscale add-borders=false ! capsfilter name=size ! queue max-size-buffers=3 ! appsink
+// name=frames" behind a ghost pad. One conversion and one scaling: the scaler not in use is held
+// at its input size and passes frames through untouched (TFrameSizing). The queue lets the next
+// frame be made while the sink waits for the time of the last. Each pad is linked by name without
+// asking what caps it takes, which a parsed description does at a cost of milliseconds for each
+// opening (a rotation opens a file for every item); the caps are agreed when the first frame
+// flows. Null when an element is missing.
+GstElement* MakeOutput() {
+    struct TPart {
+        const char* Factory;
+        const char* Name;
+        const char* Property = nullptr; // set from its text, as a description would
+        const char* Value = nullptr;
+    };
+    constexpr TPart Parts[] = {{"videoscale", "shrink", "add-borders", "false"},
+                               {"capsfilter", "shrunk"},
+                               {"videoconvert", nullptr},
+                               {"videoscale", nullptr, "add-borders", "false"},
+                               {"capsfilter", "size"},
+                               {"queue", nullptr, "max-size-buffers", "3"},
+                               {"appsink", "frames"}};
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* previous = nullptr;
+    for (const TPart& part : Parts) {
+        GstElement* element = gst_element_factory_make(part.Factory, part.Name);
+        if (element == nullptr) {
+            gst_object_unref(bin);
+            return nullptr;
+        }
+        if (part.Property != nullptr)
+            gst_util_set_object_arg(G_OBJECT(element), part.Property, part.Value);
+        gst_bin_add(GST_BIN(bin), element);
+        if (previous != nullptr && !gst_element_link_pads_full(previous, "src", element, "sink",
+                                                               GST_PAD_LINK_CHECK_NOTHING)) {
+            gst_object_unref(bin);
+            return nullptr;
+        }
+        previous = element;
+    }
+    GstElement* shrink = gst_bin_get_by_name(GST_BIN(bin), "shrink");
+    GstPad* target = gst_element_get_static_pad(shrink, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", target));
+    gst_object_unref(target);
+    gst_object_unref(shrink);
+    return bin;
+}
+
 } // namespace
 
 std::unique_ptr<TPipelineGraph>
@@ -50,16 +98,9 @@ TPipelineGraph::Build(const std::string& path, TGraphListener& listener, std::st
         return nullptr;
     }
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    // One conversion and one scaling: the scaler not in use is held at its input size and passes
-    // frames through untouched (TFrameSizing). The queue lets the next frame be made while the
-    // sink waits for the time of the last.
-    GstElement* output = gst_parse_bin_from_description(
-        "videoscale name=shrink add-borders=false ! capsfilter name=shrunk ! videoconvert"
-        " ! videoscale add-borders=false ! capsfilter name=size"
-        " ! queue max-size-buffers=3 ! appsink name=frames",
-        TRUE, &gError);
+    GstElement* output = MakeOutput();
     if (playbin == nullptr || output == nullptr) {
-        error = ReasonOf(gError, "GStreamer's playbin is missing");
+        error = "GStreamer's playbin or its video conversion is missing";
         if (playbin != nullptr)
             gst_object_unref(playbin);
         if (output != nullptr)

@@ -72,11 +72,12 @@ void TVideoEngine::Start() {
     state_ = TState::Opening;
     const quint64 session = ++session_;
     pipeline_.reset();
-    pipeline_ =
-        std::make_unique<TVideoPipeline>(QFile::encodeName(path_).toStdString(),
-                                         [mailbox = mailbox_, session](TPipelineEvent event) {
-                                             mailbox->Post(session, std::move(event));
-                                         });
+    pipeline_ = std::make_unique<TVideoPipeline>(
+        QFile::encodeName(path_).toStdString(),
+        [mailbox = mailbox_, session](TPipelineEvent event) {
+            mailbox->Post(session, std::move(event));
+        },
+        playOnce_);
     pipeline_->SetFrameSize(frameSize_);
     if (playWanted_)
         pipeline_->Play();

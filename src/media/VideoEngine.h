@@ -65,6 +65,10 @@ public:
     void SetFrameSize(QSize size);
     // Whether a failed video is tried again by itself (off: it stays Failed until opened again).
     void SetKeepTrying(bool keepTrying) { keepTrying_ = keepTrying; }
+    // Whether the videos opened from now on are played once (a rotation's items, see
+    // TPassLoop): a Play at the end of a pass then starts the next one a little later than a
+    // loop's. Off, the default: every pass follows the last without a seam.
+    void SetPlayOnce(bool once) { playOnce_ = once; }
     // Whether a failure is written to stderr (on, the default); off where the owner says it.
     void SetTellFailures(bool tell) { tellFailures_ = tell; }
 
@@ -112,6 +116,7 @@ private:
     quint64 frameNumber_ = 0;
     QString failure_;
     bool keepTrying_ = false;
+    bool playOnce_ = false;
     bool tellFailures_ = true;
     QString told_; // the failure last written to stderr, until the video plays again
     std::chrono::milliseconds nextRetry_ = FirstRetry;

@@ -42,8 +42,9 @@ std::chrono::nanoseconds Nanoseconds(GstClockTime time) {
 struct TVideoPipeline::TState final : std::enable_shared_from_this<TVideoPipeline::TState>,
                                       TGraphListener,
                                       TPassSeeker {
-    TState(std::string path, TPoster poster)
-        : Poster(std::move(poster)), Path(std::move(path)), Tap(Poster) {
+    TState(std::string path, TPoster poster, bool once)
+        : Poster(std::move(poster)), Path(std::move(path)), Once(once), Tap(Poster),
+          Loop(*this, once) {
         ++alivePipelines;
     }
     ~TState() { --alivePipelines; }
@@ -52,9 +53,10 @@ struct TVideoPipeline::TState final : std::enable_shared_from_this<TVideoPipelin
 
     const TPoster Poster;
     const std::string Path;
+    const bool Once;
     TFrameTap Tap;
     TFrameSizing Sizing;
-    TPassLoop Loop{*this};
+    TPassLoop Loop;
 
     // The command thread's. GStreamer's threads read the graph while it runs, from the first
     // state change until Teardown stops it, which waits for a seek on its way first.
@@ -157,8 +159,8 @@ int TVideoPipeline::Alive() {
     return alivePipelines;
 }
 
-TVideoPipeline::TVideoPipeline(const std::string& path, TPoster poster)
-    : state_(std::make_shared<TState>(path, std::move(poster))) {
+TVideoPipeline::TVideoPipeline(const std::string& path, TPoster poster, bool once)
+    : state_(std::make_shared<TState>(path, std::move(poster), once)) {
     Prepare();
     {
         const std::lock_guard lock(state_->Life.Lock);
@@ -258,10 +260,10 @@ void TVideoPipeline::TState::Open() {
         return; // the bus has said why
     // A segment seek makes the demuxer report the end of a pass instead of ending the stream, so
     // the next pass can be queued behind it. The transport stream demuxer refuses segment seeks,
-    // and its stream stalls after the refusal: it is not asked.
+    // and its stream stalls after the refusal: it is not asked. Nor is a video played once.
     const int prerolls = Tap.Prerolls();
     const bool segmentSeeks =
-        !graph.Holds("tsdemux") &&
+        !Once && !graph.Holds("tsdemux") &&
         graph.SeekToStart(static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_SEGMENT));
     // No pass may be queued before the first has prerolled again, which a state query does not
     // tell reliably this soon after a flush.

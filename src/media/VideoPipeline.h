@@ -43,8 +43,9 @@ public:
     // what a process holds for its videos, for tests and benchmarks of what it gives back.
     static int Alive();
 
-    // Starts opening the file; Prerolled or Failed follows.
-    TVideoPipeline(const std::string& path, TPoster poster);
+    // Starts opening the file; Prerolled or Failed follows. Played once, it is not made ready
+    // for a seamless next pass (TPassLoop); a Play at its end still starts one.
+    TVideoPipeline(const std::string& path, TPoster poster, bool once = false);
     // Ends the pipeline without waiting for it: no event follows, its threads finish on their own.
     ~TVideoPipeline();
     TVideoPipeline(const TVideoPipeline&) = delete;

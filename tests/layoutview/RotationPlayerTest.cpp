@@ -2,6 +2,7 @@
 
 #include "LayoutViewFixture.h"
 #include "layoutview/PanelColor.h"
+#include "layoutview/PictureLoads.h"
 #include "media/CountingPanel.h"
 #include "media/FormatClips.h"
 #include "media/VideoEngine.h"
@@ -10,6 +11,8 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -108,6 +111,62 @@ TEST_F(RotationPlayerTest, ARotationChangesItemsOnTheFrameTimeWithoutAnythingBet
     EXPECT_EQ(order, (std::vector<size_t>{0, 1, 2, 3, 0}));
     // Everything the items took is given back.
     EXPECT_TRUE(QTest::qWaitFor([] { return TVideoPipeline::Alive() == 0; }, VideoWaitCeilingMs));
+}
+
+// A picture on a hung mount holds neither the window nor the video on show: the video plays to
+// its end while the load waits, and the picture is skipped once the load is given up.
+TEST_F(RotationPlayerTest, APictureThatDoesNotLoadIsSkippedWhileTheVideoPlaysOn) {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool released = false;
+    TPictureLoads loads(
+        [&](const QString& path) {
+            std::unique_lock held(lock);
+            changed.wait(held, [&] { return released; });
+            return LoadPicture(path);
+        },
+        300ms);
+    const std::string picture = dir.File("data/1.bmp");
+    const std::vector<TRotationItem> items{
+        {FormatClip("h264.mp4"), TKind::Video, std::nullopt},
+        {picture, TKind::Picture, 1},
+        {TestData("short.avi").toStdString(), TKind::Video, std::nullopt},
+    };
+    TVideoSurface surface;
+    surface.resize(FormatClipWidth, FormatClipHeight);
+    surface.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&surface));
+
+    std::vector<TDrawn> drawn;
+    QStringList problems;
+    bool reached = false;
+    {
+        TRotationPlayer player(&surface, loads);
+        QObject::connect(&player, &TRotationPlayer::Problem,
+                         [&](const QString& line) { problems << line; });
+        const auto recording = QObject::connect(&surface, &TVideoSurface::FramePresented, [&] {
+            drawn.push_back({player.ShownItem(), SquareLeft(player.ShownFrame()), false});
+        });
+        player.Play(items, 10s);
+        reached = QTest::qWaitFor([&] { return !drawn.empty() && drawn.back().Item == 2u; },
+                                  2 * VideoWaitCeilingMs);
+        QObject::disconnect(recording);
+    }
+    {
+        const std::lock_guard held(lock);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loads.GivenUp() == 0; }, VideoWaitCeilingMs));
+    ASSERT_TRUE(reached);
+
+    EXPECT_EQ(problems, QStringList{QString::fromStdString("Skipped in the rotation: \"" + picture +
+                                                           "\": it did not load within 0.3 s")});
+    const auto firstOfNext =
+        std::find_if(drawn.begin(), drawn.end(), [](const TDrawn& d) { return d.Item != 0u; });
+    ASSERT_NE(firstOfNext, drawn.begin());
+    EXPECT_EQ(firstOfNext->Item, 2u);
+    EXPECT_GE((firstOfNext - 1)->Square, 110) << "the video was held or cut short";
 }
 
 } // namespace

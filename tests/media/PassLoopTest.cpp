@@ -130,6 +130,22 @@ TEST(PassLoopTest, ADemuxerRefusingSegmentSeeksStartsOverWithAFlushingSeek) {
     EXPECT_EQ(seeker.Calls().back(), "PauseAtEnd");
 }
 
+TEST(PassLoopTest, AVideoPlayedOnceSeeksItsBeginningOnlyWhenPlayAsks) {
+    TRecordingSeeker seeker;
+    TPassLoop loop(seeker, true);
+    loop.Start(false);
+    EXPECT_TRUE(loop.AtFrame(0ns));
+    EXPECT_FALSE(loop.AtEnd(0ns)) << "the sink never sees the end";
+    EXPECT_EQ(seeker.Calls(), TCalls{"PassEnded"}) << "nothing of a next pass is decoded";
+
+    loop.Play();
+    EXPECT_EQ(seeker.Calls(), (TCalls{"PassEnded", "SeekStartFlushing"}));
+    loop.AtFlush();
+    EXPECT_TRUE(loop.AtFrame(0ns)) << "asked for already: the first frame goes on";
+    loop.Play();
+    EXPECT_EQ(seeker.Calls().size(), 2u) << "the beginning is sought once for each end";
+}
+
 TEST(PassLoopTest, APassWithoutFramesLeavesTheLoopIdle) {
     TRecordingSeeker seeker;
     TPassLoop loop(seeker);

@@ -1,9 +1,9 @@
 #include "display/ui/DisplayView.h"
 
-#include "display/ui/PictureLoads.h"
 #include "layoutview/DisplayTextBox.h"
 #include "layoutview/PanelColor.h"
 #include "layoutview/PictureBox.h"
+#include "layoutview/PictureLoads.h"
 #include "layoutview/RotationPlayer.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"

@@ -2,8 +2,8 @@
 
 #include "display/DisplayArrangement.h"
 #include "display/LayoutContent.h"
-#include "display/ui/PictureLoads.h"
 #include "layoutview/LayoutScene.h"
+#include "layoutview/PictureLoads.h"
 
 #include <QWidget>
 #include <chrono>

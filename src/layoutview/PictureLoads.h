@@ -9,12 +9,12 @@
 #include <functional>
 #include <memory>
 
-// Loads the pictures of the display's layouts off the window thread, two at a time on threads
-// of the display's own (platform/HangProneWork), so they never queue behind other work of the
-// process. A load whose layout has gone (its ticket dropped) is dropped before it reads a byte.
-// One that reads for longer than the time limit (a file on a hung mount) is given up: its owner
-// hears so, and another thread takes its place while it finishes, so later loads are never
-// starved.
+// Loads pictures off the window thread, two at a time on threads of their own
+// (platform/HangProneWork), so they never queue behind other work of the process: the display's
+// picture box and the rotations' pictures, read and drawn at the size they are shown at. A load
+// whose owner has gone (its ticket dropped) is dropped before it reads a byte. One that runs for
+// longer than the time limit (a file on a hung mount) is given up: its owner hears so, and
+// another thread takes its place while it finishes, so later loads are never starved.
 class TPictureLoads {
 public:
     static constexpr int Threads = 2;
@@ -29,6 +29,8 @@ public:
     };
     using TDone = std::function<void(const TResult&)>;
     using TLoader = std::function<TPicture(const QString& path)>;
+    // Makes a picture on a load's thread; it throws what the picture cannot be shown for.
+    using TWork = std::function<TPicture()>;
 
     // Keeps its load wanted while it lives.
     class TTicket {
@@ -43,7 +45,7 @@ public:
         std::shared_ptr<TLoad> load_;
     };
 
-    // The display's loads. Made on first use and left to the process end, since a thread stuck
+    // The process's loads. Made on first use and left to the process end, since a thread stuck
     // on a hung mount must not hold up the exit.
     static TPictureLoads& Shared();
 
@@ -57,6 +59,9 @@ public:
     // Starts loading the file. Done runs once, on the window thread, with the picture or why
     // there is none; never after the context is gone or the ticket dropped.
     [[nodiscard]] std::unique_ptr<TTicket> Load(const QString& path, QObject* context, TDone done);
+    // Runs other work that makes a picture (draws one at a size, reads one otherwise) as a load,
+    // answered the same way.
+    [[nodiscard]] std::unique_ptr<TTicket> Run(TWork work, QObject* context, TDone done);
 
     // Loads given up on that still run.
     int GivenUp() const;

@@ -1,4 +1,4 @@
-#include "display/ui/PictureLoads.h"
+#include "layoutview/PictureLoads.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -41,13 +41,18 @@ int TPictureLoads::GivenUp() const {
 
 std::unique_ptr<TPictureLoads::TTicket> TPictureLoads::Load(const QString& path, QObject* context,
                                                             TDone done) {
+    return Run([loader = loader_, path] { return loader(path); }, context, std::move(done));
+}
+
+std::unique_ptr<TPictureLoads::TTicket> TPictureLoads::Run(TWork work, QObject* context,
+                                                           TDone done) {
     auto load = std::make_shared<TTicket::TLoad>();
     load->Context = context;
     load->Done = std::move(done);
-    const auto read = [loader = loader_, path] {
+    const auto read = [work = std::move(work)] {
         TResult result;
         try {
-            result.Picture = std::make_shared<TPicture>(loader(path));
+            result.Picture = std::make_shared<TPicture>(work());
         } catch (const std::exception& e) {
             result.Failure = QString::fromUtf8(e.what());
         }

@@ -1,4 +1,4 @@
-#include "display/ui/PictureLoads.h"
+#include "layoutview/PictureLoads.h"
 
 #include <QTest>
 #include <condition_variable>
