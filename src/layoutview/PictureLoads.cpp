@@ -90,16 +90,12 @@ void TPictureLoads::WatchTime(const std::shared_ptr<TTicket::TLoad>& load,
 void TPictureLoads::GiveUp(const std::shared_ptr<TTicket::TLoad>& load) {
     if (load->Answered || !load->Wanted)
         return;
-    switch (load->Task.Check()) {
-    case THangProneWork::TState::Waiting:
-    case THangProneWork::TState::Running:
-        // Its time runs from its start, not from its wait for a thread.
-        WatchTime(load, load->Task.TimeLeft());
+    const auto left = load->Task.UntilGivenUp();
+    if (!left)
         return;
-    case THangProneWork::TState::Finished:
-        return; // its answer is on its way
-    case THangProneWork::TState::Abandoned:
-        break;
+    if (left->count() > 0) {
+        WatchTime(load, *left);
+        return;
     }
     load->Answer({nullptr, QStringLiteral("it did not load within %1 s")
                                .arg(static_cast<double>(timeLimit_.count()) / 1000.0)});

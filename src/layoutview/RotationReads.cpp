@@ -54,15 +54,12 @@ void TRotationReads::Watch(const std::shared_ptr<TReading>& reading,
         const auto one = weak.lock();
         if (!one)
             return;
-        switch (one->Task.Check()) {
-        case THangProneWork::TState::Waiting:
-        case THangProneWork::TState::Running:
-            Watch(one, one->Task.TimeLeft());
+        const auto left = one->Task.UntilGivenUp();
+        if (!left)
             return;
-        case THangProneWork::TState::Finished:
-            return; // its answer is on its way
-        case THangProneWork::TState::Abandoned:
-            break;
+        if (left->count() > 0) {
+            Watch(one, *left);
+            return;
         }
         const auto found = std::find(readings_.begin(), readings_.end(), one);
         if (found == readings_.end())

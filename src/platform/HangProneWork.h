@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -135,6 +136,21 @@ public:
     // Until the limit: all of it while the work waits, nothing once it is over.
     std::chrono::milliseconds TimeLeft() const {
         return job_ ? THangProneWork::TimeLeft(*shared_, *job_) : std::chrono::milliseconds(0);
+    }
+    // For an owner that watches the limit: nothing once the work has finished (its result is on
+    // its way), zero once it is abandoned, else the time to look again (its limit runs from its
+    // start, not from its wait for a thread).
+    std::optional<std::chrono::milliseconds> UntilGivenUp() {
+        switch (Check()) {
+        case TState::Finished:
+            return std::nullopt;
+        case TState::Abandoned:
+            return std::chrono::milliseconds(0);
+        case TState::Waiting:
+        case TState::Running:
+            break;
+        }
+        return std::max(TimeLeft(), std::chrono::milliseconds(1));
     }
     void Abandon() {
         if (job_)
