@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace Clock {
@@ -12,13 +13,23 @@ std::string LongTimeText();
 // date-time form that client records keep.
 double NowDateTime();
 
-// Where the two readings above come from: the system's clock unless a test puts a source of its
+// The current time, for what keeps hours (a rotation's dayparts, the screen's hours).
+std::chrono::system_clock::time_point Now();
+
+// Whether the system's clock can be trusted with hours: the kernel says it is synchronised
+// (network time), or it was set from a real-time clock at boot. A board without one keeps a
+// wrong time until its first network time.
+bool Synchronised();
+
+// Where the readings above come from: the system's clock unless a test puts a source of its
 // own in place (before the threads that read it start, and taken out after they end).
 class TSource {
 public:
     virtual ~TSource() = default;
     virtual std::string LongTimeText() = 0;
     virtual double NowDateTime() = 0;
+    virtual std::chrono::system_clock::time_point Now() { return std::chrono::system_clock::now(); }
+    virtual bool Synchronised() { return true; }
 };
 // Null restores the system's clock.
 void SetSource(TSource* source);
