@@ -235,7 +235,7 @@ std::optional<TShownRotation> TLayoutMedia::RotationOf(TBox box) const {
         // A copy not there yet is left out until it comes; the cache says why meanwhile.
         std::string path = PathOf(entry.Place);
         if (!path.empty())
-            rotation.Items.push_back({std::move(path), entry.Seconds});
+            rotation.Items.push_back({std::move(path), entry.Seconds, entry.Hours});
     }
     return rotation;
 }

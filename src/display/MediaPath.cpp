@@ -128,7 +128,7 @@ std::vector<TPlacedEntry> PlaceEntries(TRotation& rotation, const std::vector<TP
     std::vector<TPlacedEntry> placed;
     for (const TRotationEntry& entry : rotation.Entries) {
         try {
-            placed.push_back({PlaceUtf8(entry.Path, maps), entry.Seconds});
+            placed.push_back({PlaceUtf8(entry.Path, maps), entry.Seconds, entry.Hours});
         } catch (const EMediaPathError& e) {
             rotation.Problems.emplace_back(e.what());
         }

@@ -32,6 +32,7 @@ struct TMediaPlace {
 struct TPlacedEntry {
     TMediaPlace Place;
     std::optional<int> Seconds;
+    std::optional<::Hours::THours> Hours = std::nullopt;
 };
 
 namespace MediaPath {

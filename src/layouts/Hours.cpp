@@ -231,26 +231,39 @@ bool THours::Within(TInstant at, const TZone& zone) const {
 }
 
 std::optional<TInstant> THours::NextChange(TInstant after, const TZone& zone) const {
+    // Weekly hours that change at all change within a week: up to the horizon, which only
+    // ranges starting a day before the instant's to a week after it reach.
     const local_days today = floor<days>(WallClock(after, zone));
-    std::vector<TInstant> boundaries;
+    const TInstant horizon = Resolve(today + days(8), 0, zone);
+    struct TEdge {
+        TInstant At;
+        int Step; // +1 a range begins, -1 one ends
+    };
+    std::vector<TEdge> edges;
+    int holding = 0; // the ranges that hold the instant
     for (const TRange& range : ranges_) {
-        for (local_days date = today - days(1); date <= today + days(8); date += days(1)) {
+        for (local_days date = today - days(1); date < today + days(8); date += days(1)) {
             if (!StartsOn(range, date))
                 continue;
             const TInterval interval = IntervalOf(range, date, zone);
-            for (const TInstant boundary : {interval.Start, interval.End}) {
-                if (boundary > after)
-                    boundaries.push_back(boundary);
-            }
+            if (interval.Start >= interval.End || interval.End <= after)
+                continue;
+            if (interval.Start <= after)
+                ++holding;
+            else
+                edges.push_back({interval.Start, +1});
+            edges.push_back({interval.End, -1});
         }
     }
-    std::ranges::sort(boundaries);
-    // Between two boundaries nothing changes; where ranges meet or overlap, a boundary changes
-    // nothing either.
-    const bool now = Within(after, zone);
-    for (const TInstant boundary : boundaries) {
-        if (Within(boundary, zone) != now)
-            return boundary;
+    std::ranges::sort(edges, {}, &TEdge::At);
+    // Where ranges meet or overlap, an edge changes nothing.
+    const bool within = holding > 0;
+    for (size_t next = 0; next < edges.size() && edges[next].At < horizon;) {
+        const TInstant at = edges[next].At;
+        for (; next < edges.size() && edges[next].At == at; ++next)
+            holding += edges[next].Step;
+        if ((holding > 0) != within)
+            return at;
     }
     return std::nullopt;
 }

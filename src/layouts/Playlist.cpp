@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view ExtInf = "#EXTINF:";
+constexpr std::string_view HoursTag = "#VELMORA-HOURS:";
 constexpr std::string_view FileScheme = "file://";
 // A picture's own time is at most a day.
 constexpr int MostSeconds = 86400;
@@ -126,9 +127,12 @@ public:
         if (text.front() == '#') {
             if (CodePage1251::StartsWithText(text, ExtInf))
                 TakeExtInf(text, line);
+            else if (CodePage1251::StartsWithText(text, HoursTag))
+                TakeHours(text, line, utf8);
             return;
         }
         const std::optional<int> seconds = std::exchange(seconds_, std::nullopt);
+        std::optional<Hours::THours> hours = std::exchange(hours_, std::nullopt);
         if (rotation_.Entries.size() == Rotation::MostEntries) {
             Problem(" holds more than " + std::to_string(Rotation::MostEntries) +
                     " entries; the rest are left out");
@@ -150,7 +154,7 @@ public:
         if (const auto loop = LoopOf(*path))
             return LineProblem(line, "\"" + entry + "\" names " + loop + "; left out");
         const bool picture = Rotation::KindOf(*path) == TMediaKind::Picture;
-        rotation_.Entries.push_back({*path, picture ? seconds : std::nullopt});
+        rotation_.Entries.push_back({*path, picture ? seconds : std::nullopt, std::move(hours)});
     }
 
     TRotation Done() && {
@@ -181,6 +185,20 @@ private:
             LineProblem(line, "#EXTINF gives no time from 1 to " + std::to_string(MostSeconds) +
                                   " seconds; the default holds");
         }
+    }
+
+    // "#VELMORA-HOURS:<hours>" for the next entry; hours that cannot be read leave it shown at
+    // all hours.
+    void TakeHours(std::string_view text, size_t line, bool utf8) {
+        hours_ = Hours::THours::Parse(text.substr(HoursTag.size()));
+        if (hours_)
+            return;
+        const std::string said = utf8 ? std::string(text) : CodePage1251::ToUtf8(text);
+        const bool quotable = said.size() <= Playlist::MostPathBytes &&
+                              CodePage1251::IsUtf8(said) && !Rotation::HasControlCharacters(said);
+        LineProblem(line,
+                    (quotable ? "\"" + said + "\"" : std::string("the line")) +
+                        " gives no hours that can be read; the next entry shows at all hours");
     }
 
     // The entry's layout path: absolute as it stands, relative beside the playlist.
@@ -220,7 +238,8 @@ private:
     std::string_view path_;
     bool windows_;
     std::vector<std::string_view> parts_;
-    std::optional<int> seconds_; // from the #EXTINF before the next entry
+    std::optional<int> seconds_;         // from the #EXTINF before the next entry
+    std::optional<Hours::THours> hours_; // from the #VELMORA-HOURS before the next entry
     TRotation rotation_;
     size_t unsaid_ = 0;
     bool full_ = false;

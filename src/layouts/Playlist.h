@@ -5,7 +5,8 @@
 #include <string_view>
 
 // An M3U playlist as a rotation: one entry a line; "#EXTINF:<seconds>,<title>" before an entry
-// gives a picture its time on screen; blank lines and other "#" lines are skipped. ".m3u8" is
+// gives a picture its time on screen, "#VELMORA-HOURS:<hours>" (Hours::THours) the hours an
+// entry is shown at; blank lines and other "#" lines are skipped. ".m3u8" is
 // UTF-8; ".m3u" is UTF-8 when it is valid UTF-8 throughout, else Windows-1251 (the operator's code
 // page). An entry is an absolute path (Windows "C:\..." or "\\host\...", or POSIX), a web address,
 // a "file://" address as media players save them, or a path relative to the playlist's folder.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "layouts/Hours.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,6 +20,8 @@ struct TRotationEntry {
     std::string Path; // a layout path in UTF-8, as the operator wrote it
     // A picture's own time on screen; unset: the display's default (--picture-seconds).
     std::optional<int> Seconds;
+    // When it is shown; unset: at all hours.
+    std::optional<::Hours::THours> Hours = std::nullopt;
 
     bool operator==(const TRotationEntry&) const = default;
 };

@@ -80,8 +80,11 @@ void OpenFolders(TRotation& rotation, const TRotationRead& read) {
                                         "\": it is neither a video, a picture nor a folder");
             continue;
         }
-        for (TRotationEntry& item : folder->Entries)
+        // The folder's hours are each of its files'.
+        for (TRotationEntry& item : folder->Entries) {
+            item.Hours = entry.Hours;
             entries.push_back(std::move(item));
+        }
         rotation.Problems.insert(rotation.Problems.end(), folder->Problems.begin(),
                                  folder->Problems.end());
     }

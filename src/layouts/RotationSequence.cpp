@@ -4,7 +4,7 @@
 
 TRotationItem TRotationItem::Of(const TRotationEntry& entry) {
     const bool picture = Rotation::KindOf(entry.Path) == TMediaKind::Picture;
-    return {entry.Path, picture ? TKind::Picture : TKind::Video, entry.Seconds};
+    return {entry.Path, picture ? TKind::Picture : TKind::Video, entry.Seconds, entry.Hours};
 }
 
 std::vector<TRotationItem> TRotationItem::Of(const std::vector<TRotationEntry>& entries) {
@@ -26,10 +26,29 @@ std::optional<size_t> TRotationSequence::Next() const {
     const size_t from = current_ ? *current_ + 1 : from_;
     for (size_t step = 0; step < count; ++step) {
         const size_t index = (from + step) % count;
-        if (!skipped_[index])
+        if (!skipped_[index] && InHours(index))
             return index;
     }
     return std::nullopt;
+}
+
+void TRotationSequence::SetTime(std::optional<Hours::TInstant> at, Hours::TZone zone) {
+    at_ = at;
+    zone_ = std::move(zone);
+}
+
+bool TRotationSequence::HasHours() const {
+    return std::any_of(items_.begin(), items_.end(),
+                       [](const TRotationItem& item) { return item.Hours.has_value(); });
+}
+
+bool TRotationSequence::InHours(size_t index) const {
+    const auto& hours = items_[index].Hours;
+    return !at_ || !hours || hours->Within(*at_, zone_);
+}
+
+bool TRotationSequence::AnySkipped() const {
+    return std::find(skipped_.begin(), skipped_.end(), true) != skipped_.end();
 }
 
 void TRotationSequence::Advance() {
@@ -57,7 +76,9 @@ std::vector<std::string> TRotationSequence::Fail(size_t index, const std::string
         told_[index] = true;
         lines.push_back("Skipped in the rotation: \"" + items_[index].Path + "\": " + reason);
     }
-    if (NothingToShow() && !toldNothing_) {
+    // Items outside their hours are not failures: only when every item fails is that said.
+    const bool allSkipped = std::find(skipped_.begin(), skipped_.end(), false) == skipped_.end();
+    if (allSkipped && !toldNothing_) {
         toldNothing_ = true;
         lines.push_back("None of the rotation's " + std::to_string(items_.size()) +
                         " items can be shown");

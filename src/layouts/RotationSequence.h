@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layouts/Hours.h"
 #include "layouts/Rotation.h"
 
 #include <chrono>
@@ -15,6 +16,7 @@ struct TRotationItem {
     std::string Path; // local, UTF-8
     TKind Kind = TKind::Video;
     std::optional<int> Seconds; // a picture's own time on screen; unset: the rotation's default
+    std::optional<::Hours::THours> Hours = std::nullopt; // when it is shown; unset: at all hours
 
     bool operator==(const TRotationItem&) const = default;
 
@@ -26,7 +28,8 @@ struct TRotationItem {
 // The order of a rotation's items: which one is on show and which one follows it. An item that
 // cannot be shown is skipped from then on, and the rotation goes on with the others; each
 // skipped item is said once (until it shows again), and a rotation left with nothing to show is
-// said once too. The lines are for the owner's log. Plain code: the player does the showing.
+// said once too. An item outside its hours is passed over without a word: that is no failure.
+// The lines are for the owner's log. Plain code: the player does the showing.
 class TRotationSequence {
 public:
     TRotationSequence(std::vector<TRotationItem> items, std::chrono::seconds pictureTime);
@@ -37,10 +40,20 @@ public:
     // The item to show after the current one (the first, before any): the next one in order that
     // is not skipped, the current one itself when it is the only one left; unset when none is.
     std::optional<size_t> Next() const;
+    // The time the items' hours are met at, in the zone's wall clock; unset (as at first): hours
+    // are not applied.
+    void SetTime(std::optional<Hours::TInstant> at, Hours::TZone zone);
+    bool HasHours() const;
+    // Whether the item is within its hours at the time set.
+    bool InHours(size_t index) const;
+    // Whether any item is skipped, to be tried again.
+    bool AnySkipped() const;
+
     // The next item is on show now.
     void Advance();
     // The current item is a video that follows itself: it loops in its own engine, seamlessly.
     bool Loops() const;
+    // Nothing is left to show now: each item is skipped or outside its hours.
     bool NothingToShow() const { return !Next(); }
     // How long a picture stands on show.
     std::chrono::milliseconds PictureTime(size_t index) const;
@@ -65,4 +78,6 @@ private:
     std::vector<bool> skipped_;
     std::vector<bool> told_;
     bool toldNothing_ = false;
+    std::optional<Hours::TInstant> at_;
+    Hours::TZone zone_;
 };

@@ -4,9 +4,11 @@
 #include "layoutview/PictureLoader.h"
 #include "media/VideoEngine.h"
 #include "media/ui/VideoSurface.h"
+#include "platform/Clock.h"
 
 #include <QPainter>
 #include <algorithm>
+#include <atomic>
 
 using namespace std::chrono_literals;
 
@@ -51,6 +53,8 @@ TRotationPlayer::TRotationPlayer(TVideoSurface* surface, TPictureLoads& loads, Q
         LeaveAt(TClock::now());
         PrerollNext();
     });
+    minuteTimer_.setInterval(1min);
+    connect(&minuteTimer_, &QTimer::timeout, this, &TRotationPlayer::CheckHours);
 }
 
 TRotationPlayer::~TRotationPlayer() {
@@ -60,6 +64,8 @@ TRotationPlayer::~TRotationPlayer() {
 void TRotationPlayer::Play(std::vector<TRotationItem> items, std::chrono::seconds pictureTime) {
     Stop();
     sequence_.emplace(std::move(items), pictureTime);
+    if (sequence_->HasHours())
+        minuteTimer_.start();
     nextRetry_ = TVideoEngine::FirstRetry;
     // Nothing shows yet: the first item shows as soon as it is ready.
     LeaveAt(TClock::now());
@@ -93,6 +99,10 @@ void TRotationPlayer::Update(std::vector<TRotationItem> items) {
         next_ ? std::optional(sequence_->Items()[*next_].Path) : std::nullopt;
     const bool showing = ShownItem().has_value();
     sequence_->Update(std::move(items));
+    if (!sequence_->HasHours())
+        minuteTimer_.stop();
+    else if (!minuteTimer_.isActive())
+        minuteTimer_.start();
     if (!showing) {
         // Waiting to try again, or for the first item: the new items are tried at once.
         retryTimer_.stop();
@@ -114,6 +124,11 @@ void TRotationPlayer::Update(std::vector<TRotationItem> items) {
 }
 
 void TRotationPlayer::Stop() {
+    minuteTimer_.stop();
+    Clear();
+}
+
+void TRotationPlayer::Clear() {
     switchTimer_.stop();
     retryTimer_.stop();
     if (surface_) {
@@ -142,7 +157,59 @@ const QImage& TRotationPlayer::ShownFrame() const {
     return shown_ != nullptr ? shown_->Frame() : still_;
 }
 
+void TRotationPlayer::ApplyHours() {
+    if (!sequence_->HasHours())
+        return;
+    if (Clock::Synchronised()) {
+        if (!zone_)
+            zone_ = Hours::LocalZone();
+        sequence_->SetTime(std::chrono::floor<std::chrono::seconds>(Clock::Now()), zone_);
+        return;
+    }
+    sequence_->SetTime(std::nullopt, {});
+    // Once for the process: every rotation on every screen waits for the same clock.
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        emit Problem(QStringLiteral("the system clock is not synchronised: a rotation's hours are "
+                                    "not applied until it is"));
+}
+
+void TRotationPlayer::CheckHours() {
+    if (!sequence_)
+        return;
+    ApplyHours();
+    const std::optional<size_t> shown = ShownItem();
+    if (!shown && !next_) {
+        // Nothing shows, nor is on its way: an item that came into its hours starts now.
+        if (sequence_->Next()) {
+            retryTimer_.stop();
+            nextRetry_ = TVideoEngine::FirstRetry;
+            LeaveAt(TClock::now());
+            PrerollNext();
+        }
+        return;
+    }
+    if (sequence_->Next() != next_) {
+        if (prerolling_ != nullptr)
+            prerolling_->Close();
+        PrerollNext(); // with nothing left in its hours, the panel shows
+    }
+    if (!shown || !ShownItem())
+        return;
+    if (!sequence_->InHours(*shown)) {
+        LeaveAt(TClock::now()); // for the next one as soon as it is ready
+    } else if (shown_ == nullptr && !leaving_ && next_ != shown) {
+        // A picture that stood alone has company again: it stands its time, from when it came.
+        LeaveAt(std::max(TClock::now(), shownAt_ + sequence_->PictureTime(*shown)));
+    } else if (shown_ != nullptr && leaving_ && next_ == shown) {
+        // The video ended while the one to follow it left its hours: it is the only one left.
+        leaving_ = false;
+        shown_->Play();
+    }
+}
+
 void TRotationPlayer::PrerollNext() {
+    ApplyHours();
     switchTimer_.stop();
     nextReady_ = false;
     prerolling_ = nullptr;
@@ -257,17 +324,21 @@ void TRotationPlayer::Switch() {
     if (previous != nullptr && previous != shown_)
         previous->Close();
     const size_t current = *sequence_->Current();
+    shownAt_ = TClock::now();
     if (shown_ == nullptr && sequence_->Next() != current) {
         // A picture stands for its time, which starts now.
         leaving_ = true;
-        leaveAt_ = TClock::now() + sequence_->PictureTime(current);
+        leaveAt_ = shownAt_ + sequence_->PictureTime(current);
     }
     PrerollNext();
     emit ItemShown();
 }
 
 void TRotationPlayer::ShowNothing() {
-    Stop();
+    Clear();
+    // Items outside their hours come back at the minute's check; failed ones after a back-off.
+    if (!sequence_->AnySkipped())
+        return;
     retryTimer_.start(nextRetry_);
     nextRetry_ = std::min(nextRetry_ * 2, TVideoEngine::LongestRetry);
 }

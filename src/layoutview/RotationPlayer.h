@@ -24,9 +24,13 @@ class TVideoSurface;
 // time while the next video prerolls. So no more than two decoders are ever open for the box.
 //
 // The panel beneath shows only before the first item and while nothing can be shown; then the
-// rotation is tried again after the engine's back-off. Everything runs on the window thread: the
-// engines' own threads decode, and a picture is read and drawn at its size on show by the
-// picture loads (TPictureLoads), so a large one or one on a hung mount never holds the window.
+// rotation is tried again after the engine's back-off. Items with hours are met against the
+// system's clock (Clock::Now, the local zone) at each change of item and each minute: one that
+// leaves its hours is cut for the next in its hours, and while none is, nothing decodes and the
+// panel shows. While the clock is not synchronised, hours are not applied. Everything runs on the
+// window thread: the engines' own threads decode, and a picture is read and drawn at its size on
+// show by the picture loads (TPictureLoads), so a large one or one on a hung mount never holds the
+// window.
 class TRotationPlayer : public QObject {
     Q_OBJECT
 
@@ -61,6 +65,10 @@ public:
     // The engine of the video on show; null for a picture and while nothing shows.
     TVideoEngine* ShownEngine() const { return shown_; }
 
+    // Meets the items' hours at the time now; each minute while any item has hours, and for a
+    // test's clock at once.
+    void CheckHours();
+
 signals:
     // A line for the owner's log: an item skipped, or a rotation with nothing to show.
     void Problem(const QString& line);
@@ -70,6 +78,8 @@ signals:
 private:
     using TClock = std::chrono::steady_clock;
 
+    // Gives the sequence the time to meet hours at.
+    void ApplyHours();
     void PrerollNext();
     void NextFailed(const QString& reason);
     void OnOpened(TVideoEngine* engine);
@@ -80,6 +90,8 @@ private:
     void TrySwitch();
     void Switch();
     void ShowNothing();
+    // Lets go of what shows and what is made ready.
+    void Clear();
     void Tell(const std::vector<std::string>& lines);
     TVideoEngine* SpareEngine() const;
     // Reads the picture, then draws it at the size it will be shown at, both off this thread.
@@ -98,6 +110,7 @@ private:
     TVideoEngine* shown_ = nullptr;         // the engine on the surface; null for a picture
     QImage still_;                          // the picture on show
     TClock::time_point lastFrameAt_;        // when the shown engine's newest frame came
+    TClock::time_point shownAt_;            // when the item on show came
     std::optional<size_t> next_;            // the item being made ready
     TVideoEngine* prerolling_ = nullptr;    // ... in this engine, when a video
     QImage nextStill_;                      // ... as this picture, when one
@@ -110,4 +123,6 @@ private:
     QTimer switchTimer_;
     QTimer retryTimer_;
     std::chrono::milliseconds nextRetry_;
+    QTimer minuteTimer_;
+    Hours::TZone zone_;
 };

@@ -58,6 +58,23 @@ TEST(PlaylistTest, ExtInfGivesAPictureItsTimeAndCommentsAreSkipped) {
                                        "no time from 1 to 86400 seconds; the default holds"});
 }
 
+// "#VELMORA-HOURS:" gives the next entry its hours; hours that cannot be read leave it shown at
+// all hours, said with the line.
+TEST(PlaylistTest, HoursGiveTheNextEntryItsHours) {
+    const TRotation rotation =
+        Playlist::Read("#VELMORA-HOURS:Mon-Fri 07:00-11:00\nbreakfast.mp4\n"
+                       "all-day.jpg\n#velmora-hours: Mox 11:00-14:00\nlunch.mp4\n",
+                       Mall);
+    ASSERT_EQ(rotation.Entries.size(), 3u);
+    EXPECT_EQ(rotation.Entries[0].Hours, Hours::THours::Parse("Mon-Fri 07:00-11:00"));
+    EXPECT_FALSE(rotation.Entries[1].Hours);
+    EXPECT_FALSE(rotation.Entries[2].Hours);
+    EXPECT_EQ(rotation.Problems,
+              std::vector<std::string>{"the playlist \"C:\\Ads\\mall.m3u\", line 4: "
+                                       "\"#velmora-hours: Mox 11:00-14:00\" gives no hours that "
+                                       "can be read; the next entry shows at all hours"});
+}
+
 TEST(PlaylistTest, M3uIsUtf8WhenValidElseTheOperatorsCodePage) {
     const std::string utf8 = "реклама.mp4";
     EXPECT_EQ(PathsOf(Playlist::Read(utf8, Mall)), std::vector<std::string>{"C:\\Ads\\" + utf8});

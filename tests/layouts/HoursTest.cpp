@@ -1,7 +1,7 @@
 #include "layouts/Hours.h"
 
-#include <cstdlib>
-#include <ctime>
+#include "common/ZoneGuard.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -10,29 +10,6 @@ using namespace std::chrono;
 using Hours::THours;
 using Hours::TInstant;
 using Hours::TRange;
-
-// The system's zone is the one named, for the test's scope; the one before comes back after.
-class TZoneGuard {
-public:
-    explicit TZoneGuard(const char* zone) {
-        if (const char* before = std::getenv("TZ"))
-            before_ = before;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    TZoneGuard(const TZoneGuard&) = delete;
-    TZoneGuard& operator=(const TZoneGuard&) = delete;
-    ~TZoneGuard() {
-        if (before_)
-            ::setenv("TZ", before_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> before_;
-};
 
 const Hours::TZone Utc = [](TInstant) { return seconds(0); };
 

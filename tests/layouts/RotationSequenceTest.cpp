@@ -97,4 +97,34 @@ TEST(RotationSequenceTest, ARotationReadAnewKeepsItsPlace) {
     EXPECT_EQ(sequence.Next(), 0u);
 }
 
+// An item outside its hours is passed over without a word: it is no failure, and a rotation
+// whose other items fail is not said to have nothing to show.
+TEST(RotationSequenceTest, ItemsOutsideTheirHoursArePassedOverWithoutAWord) {
+    const auto withHours = [](const char* path, const char* hours) {
+        TRotationItem item = Video(path);
+        item.Hours = Hours::THours::Parse(hours);
+        return item;
+    };
+    TRotationSequence sequence({withHours("breakfast.mp4", "07:00-11:00"), Video("all-day.mp4"),
+                                withHours("lunch.mp4", "11:00-14:00")},
+                               10s);
+    const Hours::TZone utc = [](Hours::TInstant) { return 0s; };
+    const Hours::TInstant monday = std::chrono::sys_days(std::chrono::year(2026) / 1 / 5);
+    EXPECT_EQ(sequence.Next(), 0u); // no time given: hours are not applied
+    sequence.SetTime(monday + 12h, utc);
+    EXPECT_EQ(sequence.Next(), 1u);
+    sequence.Advance();
+    sequence.Advance();
+    EXPECT_EQ(sequence.Current(), 2u);
+    EXPECT_EQ(sequence.Next(), 1u);
+
+    sequence.SetTime(monday + 15h, utc);
+    EXPECT_FALSE(sequence.InHours(2));
+    EXPECT_EQ(sequence.Fail(1, "No such file"),
+              std::vector<std::string>{"Skipped in the rotation: \"all-day.mp4\": No such file"});
+    EXPECT_TRUE(sequence.NothingToShow());
+    sequence.SetTime(std::nullopt, {});
+    EXPECT_EQ(sequence.Next(), 0u);
+}
+
 } // namespace

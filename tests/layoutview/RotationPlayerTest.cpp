@@ -1,6 +1,8 @@
 #include "layoutview/RotationPlayer.h"
 
 #include "LayoutViewFixture.h"
+#include "common/FixedClock.h"
+#include "common/ZoneGuard.h"
 #include "layoutview/PanelColor.h"
 #include "layoutview/PictureLoads.h"
 #include "media/CountingPanel.h"
@@ -11,6 +13,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -167,6 +170,65 @@ TEST_F(RotationPlayerTest, APictureThatDoesNotLoadIsSkippedWhileTheVideoPlaysOn)
     ASSERT_NE(firstOfNext, drawn.begin());
     EXPECT_EQ(firstOfNext->Item, 2u);
     EXPECT_GE((firstOfNext - 1)->Square, 110) << "the video was held or cut short";
+}
+
+// Dayparting: each picture shows within its hours only, met at the minute's check (ticked here
+// under the test's clock). At their end the next one in its hours follows at once, whatever the
+// time the picture on show has left; with none, the panel shows and nothing is loaded. While the
+// clock is not synchronised, hours are not applied.
+TEST_F(RotationPlayerTest, ItemsShowWithinTheirHoursOnly) {
+    using namespace std::chrono;
+    const TZoneGuard utc("UTC");
+    TFixedClock clock;
+    const sys_days monday = year(2026) / 1 / 5;
+    clock.SetNow(monday + 8h + 59min);
+    std::atomic<int> loaded{0};
+    TPictureLoads loads([&](const QString& path) {
+        ++loaded;
+        return LoadPicture(path);
+    });
+    const std::vector<TRotationItem> items{
+        {dir.File("data/1.bmp"), TKind::Picture, 600, Hours::THours::Parse("Mon 09:00-10:00")},
+        {TestData("cmyk.jpg").toStdString(), TKind::Picture, 1,
+         Hours::THours::Parse("Mon 10:00-11:00")},
+    };
+    TVideoSurface surface;
+    surface.resize(FormatClipWidth, FormatClipHeight);
+    surface.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&surface));
+
+    TRotationPlayer player(&surface, loads);
+    QStringList problems;
+    QObject::connect(&player, &TRotationPlayer::Problem,
+                     [&](const QString& line) { problems << line; });
+    std::vector<size_t> shown;
+    QObject::connect(&player, &TRotationPlayer::ItemShown,
+                     [&] { shown.push_back(*player.ShownItem()); });
+    player.Play(items, 10s);
+    EXPECT_FALSE(player.ShownItem());
+    EXPECT_EQ(loaded, 0);
+
+    clock.SetNow(monday + 9h);
+    player.CheckHours();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.ShownItem() == 0u; }, VideoWaitCeilingMs));
+    clock.SetNow(monday + 10h);
+    player.CheckHours();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.ShownItem() == 1u; }, VideoWaitCeilingMs));
+    clock.SetNow(monday + 11h);
+    player.CheckHours();
+    EXPECT_FALSE(player.ShownItem());
+    EXPECT_TRUE(player.ShownFrame().isNull());
+    EXPECT_EQ(shown, (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(loaded, 2);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+
+    clock.SetSynchronised(false);
+    player.CheckHours();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player.ShownItem().has_value(); }, VideoWaitCeilingMs));
+    player.CheckHours();
+    EXPECT_EQ(problems, QStringList{"the system clock is not synchronised: a rotation's hours are "
+                                    "not applied until it is"});
 }
 
 } // namespace
