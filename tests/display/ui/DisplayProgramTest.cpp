@@ -6,6 +6,7 @@
 #include "common/FixedClock.h"
 #include "common/NotifySocket.h"
 #include "common/TempDir.h"
+#include "common/ZoneGuard.h"
 #include "common/WebServers.h"
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayView.h"
@@ -535,8 +536,7 @@ TEST_F(DisplayProgramServiceTest, ReadyOnceTheScreenIsUpThenPingsFromTheWindowTh
 // shows as the hours begin.
 TEST_F(DisplayProgramServiceTest, OffOutsideItsHoursYetAliveAndWhatCameMeanwhileShowsAtTheirStart) {
     using namespace std::chrono;
-    TVariableGuard zone{"TZ", "UTC"};
-    ::tzset();
+    TZoneGuard zone{"UTC"};
     TFixedClock clock;
     const sys_seconds monday = sys_days{2026y / December / 7};
     clock.SetNow(monday + 6h + 59min + 30s);
