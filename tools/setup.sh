@@ -12,7 +12,7 @@ packages=(
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev libsystemd-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
-    dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev
+    dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev libxcb-dpms0-dev
     # a kiosk compositor for the display's full-screen tests, its XWayland and screen capture
     cage xwayland grim
     # libcrypto's SHA-256 for the media cache; web servers its tests run on free loopback ports
