@@ -160,6 +160,15 @@ constexpr TOption Options[] = {
                                     TDisplayOptions::MostPictureSeconds);
      }},
     {"--cache-size", "CacheSize", SetCacheSize},
+    {"--screen-hours", "ScreenHours",
+     [](TDisplayOptions& o, const std::string& v) {
+         o.ScreenHours = Hours::THours::Parse(v);
+         if (!o.ScreenHours)
+             throw EDisplayOptionsError("--screen-hours takes hours such as \"Mon-Fri "
+                                        "07:00-22:00, Sat 09:00-18:00\", not \"" +
+                                        v + "\"");
+     }},
+    {"--cec", "Cec", [](TDisplayOptions& o, const std::string& v) { o.Cec = v; }},
     {"--map", nullptr, AddMap},
 };
 
@@ -292,6 +301,13 @@ std::string HelpText() {
            ")\n"
            "  --cache-size SIZE       the media cache's limit, e.g. 500M or 4G (4G); the\n"
            "                          least recently shown files go first\n"
+           "  --screen-hours HOURS    the screen is on within these hours only, e.g.\n"
+           "                          \"Mon-Fri 07:00-22:00, Sat 09:00-18:00\"; outside\n"
+           "                          them it is off (black, nothing decoded, the TV in\n"
+           "                          standby over HDMI-CEC, DPMS off on X11)\n"
+           "  --cec DEVICE            the HDMI-CEC adapter that turns the TV off and on\n"
+           "                          (/dev/cec0), or off; default: the first that can\n"
+           "                          act as a source\n"
            "  --source ADDRESS        the local IPv4 address to connect from; the server\n"
            "                          knows a display by its address, so several displays\n"
            "                          on one machine each need one (127.0.0.2, ...)\n"
@@ -320,7 +336,7 @@ std::string HelpText() {
            SettingsPath() +
            ",\n"
            "section [Display] (Server, Name, Source, KickQuiet, MessageSeconds, Scale, Screen,\n"
-           "Windowed, MediaCheck, PictureSeconds, CacheSize)\n"
+           "Windowed, MediaCheck, PictureSeconds, CacheSize, ScreenHours, Cec)\n"
            "and section [PathMaps] (one FROM=TO line each); the command line wins.\n"
            "The media cache is " +
            MediaCacheFolder() + ".\n";

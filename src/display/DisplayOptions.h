@@ -1,6 +1,9 @@
 #pragma once
 
+#include "layouts/Hours.h"
+
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,7 +43,12 @@ struct TDisplayOptions {
     // A rotation's picture stays this long unless its playlist gives its own time.
     int PictureSeconds = DefaultPictureSeconds;
     int64_t CacheBytes = int64_t{4} << 30; // the media cache's size limit
-    double Scale = 0;                      // 0: the screen's height over the layout window's 638
+    // When the screen is on; unset: always. Outside them the panel is off and nothing decodes.
+    std::optional<Hours::THours> ScreenHours;
+    // The HDMI-CEC adapter that turns the TV off and on: empty, the first that can act as a
+    // source; "off", none; else its device (/dev/cec0).
+    std::string Cec;
+    double Scale = 0; // 0: the screen's height over the layout window's 638
     int Screen = 0;
     int WindowedWidth = 0; // 0: full screen
     int WindowedHeight = 0;

@@ -1,10 +1,13 @@
 #include "Clock.h"
 
 #include "CodePage1251.h"
+#include "FileIo.h"
 
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <sys/timex.h>
 
 namespace {
 
@@ -36,6 +39,25 @@ double SystemNowDateTime() {
     return 25569.0 + unixSeconds / 86400.0;
 }
 
+// The kernel keeps its clock in step with network time.
+bool KernelSynchronised() {
+    timex state{};
+    const int clock = ::ntp_adjtime(&state);
+    return clock != -1 && clock != TIME_ERROR;
+}
+
+// The clock was set from a real-time clock at boot.
+bool SetFromRealTimeClock() {
+    std::error_code error;
+    for (std::filesystem::directory_iterator clock("/sys/class/rtc", error), end;
+         !error && clock != end; clock.increment(error)) {
+        const auto text = FileIo::ReadAll((clock->path() / "hctosys").string());
+        if (text && text->starts_with('1'))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 namespace Clock {
@@ -48,6 +70,16 @@ std::string LongTimeText() {
 double NowDateTime() {
     TSource* const own = source.load();
     return own != nullptr ? own->NowDateTime() : SystemNowDateTime();
+}
+
+std::chrono::system_clock::time_point Now() {
+    TSource* const own = source.load();
+    return own != nullptr ? own->Now() : std::chrono::system_clock::now();
+}
+
+bool Synchronised() {
+    TSource* const own = source.load();
+    return own != nullptr ? own->Synchronised() : KernelSynchronised() || SetFromRealTimeClock();
 }
 
 void SetSource(TSource* newSource) {

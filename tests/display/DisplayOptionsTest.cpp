@@ -234,4 +234,17 @@ TEST_F(DisplayOptionsTest, APicturesTimeInARotationIsBounded) {
     EXPECT_THROW(Parse({}), EDisplayOptionsError);
 }
 
+TEST_F(DisplayOptionsTest, ScreenHoursAreReadOrRefusedByName) {
+    EXPECT_FALSE(Parse({}).Options.ScreenHours);
+    Settings("[Display]\nScreenHours=Mon-Fri 07:00-22:00\nCec=off\n");
+    EXPECT_EQ(Parse({}).Options.ScreenHours, Hours::THours::Parse("Mon-Fri 07:00-22:00"));
+    EXPECT_EQ(Parse({}).Options.Cec, "off");
+    try {
+        Parse({"--screen-hours", "weekdays 7-22"});
+        ADD_FAILURE() << "hours that cannot be read are taken";
+    } catch (const EDisplayOptionsError& e) {
+        EXPECT_NE(std::string(e.what()).find("weekdays 7-22"), std::string::npos) << e.what();
+    }
+}
+
 } // namespace

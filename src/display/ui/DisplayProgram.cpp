@@ -5,6 +5,7 @@
 #include "display/ui/ScreenSaverInhibitor.h"
 #include "media/VideoEngine.h"
 #include "mediacache/fetch/MediaCache.h"
+#include "platform/Clock.h"
 #include "platform/CodePage1251.h"
 
 #include <cstdio>
@@ -27,7 +28,8 @@ std::string FrozenLine(const TVideoEngine& video) {
 } // namespace
 
 TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayoutPath)
-    : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)), window_(options_) {
+    : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)),
+      screenHours_(options_.ScreenHours, Hours::LocalZone()), window_(options_) {
     if (!options_.Maps.empty()) {
         TSupplyLimits limits;
         limits.Check = std::chrono::seconds(options_.MediaCheckSeconds);
@@ -41,6 +43,9 @@ TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayout
     }
     connect(&window_, &TDisplayWindow::FirstScreenShown, this, &TDisplayProgram::FirstScreenUp);
     connect(&watchdogTimer_, &QTimer::timeout, this, &TDisplayProgram::PingWatchdog);
+    screenTimer_.setSingleShot(true);
+    screenTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&screenTimer_, &QTimer::timeout, this, &TDisplayProgram::KeepScreenHours);
 }
 
 TDisplayProgram::~TDisplayProgram() {
@@ -68,6 +73,8 @@ void TDisplayProgram::Start() {
     window_.ShowStandby(StandbyText());
     window_.Present();
     inhibitor_ = std::make_unique<TScreenSaverInhibitor>();
+    if (screenHours_.HasHours())
+        KeepScreenHours();
     if (options_.Name.empty() || options_.Host.empty())
         return;
     // Shown before any server answers: the last layout received for this slot.
@@ -88,7 +95,36 @@ void TDisplayProgram::FirstScreenUp() {
         watchdogTimer_.start(period);
 }
 
-// On the window thread, so that a blocked window thread stops the pings as well.
+void TDisplayProgram::KeepScreenHours() {
+    const auto now = Clock::Now();
+    const bool trusted = Clock::Synchronised();
+    if (!trusted && !saidClockUntrusted_) {
+        saidClockUntrusted_ = true;
+        Status("the system clock is not synchronised: the screen's hours are not applied until "
+               "it is");
+    }
+    const TScreenHours::TState state =
+        screenHours_.At(std::chrono::floor<std::chrono::seconds>(now), trusted);
+    if (!screenState_ || screenState_->On != state.On) {
+        window_.SetScreenOn(state.On);
+        for (const auto& screenSwitch : switches_)
+            screenSwitch->SetOn(state.On);
+    }
+    const std::string line = screenHours_.Line(state);
+    if (!screenState_ || line != screenHours_.Line(*screenState_)) {
+        {
+            std::lock_guard lock(statusMutex_);
+            screenLine_ = line;
+        }
+        if (!line.empty())
+            Status(line);
+    }
+    screenState_ = state;
+    screenTimer_.start(TScreenHours::WaitFrom(now, state));
+}
+
+// On the window thread, so that a blocked window thread stops the pings as well. A screen off by
+// its hours shows no view, so nothing there can freeze: it counts as alive all night.
 void TDisplayProgram::PingWatchdog() {
     const TDisplayView* view = window_.ShownView();
     const TVideoEngine* video = view != nullptr ? view->Video() : nullptr;
@@ -103,7 +139,8 @@ void TDisplayProgram::PingWatchdog() {
 
 void TDisplayProgram::Status(const std::string& line) {
     std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
-    notifier_.Status(line);
+    std::lock_guard lock(statusMutex_);
+    notifier_.Status(screenLine_.empty() || line == screenLine_ ? line : line + "; " + screenLine_);
 }
 
 void TDisplayProgram::LayoutReceived(int displayType, const std::string& configText) {

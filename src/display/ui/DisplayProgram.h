@@ -2,6 +2,8 @@
 
 #include "display/DisplayLink.h"
 #include "display/DisplayOptions.h"
+#include "display/ScreenHours.h"
+#include "display/ScreenSwitch.h"
 #include "display/ServiceNotifier.h"
 #include "display/TcpTransport.h"
 #include "display/VideoLiveness.h"
@@ -10,7 +12,9 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 class TMediaCache;
 class TScreenSaverInhibitor;
@@ -22,6 +26,9 @@ class TScreenSaverInhibitor;
 // Run as a notify service it says so once its first screen is up, shows the link's status lines
 // in `systemctl status`, and pings the service watchdog from the window thread while that thread
 // turns and the shown video moves, so that a hung display is restarted.
+//
+// With screen hours it turns the screen off outside them and on at their start, and says so; the
+// status line keeps the screen's state beside the link's.
 class TDisplayProgram : public QObject, public IDisplayLinkEvents {
     Q_OBJECT
 public:
@@ -39,6 +46,8 @@ public:
 
     // Whether the watchdog's pings run (the service manager watches, and the first screen is up).
     bool PingsWatchdog() const { return watchdogTimer_.isActive(); }
+    // Looks at the clock: the screen on or off by its hours, and when to look again.
+    void KeepScreenHours();
 
 private:
     QString StandbyText() const;
@@ -51,6 +60,13 @@ private:
     TVideoLiveness liveness_;
     bool videoFrozen_ = false;
     QTimer watchdogTimer_;
+    TScreenHours screenHours_;
+    std::optional<TScreenHours::TState> screenState_;
+    QTimer screenTimer_;
+    bool saidClockUntrusted_ = false;
+    std::vector<std::unique_ptr<IScreenSwitch>> switches_;
+    std::mutex statusMutex_;
+    std::string screenLine_; // under statusMutex_, read by Status from the link's thread
     std::unique_ptr<TMediaCache> cache_; // when a map takes files
     TDisplayWindow window_;
     std::unique_ptr<TScreenSaverInhibitor> inhibitor_;

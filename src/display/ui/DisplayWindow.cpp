@@ -41,6 +41,8 @@ TDisplayWindow::TDisplayWindow(const TDisplayOptions& options, QWidget* parent)
     standby_ = Overlay(this, PanelColor);
     banner_ = Overlay(this, QColor(0, 0, 0, 200));
     banner_->hide();
+    dark_ = Overlay(this, Qt::black);
+    dark_->hide();
     bannerTimer_.setSingleShot(true);
     connect(&bannerTimer_, &QTimer::timeout, banner_, &QWidget::hide);
     swapTimer_.setSingleShot(true);
@@ -130,6 +132,8 @@ void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) 
 }
 
 void TDisplayWindow::Proceed() {
+    if (!screenOn_)
+        return; // what is wanted is built when the screen comes on
     StartReads(false);
     // The cache answers without a look at any source.
     if (cache_ != nullptr && media_.MustAsk())
@@ -209,11 +213,16 @@ void TDisplayWindow::SwapIn(TDisplayView* view) {
     delete shown_;
     shown_ = view;
     standby_->hide();
+    dark_->hide();
     banner_->raise();
     emit LayoutShown();
 }
 
 void TDisplayWindow::ShowMessage(const std::string& text) {
+    if (!screenOn_) {
+        heldMessage_ = text;
+        return;
+    }
     banner_->setText(ShownText::FromBytes(text));
     QFont font = banner_->font();
     font.setPointSize(LayoutArrangement::Scaled(18, Scale()));
@@ -224,9 +233,41 @@ void TDisplayWindow::ShowMessage(const std::string& text) {
     bannerTimer_.start(options_.MessageSeconds * 1000);
 }
 
+void TDisplayWindow::SetScreenOn(bool on) {
+    if (on == screenOn_)
+        return;
+    screenOn_ = on;
+    if (!on) {
+        dark_->setGeometry(rect());
+        dark_->show();
+        dark_->raise();
+        readAgainTimer_.stop();
+        swapTimer_.stop();
+        bannerTimer_.stop();
+        banner_->hide();
+        delete pending_;
+        delete shown_;
+        built_ = false;
+        return;
+    }
+    readAgainTimer_.start(RotationReadAgain);
+    standby_->show();
+    // Black until the layout is swapped in, so that the standby line does not flash before it;
+    // at most as long as a swap waits.
+    QTimer::singleShot(LongestSwapMs, dark_, [this] {
+        if (screenOn_)
+            dark_->hide();
+    });
+    if (heldMessage_)
+        ShowMessage(*std::exchange(heldMessage_, std::nullopt));
+    StartReads(true);
+    Proceed();
+}
+
 void TDisplayWindow::PlaceOverlays() {
     const QRect shown = contentsRect();
     standby_->setGeometry(shown);
+    dark_->setGeometry(rect()); // the pixel past the screen's edges too
     const int height =
         std::max(banner_->heightForWidth(shown.width()), banner_->sizeHint().height()) +
         LayoutArrangement::Scaled(24, Scale());

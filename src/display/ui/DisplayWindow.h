@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -25,7 +26,8 @@ class TScreenCover;
 // media cache, the files that maps take show from their copies (TLayoutMedia decides when a
 // layout is built). A rotation's playlist or folder is read off the window thread (TRotationReads)
 // before its layout is built, and read again every RotationReadAgain: what changed shows from the
-// next change of item on.
+// next change of item on. With the screen off (its hours) it shows black and nothing else: no
+// layout is built and no video decodes; what arrives meanwhile shows when it comes on.
 class TDisplayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -47,11 +49,15 @@ public:
     void ShowLayout(int displayType, const std::string& configText);
     // The message (Windows-1251) over the layout for the message time.
     void ShowMessage(const std::string& text);
+    // Off: black, the views and their engines gone. On: the wanted layout is built again.
+    void SetScreenOn(bool on);
+    bool ScreenOn() const { return screenOn_; }
 
     TDisplayView* ShownView() const;
     TDisplayView* PendingView() const;
     QLabel* Banner() const { return banner_; }
     QLabel* Standby() const { return standby_; }
+    QWidget* Dark() const { return dark_; }
     double Scale() const;
 
 signals:
@@ -83,6 +89,9 @@ private:
     QPointer<TDisplayView> pending_;
     QLabel* standby_ = nullptr;
     QLabel* banner_ = nullptr;
+    QWidget* dark_ = nullptr; // over everything while the screen is off
+    bool screenOn_ = true;
+    std::optional<std::string> heldMessage_; // arrived while the screen was off
     QTimer bannerTimer_;
     QTimer swapTimer_;
     TMediaCache* cache_ = nullptr;

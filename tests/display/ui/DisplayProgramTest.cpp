@@ -3,6 +3,7 @@
 #include "display/ui/DisplayProgram.h"
 
 #include "common/CheckoutPaths.h"
+#include "common/FixedClock.h"
 #include "common/NotifySocket.h"
 #include "common/TempDir.h"
 #include "common/WebServers.h"
@@ -527,6 +528,40 @@ TEST_F(DisplayProgramServiceTest, ReadyOnceTheScreenIsUpThenPingsFromTheWindowTh
     EXPECT_TRUE(QTest::qWaitFor([&] { return manager.Count(Ping) > *atRelease; }, LayoutWaitMs))
         << "the pings come again";
     EXPECT_EQ(manager.Count("READY=1"), 1u);
+}
+
+// Outside its hours the screen is black and no view decodes, yet the watchdog pings on (a screen
+// off all night is not a hung display) and the status line says until when; what came meanwhile
+// shows as the hours begin.
+TEST_F(DisplayProgramServiceTest, OffOutsideItsHoursYetAliveAndWhatCameMeanwhileShowsAtTheirStart) {
+    using namespace std::chrono;
+    TVariableGuard zone{"TZ", "UTC"};
+    ::tzset();
+    TFixedClock clock;
+    const sys_seconds monday = sys_days{2026y / December / 7};
+    clock.SetNow(monday + 6h + 59min + 30s);
+    options.ScreenHours = Hours::THours::Parse("Mon-Fri 07:00-22:00");
+    notifySocket.emplace("NOTIFY_SOCKET", manager.Path().c_str());
+    Layout(4, {"Top", "One", "Two", "Three", "Four", "Bottom"});
+    StartDisplay();
+    const std::string off = "STATUS=registered as Client 3, type 4; screen off until Mon 07:00";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.Count(off) == 1; }, LayoutWaitMs));
+    program->MessageReceived("Open at seven");
+    const size_t pings = manager.Count(Ping);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.Count(Ping) >= pings + 3; }, LayoutWaitMs));
+    TDisplayWindow& window = program->Window();
+    EXPECT_EQ(window.ShownView(), nullptr);
+    EXPECT_EQ(window.PendingView(), nullptr);
+    EXPECT_EQ(Screen().pixelColor(408, 319), QColor(Qt::black));
+
+    clock.SetNow(monday + 7h);
+    program->KeepScreenHours();
+    ASSERT_TRUE(Shows(4));
+    EXPECT_TRUE(window.Banner()->isVisible());
+    EXPECT_EQ(window.Banner()->text(), QStringLiteral("Open at seven"));
+    EXPECT_FALSE(window.Dark()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return manager.Count("STATUS=screen on until Mon 22:00") == 1; }, LayoutWaitMs));
 }
 
 // Started by hand or by a unit that is not a notify service: it runs as ever, and pings nobody.
