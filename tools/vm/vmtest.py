@@ -124,6 +124,9 @@ class Run:
                          *[f"/tmp/{self.debs[name].name}" for name in packages],
                          *([image.WEB_SERVER] if with_server else []),
                          stdout=subprocess.DEVNULL)
+            if arch == "amd64":
+                image.chroot(root, "apt-get", "install", "-y", "-q", "--no-install-recommends",
+                             *image.SCREEN_TOOLS, stdout=subprocess.DEVNULL)
             image.chroot(root, "useradd", "-m", KIOSK)
         made = image.chroot(root, "velmora-display", "--install-kiosk", KIOSK, check=False,
                             capture_output=True, text=True)
