@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <linux/cec-funcs.h>
 #include <linux/cec.h>
 #include <poll.h>
@@ -14,6 +15,12 @@
 #include <vector>
 
 namespace {
+
+// The power statuses by their numbers on the bus.
+constexpr TTvPower Powers[] = {TTvPower::On, TTvPower::Standby, TTvPower::ToOn,
+                               TTvPower::ToStandby};
+static_assert(CEC_OP_POWER_STATUS_ON == 0 && CEC_OP_POWER_STATUS_STANDBY == 1 &&
+              CEC_OP_POWER_STATUS_TO_ON == 2 && CEC_OP_POWER_STATUS_TO_STANDBY == 3);
 
 // The TV's own physical address: an adapter there is the TV's side of the cable.
 constexpr uint16_t RootAddress = 0;
@@ -198,23 +205,11 @@ TTvAnswer TCecAdapter::AskPower() {
     }
     uint8_t status = 0;
     cec_ops_report_power_status(&message, &status);
-    switch (status) {
-    case CEC_OP_POWER_STATUS_ON:
-        answer.Power = TTvPower::On;
-        break;
-    case CEC_OP_POWER_STATUS_STANDBY:
-        answer.Power = TTvPower::Standby;
-        break;
-    case CEC_OP_POWER_STATUS_TO_ON:
-        answer.Power = TTvPower::ToOn;
-        break;
-    case CEC_OP_POWER_STATUS_TO_STANDBY:
-        answer.Power = TTvPower::ToStandby;
-        break;
-    default:
+    if (status >= std::size(Powers)) {
         answer.Failure = "it tells an unknown power status " + std::to_string(status);
         return answer;
     }
+    answer.Power = Powers[status];
     answer.Answered = true;
     return answer;
 }
