@@ -10,9 +10,11 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev libsystemd-dev
+    # the X server's DPMS, which turns the display's monitor off outside its hours
+    libxcb-dpms0-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
-    dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev libxcb-dpms0-dev
+    dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev
     # a kiosk compositor for the display's full-screen tests, its XWayland and screen capture
     cage xwayland grim
     # libcrypto's SHA-256 for the media cache; web servers its tests run on free loopback ports
