@@ -43,7 +43,7 @@ checker=lintian
 sysroot_packages=(
     libc6-dev libstdc++-12-dev qt6-base-dev qt6-base-private-dev libxkbcommon-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-    libjpeg62-turbo-dev libgtest-dev libssl-dev libsystemd-dev libxss-dev
+    libjpeg62-turbo-dev libgtest-dev libssl-dev libsystemd-dev libxss-dev libxcb-dpms0-dev
     qt6-qpa-plugins fonts-dejavu-core fontconfig-config
 )
 # qemu-user runs the arm64 programs. Debian 12's (7.2) cannot start a child process for Qt

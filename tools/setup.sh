@@ -10,6 +10,8 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
     libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxss-dev libsystemd-dev
+    # the X server's DPMS, which turns the display's monitor off outside its hours
+    libxcb-dpms0-dev
     fonts-dejavu-core
     xvfb xauth xdotool imagemagick iproute2 dbus
     dbus-daemon openbox x11-utils x11-xserver-utils weston libxcb1-dev

@@ -7,8 +7,9 @@
 #
 # By default (as CI runs it): the packages installed with their Recommends in the image as an
 # image builder does (the kiosk made in a chroot without /proc), the kept layout full screen
-# after power-on, and the watchdog restarting a display stopped with SIGSTOP. --all adds, before
-# a release: the install on the running machine, a layout from the operator's server kept when
+# after power-on, the watchdog restarting a display stopped with SIGSTOP, and the screen's hours
+# turning an emulated TV (HDMI-CEC) and the monitor (DPMS under Xorg) off and on. --all adds,
+# before a release: the install on the running machine, a layout from the operator's server kept when
 # the server goes, power cuts during a media fetch and right after a new layout, and the arm64
 # package in an arm64 machine.
 #

@@ -78,7 +78,8 @@ std::string Text(const TKioskAccount& account, const std::string& executable,
            "User=" +
            account.Name +
            "\n"
-           "# The video group reaches the seat through seatd where it stands in for polkit.\n"
+           "# The video group reaches the seat through seatd where it stands in for polkit, and\n"
+           "# the HDMI-CEC adapters (/dev/cec*) that turn the TV off and on.\n"
            "SupplementaryGroups=video\n"
            "# A login session: logind gives the account the seat, through which cage takes the\n"
            "# screen and the input devices, and XDG_RUNTIME_DIR.\n"

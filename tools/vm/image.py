@@ -22,14 +22,17 @@ SOURCES = [
     f"deb http://deb.debian.org/debian-security {SUITE}-security main",
 ]
 # Made again when the recipe changes.
-RECIPE = "6"
+RECIPE = "7"
 KERNELS = {"amd64": "linux-image-amd64", "arm64": "linux-image-arm64"}
 # The test machine's own tools, not the product's: a web server that the media cache fetches
-# from, held to a rate so that a power cut meets a fetch half done; and seatd, which the kiosk
-# takes instead of polkit. The arm64 machine is only booted.
+# from, held to a rate so that a power cut meets a fetch half done; seatd, which the kiosk takes
+# instead of polkit; the screen's tools below. The arm64 machine is only booted.
 WEB_SERVER = "nginx-light"
 SEAT_DAEMON = "seatd"
-TEST_PACKAGES = {"amd64": [WEB_SERVER, SEAT_DAEMON], "arm64": []}
+# What proves the screen's switches: cec-ctl and cec-follower, which play the TV on the kernel's
+# emulated HDMI (vivid), and an X server whose modesetting driver takes DPMS to the virtual GPU.
+SCREEN_TOOLS = ["v4l-utils", "xserver-xorg-core"]
+TEST_PACKAGES = {"amd64": [WEB_SERVER, SEAT_DAEMON, *SCREEN_TOOLS], "arm64": []}
 PACKAGE_FOLDER = "/var/local/velmora-debs"
 AGENT = "/usr/local/sbin/velmora-vm-agent"
 

@@ -15,6 +15,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import image  # noqa: E402
+import screenswitches  # noqa: E402
 from machine import Machine, MachineError, wait_for  # noqa: E402
 from screen import PANEL, shows_layout  # noqa: E402
 
@@ -124,6 +125,9 @@ class Run:
                          *[f"/tmp/{self.debs[name].name}" for name in packages],
                          *([image.WEB_SERVER] if with_server else []),
                          stdout=subprocess.DEVNULL)
+            if arch == "amd64":
+                image.chroot(root, "apt-get", "install", "-y", "-q", "--no-install-recommends",
+                             *image.SCREEN_TOOLS, stdout=subprocess.DEVNULL)
             image.chroot(root, "useradd", "-m", KIOSK)
         made = image.chroot(root, "velmora-display", "--install-kiosk", KIOSK, check=False,
                             capture_output=True, text=True)
@@ -434,11 +438,12 @@ class Run:
             if not self.step("power-on", self.power_on_to_layout, machine, arch):
                 return
             self.step("watchdog", self.watchdog, machine)
-            if not self.args.all:
-                return
-            self.step("server", self.server_layout, machine)
-            self.step("power cut during a fetch", self.power_cut_during_fetch, machine)
-            self.step("power cut after a layout", self.power_cut_after_layout, machine)
+            if self.args.all:
+                self.step("server", self.server_layout, machine)
+                self.step("power cut during a fetch", self.power_cut_during_fetch, machine)
+                self.step("power cut after a layout", self.power_cut_after_layout, machine)
+            # Last: it takes the screen from the kiosk.
+            self.step("screen hours", screenswitches.check, machine, self.report)
         finally:
             machine.shut_down()
         if self.args.all:

@@ -3,6 +3,7 @@
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayView.h"
 #include "display/ui/ScreenSaverInhibitor.h"
+#include "display/ui/ScreenSwitches.h"
 #include "media/VideoEngine.h"
 #include "mediacache/fetch/MediaCache.h"
 #include "platform/Clock.h"
@@ -73,8 +74,10 @@ void TDisplayProgram::Start() {
     window_.ShowStandby(StandbyText());
     window_.Present();
     inhibitor_ = std::make_unique<TScreenSaverInhibitor>();
-    if (screenHours_.HasHours())
+    if (screenHours_.HasHours()) {
+        switches_ = MakeScreenSwitches(options_, [this](const std::string& line) { Status(line); });
         KeepScreenHours();
+    }
     if (options_.Name.empty() || options_.Host.empty())
         return;
     // Shown before any server answers: the last layout received for this slot.

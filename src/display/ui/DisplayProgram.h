@@ -64,9 +64,10 @@ private:
     std::optional<TScreenHours::TState> screenState_;
     QTimer screenTimer_;
     bool saidClockUntrusted_ = false;
-    std::vector<std::unique_ptr<IScreenSwitch>> switches_;
     std::mutex statusMutex_;
     std::string screenLine_; // under statusMutex_, read by Status from the link's thread
+    // After what Status uses: the HDMI-CEC switch's thread says lines until it is joined.
+    std::vector<std::unique_ptr<IScreenSwitch>> switches_;
     std::unique_ptr<TMediaCache> cache_; // when a map takes files
     TDisplayWindow window_;
     std::unique_ptr<TScreenSaverInhibitor> inhibitor_;
