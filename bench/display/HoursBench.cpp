@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
         options.WindowedWidth = 1280;
         options.WindowedHeight = 720;
         options.ScreenHours = Hours::THours::Parse(hours);
+        options.Cec = "off";
         TDisplayProgram program(options, dir.File("kept"));
         program.Start();
         program.LayoutReceived(2, config);
