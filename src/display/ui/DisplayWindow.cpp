@@ -132,12 +132,13 @@ void TDisplayWindow::ShowLayout(int displayType, const std::string& configText) 
 }
 
 void TDisplayWindow::Proceed() {
-    if (!screenOn_)
-        return; // what is wanted is built when the screen comes on
     StartReads(false);
-    // The cache answers without a look at any source.
+    // The cache answers without a look at any source. Asked while the screen is off too, so that
+    // a layout sent at night has its copies when the screen comes on.
     if (cache_ != nullptr && media_.MustAsk())
         media_.Asked(cache_->Want(media_.Sources()));
+    if (!screenOn_)
+        return; // what is wanted is built when the screen comes on
     if (!media_.Settled()) {
         if (!built_)
             delete pending_; // an older layout's: the shown one stays until this one is built
@@ -184,6 +185,10 @@ void TDisplayWindow::Arrived(const QString& name) {
 }
 
 void TDisplayWindow::Build(TLayoutContent content) {
+    if (!screenOn_) {
+        built_ = false;
+        return;
+    }
     delete pending_;
     // A refresh that names the shown rotation keeps its place in it.
     if (shown_ && shown_->Takes(content)) {
