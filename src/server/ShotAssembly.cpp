@@ -24,7 +24,7 @@ TShotAssembly::TOutcome TShotAssembly::Add(const TShotPart& part, TTime now) {
         part.Count > ShotMessage::MostParts) {
         // A part out of order ends the picture; a part 1 then starts the next one at once.
         const bool startsAnew = part.Part == 1 && part.Count <= ShotMessage::MostParts;
-        if (!parts_.empty() || !startsAnew)
+        if ((!parts_.empty() || !startsAnew) && outcome.Problem.empty())
             outcome.Problem = "part " + std::to_string(part.Part) + "/" +
                               std::to_string(part.Count) + " out of order";
         Drop();
