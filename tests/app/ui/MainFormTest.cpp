@@ -294,6 +294,9 @@ TEST_F(MainFormTest, TheSelectedDisplayShowsItsPictureAndStatusLines) {
     fmHelp_->ApplyLanguage(LanguageTable::English, *fmMain_);
     EXPECT_EQ(Find<QLabel>("Lbl_Temperature").text(), QString("Temperature:"));
     fmHelp_->ApplyLanguage(LanguageTable::Russian, *fmMain_);
+    for (const TLanguageAssignment& a : LanguageTable::StatusAssignments(fmHelp_->Table()))
+        EXPECT_EQ(Find<QLabel>(std::string(a.Control).c_str()).text(),
+                  QString::fromStdString(a.Text));
     EXPECT_EQ(Find<QLabel>("Lbl_Temperature").text(), QString("Температура:"));
     EXPECT_EQ(Find<QLabel>("Lbl_Shown").text(), QString("Показ:"));
 
