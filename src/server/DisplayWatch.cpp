@@ -28,16 +28,25 @@ void TDisplayWatch::Tick(const std::vector<uint64_t>& rowSerials, int selectedRo
         shownPicture_.reset();
         view_.ClearPicture();
     }
+    // What the entries hold is copied under the lock and shown after it: the workers never wait
+    // for the widgets.
     TNews news;
+    std::vector<std::string> hints;
     {
         auto clients = table->LockList();
-        ShowHints(clients, rowSerials);
+        hints = ReadHints(clients, rowSerials);
         const TClientEntry* entry = clients.Find(serial);
         news = ReadSelected(entry);
-        if (entry != nullptr && (newSelection || Clock::Now() - lastAsked_ >= ShotInterval ||
-                                 Clock::Now() < lastAsked_))
+        // A clock set back would otherwise hold the next request off for as long.
+        const auto now = Clock::Now();
+        if (entry != nullptr &&
+            (newSelection || now - lastAsked_ >= ShotInterval || now < lastAsked_)) {
+            lastAsked_ = now;
             AskForPicture(clients, *entry);
+        }
     }
+    for (size_t row = 0; row < hints.size(); ++row)
+        view_.SetRowHint(static_cast<int>(row), hints[row]);
     Show(news);
 }
 
@@ -61,7 +70,6 @@ TDisplayWatch::TNews TDisplayWatch::ReadSelected(const TClientEntry* entry) {
 }
 
 void TDisplayWatch::AskForPicture(TClientTable::TLockedList& clients, const TClientEntry& entry) {
-    lastAsked_ = Clock::Now();
     // Every connection of the client's name: a display that reconnected may still be listed
     // twice, and the row shows the last one.
     for (const auto& e : clients) {
@@ -75,13 +83,15 @@ void TDisplayWatch::AskForPicture(TClientTable::TLockedList& clients, const TCli
     }
 }
 
-void TDisplayWatch::ShowHints(TClientTable::TLockedList& clients,
-                              const std::vector<uint64_t>& rowSerials) {
-    for (size_t row = 0; row < rowSerials.size(); ++row) {
-        const TClientEntry* entry = clients.Find(rowSerials[row]);
+std::vector<std::string> TDisplayWatch::ReadHints(TClientTable::TLockedList& clients,
+                                                  const std::vector<uint64_t>& rowSerials) {
+    std::vector<std::string> hints;
+    for (const uint64_t serial : rowSerials) {
+        const TClientEntry* entry = clients.Find(serial);
         const bool hasStatus = entry != nullptr && entry->Report.Status().has_value();
-        view_.SetRowHint(static_cast<int>(row), hasStatus ? entry->Report.Status()->Summary : "");
+        hints.push_back(hasStatus ? entry->Report.Status()->Summary : std::string());
     }
+    return hints;
 }
 
 void TDisplayWatch::Show(const TNews& news) {

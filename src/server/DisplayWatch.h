@@ -49,7 +49,9 @@ private:
     // Under the table's lock: what changed in the selected entry since the last tick.
     TNews ReadSelected(const TClientEntry* entry);
     void AskForPicture(TClientTable::TLockedList& clients, const TClientEntry& entry);
-    void ShowHints(TClientTable::TLockedList& clients, const std::vector<uint64_t>& rowSerials);
+    // Under the table's lock: each row's summary line.
+    static std::vector<std::string> ReadHints(TClientTable::TLockedList& clients,
+                                              const std::vector<uint64_t>& rowSerials);
     void Show(const TNews& news);
 
     TDisplayServer& server_;
