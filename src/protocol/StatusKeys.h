@@ -14,7 +14,7 @@ inline constexpr std::string_view Media = "media";             // the media cach
 inline constexpr std::string_view Problem = "problem";         // the last problem, if any
 inline constexpr std::string_view Uptime = "uptime";           // since the program started
 inline constexpr std::string_view Version = "version";         // of the display program
-inline constexpr std::string_view Temperature = "temperature"; // of the board, in °C
+inline constexpr std::string_view Temperature = "temperature"; // of the board, in degrees Celsius
 
 inline constexpr std::array<std::string_view, 8> InWindowOrder{
     Shown, Place, Screen, Media, Problem, Uptime, Version, Temperature};
