@@ -37,6 +37,15 @@ const TEntryTexts EntryTexts[] = {
      "Писать лог-файл только при наличии изменений"},
     {&TLanguageTable::LogOKCaption, "Write the log file if changes only",
      "Писать лог-файл только при изменениях"},
+    {&TLanguageTable::NoStatusText, "no status from this display", "нет статуса от этого дисплея"},
+    {&TLanguageTable::ShownLabel, "Shown:", "Показ:"},
+    {&TLanguageTable::PlaceLabel, "Place:", "Позиция:"},
+    {&TLanguageTable::ScreenLabel, "Screen:", "Экран:"},
+    {&TLanguageTable::MediaLabel, "Media:", "Медиа:"},
+    {&TLanguageTable::ProblemLabel, "Last problem:", "Последняя ошибка:"},
+    {&TLanguageTable::UptimeLabel, "Uptime:", "Время работы:"},
+    {&TLanguageTable::VersionLabel, "Version:", "Версия:"},
+    {&TLanguageTable::TemperatureLabel, "Temperature:", "Температура:"},
 };
 
 } // namespace
@@ -91,6 +100,21 @@ std::vector<TLanguageAssignment> Assignments(const TLanguageTable& t) {
         {"TrayMenu_5", Caption, t.ExitText},
         {"TrayMenu_5", Hint, t.ExitText},
         {"Edit_Lang", Caption, t.LanguageName},
+    };
+}
+
+std::vector<TLanguageAssignment> StatusAssignments(const TLanguageTable& t) {
+    using enum TLanguageTarget;
+    return {
+        {"Lbl_NoStatus", Caption, t.NoStatusText},
+        {"Lbl_Shown", Caption, t.ShownLabel},
+        {"Lbl_Place", Caption, t.PlaceLabel},
+        {"Lbl_Screen", Caption, t.ScreenLabel},
+        {"Lbl_Media", Caption, t.MediaLabel},
+        {"Lbl_Problem", Caption, t.ProblemLabel},
+        {"Lbl_Uptime", Caption, t.UptimeLabel},
+        {"Lbl_Version", Caption, t.VersionLabel},
+        {"Lbl_Temperature", Caption, t.TemperatureLabel},
     };
 }
 

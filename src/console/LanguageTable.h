@@ -30,6 +30,16 @@ struct TLanguageTable {
     std::string MinFormShowCaption;
     std::string LogOKHint;
     std::string LogOKCaption;
+    // The selected display's status area.
+    std::string NoStatusText;
+    std::string ShownLabel;
+    std::string PlaceLabel;
+    std::string ScreenLabel;
+    std::string MediaLabel;
+    std::string ProblemLabel;
+    std::string UptimeLabel;
+    std::string VersionLabel;
+    std::string TemperatureLabel;
 };
 
 // What a text is written into: the caption or text of a control, or its pop-up hint.
@@ -58,5 +68,7 @@ int Switched(int languageIndex);
 
 // The texts to write into the main window, in the order they are written.
 std::vector<TLanguageAssignment> Assignments(const TLanguageTable& table);
+// The texts of the selected display's status area, written after those of Assignments.
+std::vector<TLanguageAssignment> StatusAssignments(const TLanguageTable& table);
 
 } // namespace LanguageTable

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DisplayReport.h"
 #include "protocol/ExchangeBlock.h"
 
 #include <atomic>
@@ -29,6 +30,7 @@ struct TClientEntry {
     uint64_t Serial = 0;               // given by the table, never given twice in a run
     std::string ClientName;            // empty until the first "REGISTER"; written under the lock
     TPeerContext Context{*this};       // held by the worker while the entry lives
+    TDisplayReport Report;             // what the display says; under the lock
 };
 
 // Queues the block whole on the entry's connection; its worker sends it (never waits on the

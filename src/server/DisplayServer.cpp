@@ -8,6 +8,8 @@
 #include "platform/SettingsTable.h"
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/RegisterMessage.h"
+#include "protocol/ShotMessage.h"
+#include "protocol/StatusMessage.h"
 #include "protocol/TextMessage.h"
 
 #include <algorithm>
@@ -158,6 +160,10 @@ void TDisplayServer::SvrExecute(TIdPeerThread& thread) {
         throw;
     }
     entry->LastAction = Clock::NowDateTime();
+    if (StatusMessage::Is(block) || ShotMessage::Is(block)) {
+        HandleReport(*entry, block);
+        return;
+    }
     Log("Command=" + ExchangeBlock::KeptText(block.Command));
 
     if (const auto registration = RegisterMessage::Read(block)) {
@@ -215,6 +221,28 @@ void TDisplayServer::HandleMessage(TIdPeerThread& thread, const TExchangeBlock& 
             CodePage1251::SameText(e->ClientName, message.Receiver))
             WriteFromWorker(thread, *e, block);
     }
+}
+
+void TDisplayServer::HandleReport(TClientEntry& entry, const TExchangeBlock& block) {
+    const auto now = Clock::Now();
+    const bool isStatus = StatusMessage::Is(block);
+    std::string problem;
+    bool logDue = false;
+    {
+        auto list = clients_->LockList();
+        TDisplayReport& report = entry.Report;
+        problem = isStatus ? report.TakeStatus(*StatusMessage::Read(block))
+                           : report.TakeShotPart(ShotMessage::ReadPart(block), now);
+        logDue = report.LogDue(now);
+    }
+    // A display sends its status and a picture every few seconds: the usual line for each block
+    // would bury everything else in the log.
+    if (logDue)
+        Log("Command=" + ExchangeBlock::LogText(block, block.Command) + " from " +
+            Quoted(ExchangeBlock::LogText(block, block.Sender)) + " (once a minute)");
+    if (!problem.empty())
+        Log(Clock::LongTimeText() + " Dropped " + ExchangeBlock::LogText(block, block.Command) +
+            " from " + Quoted(ExchangeBlock::LogText(block, block.Sender)) + ": " + problem);
 }
 
 void TDisplayServer::WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,

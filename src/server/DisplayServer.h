@@ -73,6 +73,8 @@ private:
                         const TRegisterMessage& registration);
     void HandleMessage(TIdPeerThread& thread, const TExchangeBlock& block,
                        const TTextMessage& message);
+    // "STATUS" and "SHOT" parts, kept in the entry; one line a minute, one for each bad block.
+    void HandleReport(TClientEntry& entry, const TExchangeBlock& block);
     // Writes a block from a worker's handling to a client, the worker's own or another's.
     void WriteFromWorker(TIdPeerThread& sender, const TClientEntry& target,
                          const TExchangeBlock& block);

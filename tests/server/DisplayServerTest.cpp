@@ -8,6 +8,8 @@
 #include "platform/ScopeGuard.h"
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/KickMessage.h"
+#include "protocol/ShotMessage.h"
+#include "protocol/StatusMessage.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -409,6 +411,35 @@ TEST_F(DisplayServerTest, AFloodOfIdleConnectionsLeavesRoomForFilesAndDisplays) 
     const auto reply = display->Receive();
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(ExchangeBlock::KeptText(reply->Text), "2");
+}
+
+// A display reports every few seconds: its status and picture blocks make one line a minute,
+// a bad one a line of its own that cannot forge another line.
+TEST_F(DisplayServerTest, StatusAndPictureBlocksAreLoggedOnceAMinuteAndBadOnesEachOnce) {
+    auto client = Connect();
+    const size_t before = LogLines().size();
+    uint64_t kept = 0;
+    const auto statusesKept = [&] {
+        auto list = server->Clients()->LockList();
+        return (*list.begin())->Report.StatusCount() == kept;
+    };
+    const TStatusMessage status{"Client\r\n3", "on", "shown=a.mp4\r\n"};
+    for (int i = 0; i < 3; ++i) {
+        client->Send(StatusMessage::Make(status));
+        ++kept;
+        ASSERT_TRUE(WaitFor(statusesKept));
+    }
+    client->Send(ShotMessage::MakePart({"Client\r\n3", 2, 2, "x"}));
+    const std::string dropped = "{time} Dropped SHOT from \"Client\\r\\n3\": part 2/2 out of order";
+    ASSERT_TRUE(Logged(dropped));
+    clock.SetNow(clock.Now() + std::chrono::seconds(61));
+    client->Send(StatusMessage::Make(status));
+    ASSERT_TRUE(WaitFor([&] { return LogLines().size() == before + 3; }));
+    const auto lines = LogLines();
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin() + static_cast<long>(before), lines.end()),
+        (std::vector<std::string>{"Command=STATUS from \"Client\\r\\n3\" (once a minute)", dropped,
+                                  "Command=STATUS from \"Client\\r\\n3\" (once a minute)"}));
 }
 
 } // namespace

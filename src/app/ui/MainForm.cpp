@@ -425,6 +425,7 @@ void TfmMain::Timer_WorkTimer() {
     }
     UpdateHoverPictures();
     controls_->UpdateSelectionControls();
+    controls_->ShowDisplayStatus();
     CollectLogLines();
 }
 

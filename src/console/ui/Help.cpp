@@ -21,7 +21,10 @@ TfmHelp::TfmHelp(QObject* parent) : QObject(parent) {
 
 void TfmHelp::ApplyLanguage(int languageIndex, QWidget& mainWindow) {
     LanguageTable::Fill(table_, languageIndex);
-    for (const TLanguageAssignment& assignment : LanguageTable::Assignments(table_)) {
+    auto assignments = LanguageTable::Assignments(table_);
+    for (TLanguageAssignment& status : LanguageTable::StatusAssignments(table_))
+        assignments.push_back(std::move(status));
+    for (const TLanguageAssignment& assignment : assignments) {
         const QString name = QString::fromLatin1(assignment.Control.data(),
                                                  static_cast<qsizetype>(assignment.Control.size()));
         QObject* control = mainWindow.findChild<QObject*>(name);

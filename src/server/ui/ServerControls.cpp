@@ -1,5 +1,6 @@
 #include "ServerControls.h"
 
+#include "DisplayStatusArea.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SettingsTable.h"
 #include "widgets/CheckListBox.h"
@@ -54,10 +55,12 @@ QLineEdit* MakeEdit(QWidget& window, const char* name, int left, int top, int wi
 TServerControls::TServerControls(TDisplayServer& server, TDisplayServer::TLogSink addLog,
                                  QWidget& window, const TPictureList& buttonPictures,
                                  const TPictureList& displayPictures)
-    : QObject(&window), server_(server), control_(server, *this, std::move(addLog)),
+    : QObject(&window), server_(server), control_(server, *this, addLog),
       params_(*this, ProgramPaths::IniPath()), selection_(*this, ProgramPaths::IniPath()),
       window_(window), buttonPictures_(buttonPictures), displayPictures_(displayPictures) {
     CreateControls(window);
+    statusArea_ = std::make_unique<TDisplayStatusArea>(window, *lbClients);
+    watch_ = std::make_unique<TDisplayWatch>(server, *statusArea_, std::move(addLog));
     ConnectControls();
     selection_.ShowAll();
     ShowServerButtons();
@@ -232,6 +235,13 @@ void TServerControls::UpdateSelectionControls() {
          std::initializer_list<QWidget*>{Img_Display_Fon2, Img_Display, Lbl4, edDisplay, laLeft1,
                                          laRight1, btKick, btSetup, btRefresh})
         w->setVisible(selected);
+}
+
+void TServerControls::ShowDisplayStatus() {
+    std::vector<uint64_t> rowSerials;
+    for (int row = 0; row < RowCount(); ++row)
+        rowSerials.push_back(RowSerial(row));
+    watch_->Tick(rowSerials, lbClients->SelectedRow());
 }
 
 void TServerControls::UpdateHover(const THoverScene& scene) {

@@ -2,10 +2,12 @@
 
 #include "console/ServerParamsKeeper.h"
 #include "server/DisplayTypeSelection.h"
+#include "server/DisplayWatch.h"
 #include "server/ServerControl.h"
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -14,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class TCheckListBox;
+class TDisplayStatusArea;
 class THoverScene;
 class TPictureButton;
 class TPictureList;
@@ -54,6 +57,8 @@ public:
 
     // The display type controls and the client buttons show only while a row is selected.
     void UpdateSelectionControls();
+    // The selected display's picture and status lines, and each row's summary hint.
+    void ShowDisplayStatus();
     // Highlights the server buttons under the cursor.
     void UpdateHover(const THoverScene& scene);
 
@@ -131,4 +136,6 @@ private:
     TPictureView* Img_Display_Fon2 = nullptr;
     TPictureButton* Img_Display = nullptr;
     QPushButton* Button1 = nullptr; // "Play display", below the visible part of the window
+    std::unique_ptr<TDisplayStatusArea> statusArea_;
+    std::unique_ptr<TDisplayWatch> watch_;
 };

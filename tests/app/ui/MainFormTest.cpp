@@ -16,6 +16,8 @@
 #include "platform/IniFile.h"
 #include "platform/KeyStore.h"
 #include "platform/ProgramPaths.h"
+#include "protocol/ShotMessage.h"
+#include "protocol/StatusMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 #include "server/ui/ServerControls.h"
@@ -27,12 +29,14 @@
 #include "widgets/TrayIcon.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -249,6 +253,73 @@ TEST_F(MainFormTest, ClientListFollowsTheClientTable) {
     EXPECT_EQ(Find<QLineEdit>("edClientName").text(), QString("client 2"));
     five.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return (Tick(), !list.IsChecked(4)); }, 5000));
+}
+
+// The selected display's picture and status lines under its display type, in the interface
+// language; a display that never sent a status says so, and a picture that does not decode
+// leaves the last one shown.
+TEST_F(MainFormTest, TheSelectedDisplayShowsItsPictureAndStatusLines) {
+    CreateAndShowWithoutSplash();
+    const uint16_t port = StartOnFreePort();
+    auto three = Register(port, "Client 3", "127.0.0.2");
+    auto four = Register(port, "Client 4", "127.0.0.3");
+    ASSERT_TRUE(three && four);
+    three->Send(StatusMessage::Make({"Client 3", "type 2: spring.mp4",
+                                     "shown=spring.mp4\r\n"
+                                     "temperature=51\r\n"}));
+    Tick();
+    SelectRow(2);
+    Tick();
+    const auto request = three->Receive();
+    ASSERT_TRUE(request && ShotMessage::IsRequest(*request));
+    QImage magenta(320, 180, QImage::Format_RGB32);
+    magenta.fill(Qt::magenta);
+    QBuffer jpeg;
+    jpeg.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(magenta.save(&jpeg, "JPG"));
+    for (const TExchangeBlock& part : ShotMessage::Split("Client 3", jpeg.data().toStdString()))
+        three->Send(part);
+    auto& picture = Find<QLabel>("Img_Shot");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (Tick(), !picture.pixmap().isNull()); }, 5000));
+    const QImage shown = picture.grab().toImage();
+    const QColor middle = shown.pixelColor(shown.rect().center());
+    EXPECT_TRUE(middle.red() > 230 && middle.green() < 30 && middle.blue() > 230)
+        << middle.name().toStdString();
+    EXPECT_EQ(Find<QLabel>("Lbl_ShownValue").text(), QString("spring.mp4"));
+    EXPECT_EQ(Find<QLabel>("Lbl_TemperatureValue").text(), QString("51"));
+    EXPECT_TRUE(Find<QLabel>("Lbl_Temperature").isVisible());
+    EXPECT_FALSE(Find<QLabel>("Lbl_NoStatus").isVisible());
+    EXPECT_EQ(Find<TCheckListBox>("lbClients").View()->item(2)->toolTip(),
+              QString("type 2: spring.mp4"));
+    fmHelp_->ApplyLanguage(LanguageTable::English, *fmMain_);
+    EXPECT_EQ(Find<QLabel>("Lbl_Temperature").text(), QString("Temperature:"));
+    fmHelp_->ApplyLanguage(LanguageTable::Russian, *fmMain_);
+    for (const TLanguageAssignment& a : LanguageTable::StatusAssignments(fmHelp_->Table()))
+        EXPECT_EQ(Find<QLabel>(std::string(a.Control).c_str()).text(),
+                  QString::fromStdString(a.Text));
+    EXPECT_EQ(Find<QLabel>("Lbl_Temperature").text(), QString("Температура:"));
+    EXPECT_EQ(Find<QLabel>("Lbl_Shown").text(), QString("Показ:"));
+
+    std::string broken = "\xFF\xD8\xFF\xE0";
+    broken.resize(900, 'x');
+    three->Send(ShotMessage::Split("Client 3", broken).front());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList lines = LogLines();
+            return std::any_of(lines.begin(), lines.end(), [](const QString& line) {
+                return line.endsWith(" Dropped a picture from \"Client 3\": it does not decode");
+            });
+        },
+        5000));
+    EXPECT_EQ(picture.grab().toImage().pixelColor(shown.rect().center()), middle);
+
+    SelectRow(3);
+    Tick();
+    EXPECT_TRUE(Find<QLabel>("Lbl_NoStatus").isVisible());
+    EXPECT_EQ(Find<QLabel>("Lbl_NoStatus").text(), QString("нет статуса от этого дисплея"));
+    EXPECT_FALSE(Find<QLabel>("Lbl_Temperature").isVisible());
+    fmHelp_->ApplyLanguage(LanguageTable::English, *fmMain_);
+    EXPECT_EQ(Find<QLabel>("Lbl_NoStatus").text(), QString("no status from this display"));
 }
 
 TEST_F(MainFormTest, SelectingAClientStepsAndStoresItsDisplayType) {
