@@ -1,6 +1,6 @@
 // The display program against a scripted server: the status it sends once registered, and the
 // picture of its screen it answers a "SHOT" request with.
-#include "common/ScriptedServer.h"
+#include "common/RecordingScript.h"
 #include "common/TempDir.h"
 #include "display/ui/DisplayProgram.h"
 #include "display/ui/DisplayView.h"
@@ -15,7 +15,6 @@
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
 
@@ -35,64 +34,25 @@ protected:
         magenta.save(QString::fromStdString(dir.File("data/1.bmp")));
         // Type 5: the picture over the screen but for a margin.
         ini.WriteInteger("ClientDisplay_Client3", "DisplayType", 5);
-        answer =
-            TDisplayServer(ini.FileName(), nullptr).DisplayTypeBlockFor("Client 3", "127.0.0.1");
+        script = std::make_unique<TRecordingScript>(
+            TDisplayServer(ini.FileName(), nullptr).DisplayTypeBlockFor("Client 3", "127.0.0.1"));
+        server = std::make_unique<TScriptedServer>(script->Script());
         options.Host = "127.0.0.1";
-        options.Port = server.Port();
+        options.Port = server->Port();
         options.Name = "Client 3";
         options.WindowedWidth = 816;
         options.WindowedHeight = 638;
     }
     ~DisplayReportsTest() override {
         program.reset();
+        server.reset();
         ProgramPaths::SetExecutablePath("");
-    }
-
-    // Answers the registration, then asks for a picture when told and keeps what the display sends.
-    bool Serve(TScriptedServer::TConnection& connection) {
-        if (!connection.Send(answer))
-            return false;
-        for (;;) {
-            if (askShots > 0) {
-                --askShots;
-                if (!connection.Send(ShotMessage::MakeRequest("127.0.0.1")))
-                    return false;
-            }
-            bool ended = false;
-            const auto block = connection.Receive(20ms, ended);
-            if (ended)
-                return false;
-            if (block) {
-                std::lock_guard lock(mutex);
-                received.push_back(*block);
-            }
-        }
-    }
-    std::vector<TExchangeBlock> Received() {
-        std::lock_guard lock(mutex);
-        return received;
-    }
-    // The pictures answered so far, their parts joined.
-    std::vector<std::string> Shots() {
-        std::vector<std::string> shots;
-        std::string jpeg;
-        for (const TExchangeBlock& block : Received()) {
-            if (const auto part = ShotMessage::ReadPart(block)) {
-                jpeg += part->Bytes;
-                if (part->Part == part->Count)
-                    shots.push_back(std::exchange(jpeg, {}));
-            }
-        }
-        return shots;
     }
 
     TTempDir dir;
     TIniFile ini{dir.File("velmora.ini")};
-    TExchangeBlock answer{};
-    std::atomic<int> askShots{0};
-    std::mutex mutex;
-    std::vector<TExchangeBlock> received; // under mutex
-    TScriptedServer server{[this](TScriptedServer::TConnection& c) { return Serve(c); }};
+    std::unique_ptr<TRecordingScript> script;
+    std::unique_ptr<TScriptedServer> server;
     TDisplayOptions options;
     std::unique_ptr<TDisplayProgram> program;
 };
@@ -102,11 +62,11 @@ TEST_F(DisplayReportsTest, AStatusFollowsTheRegistrationAndAShotShowsTheScreen) 
     program->Start();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            const auto blocks = Received();
+            const auto blocks = script->Received();
             return !blocks.empty() && StatusMessage::Is(blocks.front());
         },
         WaitMs));
-    const auto status = StatusMessage::Read(Received().front());
+    const auto status = StatusMessage::Read(script->Received().front());
     EXPECT_EQ(status->Sender, "Client 3");
     EXPECT_NE(status->Lines.find("\r\nversion="), std::string::npos) << status->Lines;
 
@@ -116,9 +76,11 @@ TEST_F(DisplayReportsTest, AStatusFollowsTheRegistrationAndAShotShowsTheScreen) 
             return view != nullptr && view->IsReady();
         },
         WaitMs));
-    askShots = 2; // close together: each is answered
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Shots().size() == 2; }, WaitMs));
-    const std::string jpeg = Shots().front();
+    // Close together: each is answered.
+    script->Send(ShotMessage::MakeRequest("127.0.0.1"));
+    script->Send(ShotMessage::MakeRequest("127.0.0.1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script->Shots().size() == 2; }, WaitMs));
+    const std::string jpeg = script->Shots().front();
     const QImage picture = QImage::fromData(reinterpret_cast<const uchar*>(jpeg.data()),
                                             static_cast<int>(jpeg.size()), "JPEG");
     ASSERT_FALSE(picture.isNull());
