@@ -184,6 +184,8 @@ void TDisplayProgram::ShotRequested() {
 
 void TDisplayProgram::AnswerShots() {
     const int asked = shotsAsked_.exchange(0);
+    if (!link_)
+        return;
     const std::string jpeg = ScreenShot::Jpeg(window_, window_.ScreenOn());
     const auto parts = ShotMessage::Split(options_.Name, jpeg);
     if (parts.empty()) {
