@@ -48,6 +48,15 @@ public:
     double WorstSeamMs() const {
         return seamsMs_.empty() ? 0 : *std::max_element(seamsMs_.begin(), seamsMs_.end());
     }
+    double WorstIntervalMs() const {
+        return intervalsMs_.empty() ? 0
+                                    : *std::max_element(intervalsMs_.begin(), intervalsMs_.end());
+    }
+    // Gaps within a pass of at least that long: frames missed.
+    int IntervalsOver(double ms) const {
+        return static_cast<int>(std::count_if(intervalsMs_.begin(), intervalsMs_.end(),
+                                              [ms](double gap) { return gap >= ms; }));
+    }
     double BestSeamMs() const {
         return seamsMs_.empty() ? 0 : *std::min_element(seamsMs_.begin(), seamsMs_.end());
     }

@@ -4,6 +4,7 @@
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/KickMessage.h"
 #include "protocol/RegisterMessage.h"
+#include "protocol/ShotMessage.h"
 
 #include <algorithm>
 
@@ -55,6 +56,11 @@ void TDisplayLink::Run() {
                            Seconds(retry_));
         } else {
             Serve();
+            {
+                std::lock_guard lock(outMutex_);
+                registered_ = false;
+                outgoing_.clear();
+            }
             transport_.Close();
             if (stopping_)
                 break;
@@ -84,11 +90,17 @@ void TDisplayLink::Serve() {
     const TSteady::time_point answerBy = TSteady::now() + limits_.Answer;
     bool answered = false;
     for (;;) {
+        if (answered && !SendHandedOver(why)) {
+            Lost(why);
+            return;
+        }
         TReceiveLimits receiveLimits{std::nullopt, limits_.Rest};
         if (!answered)
             receiveLimits.FirstByte = Left(answerBy);
         TReceiveEnd end = TReceiveEnd::Ended;
         const auto block = transport_.Receive(receiveLimits, end, why);
+        if (!block && end == TReceiveEnd::Nudged)
+            continue;
         if (!block) {
             if (!stopping_)
                 Lost(WhyNoBlock(end, why));
@@ -98,9 +110,15 @@ void TDisplayLink::Serve() {
             answered = true;
             serverCallsUs_ = layout->PeerIP;
             retry_ = FirstRetry;
+            {
+                std::lock_guard lock(outMutex_);
+                registered_ = true;
+            }
             events_.Status("registered as " + CodePage1251::ToUtf8(options_.Name) + ", type " +
                            std::to_string(layout->DisplayType));
             events_.LayoutReceived(layout->DisplayType, layout->ConfigText);
+        } else if (ShotMessage::IsRequest(*block)) {
+            events_.ShotRequested();
         } else if (KickMessage::Is(*block)) {
             events_.Status("kicked, quiet for " + Seconds(KickQuiet()));
             kicked_ = true;
@@ -110,6 +128,30 @@ void TDisplayLink::Serve() {
             events_.MessageReceived(message->Text);
         }
     }
+}
+
+bool TDisplayLink::Send(std::vector<TExchangeBlock> blocks) {
+    {
+        std::lock_guard lock(outMutex_);
+        // A server that stopped reading gets no more than a picture and a status waiting.
+        if (!registered_ || outgoing_.size() + blocks.size() > MostWaiting)
+            return false;
+        outgoing_.insert(outgoing_.end(), blocks.begin(), blocks.end());
+    }
+    transport_.Nudge();
+    return true;
+}
+
+bool TDisplayLink::SendHandedOver(std::string& why) {
+    std::vector<TExchangeBlock> blocks;
+    {
+        std::lock_guard lock(outMutex_);
+        blocks.swap(outgoing_);
+    }
+    for (const TExchangeBlock& block : blocks)
+        if (!transport_.Send(block, why))
+            return false;
+    return true;
 }
 
 void TDisplayLink::Lost(const std::string& why) {
@@ -123,6 +165,7 @@ std::string TDisplayLink::WhyNoBlock(TReceiveEnd end, const std::string& why) co
     case TReceiveEnd::NoRest:
         return "the rest of a block did not come within " + Seconds(limits_.Rest);
     case TReceiveEnd::Ended:
+    case TReceiveEnd::Nudged:
         break;
     }
     return why;

@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 // How long one Receive waits: for the block's first byte (nothing: without bound), and for the
 // rest of the block once its first byte came.
@@ -21,6 +23,7 @@ enum class TReceiveEnd {
     Ended,       // the connection ended or failed (why says how), or Interrupt
     NoFirstByte, // the first byte did not come within its limit
     NoRest,      // the block began but its rest did not come within its limit
+    Nudged,      // Nudge, before the block's first byte
 };
 
 // The connection to the operator's server as the display link uses it: one at a time.
@@ -42,6 +45,10 @@ public:
     virtual void Interrupt() = 0;
     // Waits, or returns false at once when interrupted.
     virtual bool Pause(std::chrono::milliseconds time) = 0;
+    // Any thread: a pending Receive that has no byte of its block yet returns (end Nudged), so
+    // that the link sends what was handed to it; a transport without it sends that after the next
+    // block received.
+    virtual void Nudge() {}
 };
 
 // What the link tells the display, from the link's own thread.
@@ -54,6 +61,8 @@ public:
     virtual void LayoutReceived(int displayType, const std::string& configText) = 0;
     // A "MESSAGE" for everybody or for this display; Windows-1251 text.
     virtual void MessageReceived(const std::string& text) = 0;
+    // A "SHOT" request: the server asks for a picture of the screen (Send answers it).
+    virtual void ShotRequested() {}
 };
 
 // How long the link waits for bytes that a server owes it. A server that answered the
@@ -72,10 +81,14 @@ struct TLinkLimits {
 // the connection and keeps away for the quiet period, and at least the first retry's time, so that
 // the operator can stop the server and a server that kicks every registration is not flooded.
 // A server that leaves the registration unanswered, or a block half sent, counts as lost.
+// Blocks of the display's own (its status, a picture) are handed over from any thread and sent
+// from the link's, in order, while it is registered; the link's thread alone writes the socket.
 class TDisplayLink {
 public:
     static constexpr std::chrono::seconds FirstRetry{1};
     static constexpr std::chrono::seconds LongestRetry{30};
+    // The most blocks handed over and not yet sent.
+    static constexpr size_t MostWaiting = 40;
 
     TDisplayLink(const TDisplayOptions& options, std::string hostName, IDisplayTransport& transport,
                  IDisplayLinkEvents& events, TLinkLimits limits = {});
@@ -84,9 +97,14 @@ public:
     void Run();
     // Any thread.
     void Stop();
+    // Any thread: the blocks are sent in order, and true, while the link is registered (answered
+    // by the server); false, and dropped, otherwise.
+    bool Send(std::vector<TExchangeBlock> blocks);
 
 private:
     void Serve();
+    // Sends what was handed over; false when the connection failed (why says how).
+    bool SendHandedOver(std::string& why);
     // The status line of a lost connection.
     void Lost(const std::string& why);
     std::string WhyNoBlock(TReceiveEnd end, const std::string& why) const;
@@ -101,6 +119,9 @@ private:
     IDisplayLinkEvents& events_;
     const TLinkLimits limits_;
     std::atomic<bool> stopping_{false};
+    std::mutex outMutex_;
+    bool registered_ = false;              // under outMutex_
+    std::vector<TExchangeBlock> outgoing_; // under outMutex_
     std::chrono::milliseconds retry_ = FirstRetry;
     bool kicked_ = false;
     std::string localAddress_;

@@ -30,10 +30,10 @@ int PollTimeout(const std::optional<TSteady::time_point>& deadline) {
 
 } // namespace
 
-TTcpTransport::TWaited TTcpTransport::WaitFor(int fd, short events, int timeoutMs,
-                                              std::string& why) {
-    pollfd fds[2] = {{wakeup_.Fd(), POLLIN, 0}, {fd, events, 0}};
-    const nfds_t count = fd >= 0 ? 2 : 1;
+TTcpTransport::TWaited TTcpTransport::WaitFor(int fd, short events, int timeoutMs, std::string& why,
+                                              bool nudgeable) {
+    pollfd fds[3] = {{wakeup_.Fd(), POLLIN, 0}, {fd, events, 0}, {nudge_.Fd(), POLLIN, 0}};
+    const nfds_t count = nudgeable ? 3 : fd >= 0 ? 2 : 1;
     for (;;) {
         if (interrupted_) {
             why = "stopped";
@@ -52,7 +52,10 @@ TTcpTransport::TWaited TTcpTransport::WaitFor(int fd, short events, int timeoutM
             why = "stopped";
             return TWaited::Failed;
         }
-        return TWaited::Ready;
+        if (fds[1].revents != 0)
+            return TWaited::Ready;
+        nudge_.Drain();
+        return TWaited::Nudged;
     }
 }
 
@@ -157,7 +160,12 @@ std::optional<TExchangeBlock> TTcpTransport::Receive(const TReceiveLimits& limit
             why = "closed by the server";
             return std::nullopt;
         } else if (errno == EAGAIN) {
-            const TWaited waited = WaitFor(socket_.Get(), POLLIN, PollTimeout(deadline), why);
+            const TWaited waited = WaitFor(socket_.Get(), POLLIN, PollTimeout(deadline), why, true);
+            // A nudge within a block is drained and the block received whole.
+            if (waited == TWaited::Nudged && taken > 0)
+                continue;
+            if (waited == TWaited::Nudged)
+                end = TReceiveEnd::Nudged;
             if (waited == TWaited::TimedOut)
                 end = taken == 0 ? TReceiveEnd::NoFirstByte : TReceiveEnd::NoRest;
             if (waited != TWaited::Ready)
@@ -177,6 +185,10 @@ void TTcpTransport::Close() {
 void TTcpTransport::Interrupt() {
     interrupted_ = true;
     wakeup_.Signal();
+}
+
+void TTcpTransport::Nudge() {
+    nudge_.Signal();
 }
 
 bool TTcpTransport::Pause(std::chrono::milliseconds time) {

@@ -23,14 +23,16 @@ public:
     void Close() override;
     void Interrupt() override;
     bool Pause(std::chrono::milliseconds time) override;
+    void Nudge() override;
 
 private:
-    enum class TWaited { Ready, TimedOut, Failed };
+    enum class TWaited { Ready, TimedOut, Failed, Nudged };
     // Waits for the socket (or only the wake-up when fd < 0); timeoutMs < 0 waits without limit.
-    // Failed when interrupted or on an error (why says which).
-    TWaited WaitFor(int fd, short events, int timeoutMs, std::string& why);
+    // Failed when interrupted or on an error (why says which); Nudged, with nudgeable, on Nudge.
+    TWaited WaitFor(int fd, short events, int timeoutMs, std::string& why, bool nudgeable = false);
 
     TDescriptor socket_;
     TWakeup wakeup_;
+    TWakeup nudge_;
     std::atomic<bool> interrupted_{false};
 };

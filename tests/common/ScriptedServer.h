@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -46,6 +47,30 @@ public:
                 if (fds[1].revents != 0 && ::recv(fd_, bytes, sizeof bytes, MSG_DONTWAIT) <= 0)
                     return false;
             }
+        }
+
+        // The display's next whole block within the wait for its first byte; nothing when none
+        // began, and then ended tells whether the display closed its end or the server stops.
+        std::optional<TExchangeBlock> Receive(std::chrono::milliseconds wait, bool& ended) {
+            ended = false;
+            TExchangeBlock block;
+            auto* bytes = reinterpret_cast<char*>(&block);
+            size_t taken = 0;
+            while (taken < sizeof block) {
+                pollfd fds[2] = {{stop_.Fd(), POLLIN, 0}, {fd_, POLLIN, 0}};
+                const int n = ::poll(fds, 2, taken == 0 ? static_cast<int>(wait.count()) : 5000);
+                if (n == 0 && taken == 0)
+                    return std::nullopt;
+                const ssize_t got = n > 0 && fds[0].revents == 0
+                                        ? ::recv(fd_, bytes + taken, sizeof block - taken, 0)
+                                        : -1;
+                if (got <= 0) {
+                    ended = true;
+                    return std::nullopt;
+                }
+                taken += static_cast<size_t>(got);
+            }
+            return block;
         }
 
     private:

@@ -1,13 +1,15 @@
-#include "common/ScriptedServer.h"
+#include "common/RecordingScript.h"
 #include "common/TempDir.h"
 #include "display/DisplayLink.h"
 #include "display/TcpTransport.h"
 #include "platform/IniFile.h"
 #include "protocol/DisplayTypeMessage.h"
+#include "protocol/StatusMessage.h"
 #include "server/DisplayServer.h"
 #include "server/TestClient.h"
 
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -25,6 +27,9 @@ public:
         layouts_.emplace_back(displayType, configText);
     }
     void MessageReceived(const std::string&) override {}
+    void ShotRequested() override { ++ShotsAsked; }
+
+    std::atomic<int> ShotsAsked{0};
 
     std::vector<std::pair<int, std::string>> Layouts() {
         std::lock_guard lock(mutex_);
@@ -86,6 +91,28 @@ TEST(DisplayOverTcpTest, ASilentOrStalledServerIsLostWithinTheLimitsAndTriedAgai
         running.join();
         EXPECT_TRUE(events.Layouts().empty());
     }
+}
+
+// What the display hands to its link goes out at once while it is registered, even while the
+// link waits without bound for the server's next block; before, it is refused. A picture asked
+// for reaches the display.
+TEST(DisplayOverTcpTest, BlocksHandedOverGoOutWhileRegistered) {
+    TRecordingScript script(DisplayTypeMessage::Make({4, "127.0.0.1", "[S]\r\n"}));
+    TScriptedServer server(script.Script());
+    TTcpTransport transport;
+    TCollectedEvents events;
+    TDisplayLink link(OptionsFor(server), "kiosk", transport, events);
+    const TExchangeBlock status = StatusMessage::Make({"Client 3", "type 4", "type=4\r\n"});
+    EXPECT_FALSE(link.Send({status}));
+    std::thread running([&] { link.Run(); });
+    ASSERT_TRUE(WaitFor([&] { return events.Layouts().size() == 1; }));
+    ASSERT_TRUE(link.Send({status, status}));
+    EXPECT_TRUE(WaitFor([&] { return script.Received().size() == 2; }));
+    script.Send(ShotMessage::MakeRequest("127.0.0.1"));
+    EXPECT_TRUE(WaitFor([&] { return events.ShotsAsked == 1; }));
+    link.Stop();
+    running.join();
+    EXPECT_EQ(StatusMessage::Read(script.Received().front())->Summary, "type 4");
 }
 
 // The display's link over real TCP against the real server: registration, the operator's

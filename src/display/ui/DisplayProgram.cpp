@@ -3,11 +3,13 @@
 #include "display/KeptLayout.h"
 #include "display/ui/DisplayView.h"
 #include "display/ui/ScreenSaverInhibitor.h"
+#include "display/ui/ScreenShot.h"
 #include "display/ui/ScreenSwitches.h"
 #include "media/VideoEngine.h"
 #include "mediacache/fetch/MediaCache.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
+#include "protocol/ShotMessage.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -30,16 +32,21 @@ std::string FrozenLine(const TVideoEngine& video) {
 
 TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayoutPath)
     : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)),
-      screenHours_(options_.ScreenHours, Hours::LocalZone()), window_(options_) {
+      screenHours_(options_.ScreenHours, Hours::LocalZone()),
+      reporter_(window_, options_.Name,
+                {options_.Maps.empty() ? std::string() : DisplayOptions::MediaCacheFolder(),
+                 static_cast<uint64_t>(options_.CacheBytes)},
+                [this](const TStatusMessage& status) {
+                    return link_ && link_->Send({StatusMessage::Make(status)});
+                }),
+      window_(options_) {
     if (!options_.Maps.empty()) {
         TSupplyLimits limits;
         limits.Check = std::chrono::seconds(options_.MediaCheckSeconds);
         limits.CacheBytes = options_.CacheBytes;
         // Lines from the cache's thread: stderr only, the link's status stays the service's.
-        cache_ = std::make_unique<TMediaCache>(
-            DisplayOptions::MediaCacheFolder(), limits, [](const std::string& line) {
-                std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
-            });
+        cache_ = std::make_unique<TMediaCache>(DisplayOptions::MediaCacheFolder(), limits,
+                                               [this](const std::string& line) { Problem(line); });
         window_.SetMediaCache(cache_.get());
     }
     connect(&window_, &TDisplayWindow::FirstScreenShown, this, &TDisplayProgram::FirstScreenUp);
@@ -87,6 +94,7 @@ void TDisplayProgram::Start() {
     ::gethostname(host, sizeof host - 1);
     link_ = std::make_unique<TDisplayLink>(options_, host, transport_, *this);
     linkThread_ = std::thread([this] { link_->Run(); });
+    reporter_.Start();
 }
 
 void TDisplayProgram::FirstScreenUp() {
@@ -119,6 +127,7 @@ void TDisplayProgram::KeepScreenHours() {
             std::lock_guard lock(statusMutex_);
             screenLine_ = line;
         }
+        reporter_.SetScreenLine(line);
         if (!line.empty())
             Status(line);
     }
@@ -136,6 +145,8 @@ void TDisplayProgram::PingWatchdog() {
         notifier_.WatchdogPing();
     if (videoFrozen_ == alive) {
         videoFrozen_ = !alive;
+        if (videoFrozen_)
+            reporter_.Problem(FrozenLine(*video));
         Status(videoFrozen_ ? FrozenLine(*video) : "watchdog pings again");
     }
 }
@@ -147,14 +158,46 @@ void TDisplayProgram::Status(const std::string& line) {
 }
 
 void TDisplayProgram::LayoutReceived(int displayType, const std::string& configText) {
-    if (!KeptLayout::Save(keptLayoutPath_, {options_.Name, displayType, configText}))
+    if (!KeptLayout::Save(keptLayoutPath_, {options_.Name, displayType, configText})) {
+        reporter_.Problem("cannot keep the layout in " + keptLayoutPath_);
         Status("cannot keep the layout in " + keptLayoutPath_);
+    }
     QMetaObject::invokeMethod(
-        this, [this, displayType, configText] { window_.ShowLayout(displayType, configText); },
+        this,
+        [this, displayType, configText] {
+            window_.ShowLayout(displayType, configText);
+            reporter_.Registered();
+        },
         Qt::QueuedConnection);
 }
 
 void TDisplayProgram::MessageReceived(const std::string& text) {
     QMetaObject::invokeMethod(
         this, [this, text] { window_.ShowMessage(text); }, Qt::QueuedConnection);
+}
+
+void TDisplayProgram::ShotRequested() {
+    // The first request not yet answered queues the picture; later ones wait for the same.
+    if (shotsAsked_++ == 0)
+        QMetaObject::invokeMethod(this, &TDisplayProgram::AnswerShots, Qt::QueuedConnection);
+}
+
+void TDisplayProgram::AnswerShots() {
+    const int asked = shotsAsked_.exchange(0);
+    if (!link_)
+        return;
+    const std::string jpeg = ScreenShot::Jpeg(window_, window_.ScreenOn());
+    const auto parts = ShotMessage::Split(options_.Name, jpeg);
+    if (parts.empty()) {
+        Problem("the screen's picture does not fit in " + std::to_string(ShotMessage::MostParts) +
+                " blocks");
+        return;
+    }
+    for (int n = 0; n < asked; ++n)
+        link_->Send(parts);
+}
+
+void TDisplayProgram::Problem(const std::string& line) {
+    std::fprintf(stderr, "velmora-display: %s\n", line.c_str());
+    reporter_.Problem(line);
 }

@@ -8,9 +8,11 @@
 #include "display/TcpTransport.h"
 #include "display/VideoLiveness.h"
 #include "display/ui/DisplayWindow.h"
+#include "display/ui/StatusReporter.h"
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,6 +31,9 @@ class TScreenSaverInhibitor;
 //
 // With screen hours it turns the screen off outside them and on at their start, and says so; the
 // status line keeps the screen's state beside the link's.
+//
+// Registered, it tells the server what it shows (TStatusReporter), and answers each "SHOT" request
+// with a picture of its window (ScreenShot), taken on the window thread, one waiting at most.
 class TDisplayProgram : public QObject, public IDisplayLinkEvents {
     Q_OBJECT
 public:
@@ -43,6 +48,9 @@ public:
     void Status(const std::string& line) override;
     void LayoutReceived(int displayType, const std::string& configText) override;
     void MessageReceived(const std::string& text) override;
+    void ShotRequested() override;
+    // Any thread: a problem on stderr, which the status says as well.
+    void Problem(const std::string& line);
 
     // Whether the watchdog's pings run (the service manager watches, and the first screen is up).
     bool PingsWatchdog() const { return watchdogTimer_.isActive(); }
@@ -53,6 +61,8 @@ private:
     QString StandbyText() const;
     void FirstScreenUp();
     void PingWatchdog();
+    // Answers the requests counted so far with one picture.
+    void AnswerShots();
 
     const TDisplayOptions options_;
     const std::string keptLayoutPath_;
@@ -66,11 +76,14 @@ private:
     bool saidClockUntrusted_ = false;
     std::mutex statusMutex_;
     std::string screenLine_; // under statusMutex_, read by Status from the link's thread
+    // Before what says problems; it reads the window only from its timer, once started.
+    TStatusReporter reporter_;
     // After what Status uses: the HDMI-CEC switch's thread says lines until it is joined.
     std::vector<std::unique_ptr<IScreenSwitch>> switches_;
     std::unique_ptr<TMediaCache> cache_; // when a map takes files
     TDisplayWindow window_;
     std::unique_ptr<TScreenSaverInhibitor> inhibitor_;
+    std::atomic<int> shotsAsked_{0}; // by the link's thread, answered on the window thread
     TTcpTransport transport_;
     std::unique_ptr<TDisplayLink> link_;
     std::thread linkThread_;

@@ -59,6 +59,8 @@ public:
     QLabel* Standby() const { return standby_; }
     QWidget* Dark() const { return dark_; }
     double Scale() const;
+    // What the wanted layout takes of the media cache.
+    const TLayoutMedia& Media() const { return media_; }
 
 signals:
     // The shown layout changed (tests wait for it).

@@ -6,6 +6,7 @@
 #include "display/KioskSession.h"
 #include "display/ServerAddress.h"
 #include "display/ui/DisplayProgram.h"
+#include "display/ui/DisplayView.h"
 #include "media/VideoEngine.h"
 #include "platform/Autostart.h"
 #include "platform/IniFile.h"
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
     // The decoders load while the window comes up, not when the first video arrives.
     TVideoEngine::Prepare();
     TDisplayProgram program(command.Options, KeptLayout::Path());
+    // A file the display cannot show is a problem its status says.
+    TDisplayView::SetReport([&program](const std::string& line) { program.Problem(line); });
     program.Start();
     return application.exec();
 }
