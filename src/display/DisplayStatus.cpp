@@ -1,6 +1,7 @@
 #include "display/DisplayStatus.h"
 
 #include "platform/CodePage1251.h"
+#include "protocol/StatusKeys.h"
 
 #include <cstdio>
 
@@ -36,8 +37,8 @@ std::string ScreenValue(const TDisplayFacts::TShown& shown) {
     return value;
 }
 
-void Add(std::string& lines, const std::string& key, const std::string& value) {
-    lines += key + "=" + value + "\r\n";
+void Add(std::string& lines, std::string_view key, const std::string& value) {
+    lines += std::string(key) + "=" + value + "\r\n";
 }
 
 } // namespace
@@ -88,23 +89,26 @@ std::string Summary(const TDisplayFacts& facts) {
 std::string Lines(const TDisplayFacts& facts) {
     const TDisplayFacts::TShown& shown = facts.Shown;
     std::string lines;
-    Add(lines, "type", std::to_string(shown.DisplayType));
-    Add(lines, "item", shown.Item);
+    std::string what = "type " + std::to_string(shown.DisplayType);
+    if (!shown.Item.empty())
+        what += ", " + shown.Item;
+    Add(lines, StatusKeys::Shown, what);
     if (shown.Place > 0)
-        Add(lines, "place", std::to_string(shown.Place) + "/" + std::to_string(shown.Items));
-    Add(lines, "screen", ScreenValue(shown));
+        Add(lines, StatusKeys::Place,
+            std::to_string(shown.Place) + "/" + std::to_string(shown.Items));
+    Add(lines, StatusKeys::Screen, ScreenValue(shown));
     if (facts.Media)
-        Add(lines, "media",
+        Add(lines, StatusKeys::Media,
             std::to_string(facts.Media->Cached) + "/" + std::to_string(facts.Media->Wanted) +
                 " cached, " + Bytes(facts.Media->UsedBytes) + " of " +
                 Bytes(facts.Media->LimitBytes));
-    Add(lines, "uptime", Uptime(facts.Uptime));
-    Add(lines, "version", facts.Version);
+    Add(lines, StatusKeys::Uptime, Uptime(facts.Uptime));
+    Add(lines, StatusKeys::Version, facts.Version);
     if (facts.TemperatureC)
-        Add(lines, "temperature", OneDecimal(*facts.TemperatureC) + " C");
+        Add(lines, StatusKeys::Temperature, OneDecimal(*facts.TemperatureC) + " C");
     // Last: a long problem line is the one cut.
     if (!shown.Problem.empty())
-        Add(lines, "problem", shown.Problem);
+        Add(lines, StatusKeys::Problem, shown.Problem);
     return lines;
 }
 

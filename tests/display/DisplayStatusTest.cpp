@@ -22,7 +22,7 @@ TEST(DisplayStatusTest, SaysWhatIsShownInTheOperatorsCodePage) {
     const TStatusMessage message = DisplayStatus::Make("Client 3", facts);
     EXPECT_EQ(message.Sender, "Client 3");
     EXPECT_EQ(message.Summary, "type 2: \xe2\xe5\xf1\xed\xe0.mp4 (3 of 6)");
-    EXPECT_EQ(message.Lines, "type=2\r\nitem=\xe2\xe5\xf1\xed\xe0.mp4\r\nplace=3/6\r\n"
+    EXPECT_EQ(message.Lines, "shown=type 2, \xe2\xe5\xf1\xed\xe0.mp4\r\nplace=3/6\r\n"
                              "screen=on until Fri 22:00\r\nmedia=5/6 cached, 1.2 GB of 4.0 GB\r\n"
                              "uptime=3h 12m\r\nversion=1.0-1\r\ntemperature=48.5 C\r\n");
 
