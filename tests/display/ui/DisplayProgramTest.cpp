@@ -20,7 +20,9 @@
 #include "platform/ProgramPaths.h"
 #include "platform/Wakeup.h"
 #include "protocol/KickMessage.h"
+#include "protocol/StatusKeys.h"
 #include "server/DisplayServer.h"
+#include "server/DisplayWatch.h"
 #include "server/TestClient.h"
 
 #include <QFile>
@@ -151,6 +153,96 @@ TEST_F(DisplayProgramTest, EveryTypeShowsItsStripsColumnAndPictureAndRefreshSwap
         EXPECT_GT(Marked(screen, QRect(20, top + 20, 40, 40)), 1500) << "the picture";
     }
     EXPECT_TRUE(reports.empty());
+}
+
+// What the operator's window is handed of the selected display: the pictures decoded, the values.
+class TRecordingStatusView : public IDisplayStatusView {
+public:
+    void ShowStatusArea(bool) override {}
+    bool ShowPicture(const std::string& jpeg) override {
+        QImage image = QImage::fromData(reinterpret_cast<const uchar*>(jpeg.data()),
+                                        static_cast<int>(jpeg.size()), "JPEG");
+        if (image.isNull())
+            return false;
+        pictures.push_back(std::move(image));
+        return true;
+    }
+    void ClearPicture() override {}
+    void ShowStatusValues(const std::optional<std::vector<std::string>>& shown) override {
+        values = shown;
+    }
+    void SetRowHint(int, const std::string&) override {}
+
+    std::string Value(std::string_view key) const {
+        const auto& keys = StatusKeys::InWindowOrder;
+        const auto at = std::find(keys.begin(), keys.end(), key) - keys.begin();
+        return values ? (*values)[static_cast<size_t>(at)] : std::string();
+    }
+
+    std::vector<QImage> pictures;
+    std::optional<std::vector<std::string>> values;
+};
+
+bool Near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue()) <
+           60;
+}
+
+// End to end in one process: the display's status and the picture of its screen reach what the
+// operator's window shows for its selected client, a playing video as it plays, and the file that
+// went missing as the display's last problem.
+TEST_F(DisplayProgramTest, TheOperatorSeesWhatTheDisplayShowsAndItsProblem) {
+    const QColor magenta(255, 0, 255);
+    QImage picture(320, 200, QImage::Format_RGB32);
+    picture.fill(magenta);
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir.File("data/1.bmp"))));
+    TDisplayView::SetReport([this](const std::string& line) { program->Problem(line); });
+    TFixedClock clock;
+    Layout(5, {"Open"});
+    StartDisplay();
+    ASSERT_TRUE(Shows(5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Clients() == 1; }, LayoutWaitMs));
+    const uint64_t serial = server->Clients()->LockList().begin()->get()->Serial;
+    TRecordingStatusView view;
+    TDisplayWatch watch(*server, view, [](std::string) {});
+    const auto seen = [&](auto condition) {
+        return QTest::qWaitFor(
+            [&] {
+                watch.Tick({serial}, 0);
+                return condition();
+            },
+            20000);
+    };
+    ASSERT_TRUE(seen([&] { return !view.pictures.empty() && view.values; }));
+    const QImage& first = view.pictures.back();
+    EXPECT_TRUE(Near(first.pixelColor(first.width() * 3 / 4, first.height() / 2), magenta));
+
+    // A playing video: the picture is no black frame, and the next one shows it moved on.
+    Layout(1, {});
+    Refresh();
+    ASSERT_TRUE(Shows(1));
+    const TVideoEngine& video = *program->Window().ShownView()->Video();
+    for (int n = 0; n < 2; ++n) {
+        const size_t before = view.pictures.size();
+        const uint64_t frame = video.FrameNumber();
+        // Apart by a couple of seconds of the video.
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return video.FrameNumber() > frame + 50; }, LayoutWaitMs));
+        clock.SetNow(clock.Now() + TDisplayWatch::ShotInterval);
+        ASSERT_TRUE(seen([&] { return view.pictures.size() > before; }));
+    }
+    const QImage& one = view.pictures[view.pictures.size() - 2];
+    const QImage& two = view.pictures.back();
+    EXPECT_NE(one, two);
+    EXPECT_FALSE(Near(two.pixelColor(two.width() / 2, two.height() / 2), Qt::black));
+
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(dir.File("data/1.bmp"))));
+    Layout(5, {"Open"});
+    Refresh();
+    EXPECT_TRUE(seen([&] {
+        return view.Value(StatusKeys::Problem).find("1.bmp") != std::string::npos;
+    })) << view.Value(StatusKeys::Problem);
 }
 
 // Pixels of the colour in the rectangle.
