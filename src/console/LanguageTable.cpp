@@ -42,7 +42,7 @@ const TEntryTexts EntryTexts[] = {
     {&TLanguageTable::PlaceLabel, "Place:", "Позиция:"},
     {&TLanguageTable::ScreenLabel, "Screen:", "Экран:"},
     {&TLanguageTable::MediaLabel, "Media:", "Медиа:"},
-    {&TLanguageTable::ProblemLabel, "Last problem:", "Последняя ошибка:"},
+    {&TLanguageTable::ProblemLabel, "Last problem:", "Сбой:"},
     {&TLanguageTable::UptimeLabel, "Uptime:", "Время работы:"},
     {&TLanguageTable::VersionLabel, "Version:", "Версия:"},
     {&TLanguageTable::TemperatureLabel, "Temperature:", "Температура:"},

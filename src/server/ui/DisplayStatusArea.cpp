@@ -37,17 +37,18 @@ TDisplayStatusArea::TDisplayStatusArea(QWidget& window, TCheckListBox& clients)
     : clients_(clients) {
     Img_Shot = new QLabel(&window);
     Img_Shot->setObjectName("Img_Shot");
-    Img_Shot->setGeometry(Left, Top, PictureWidth, PictureHeight);
+    Img_Shot->setGeometry(PictureLeft, PictureTop, PictureWidth, PictureHeight);
     Img_Shot->setAlignment(Qt::AlignCenter);
     Img_Shot->hide();
-    const int linesTop = Top + PictureHeight + 4;
-    Lbl_NoStatus = MakeLabel(window, "Lbl_NoStatus", QRect(Left, linesTop, Width, LineHeight));
+    Lbl_NoStatus =
+        MakeLabel(window, "Lbl_NoStatus", QRect(LinesLeft, LinesTop, LinesWidth, LineHeight));
     for (size_t i = 0; i < KeyCount; ++i) {
-        const int top = linesTop + static_cast<int>(i) * LineHeight;
+        const int top = LinesTop + static_cast<int>(i) * LineHeight;
         keyLabels_[i] =
-            MakeLabel(window, KeyLabelNames[i], QRect(Left, top, LabelWidth, LineHeight));
-        valueLabels_[i] = MakeLabel(window, QString(KeyLabelNames[i]) + "Value",
-                                    QRect(Left + LabelWidth, top, Width - LabelWidth, LineHeight));
+            MakeLabel(window, KeyLabelNames[i], QRect(LinesLeft, top, LabelWidth, LineHeight));
+        valueLabels_[i] =
+            MakeLabel(window, QString(KeyLabelNames[i]) + "Value",
+                      QRect(LinesLeft + LabelWidth, top, LinesWidth - LabelWidth, LineHeight));
     }
 }
 
@@ -78,7 +79,11 @@ void TDisplayStatusArea::ShowStatusValues(const std::optional<std::vector<std::s
         const bool shown = visible_ && values && i < values->size();
         keyLabels_[i]->setVisible(shown);
         valueLabels_[i]->setVisible(shown);
-        valueLabels_[i]->setText(shown ? ShownText::FromBytes((*values)[i]) : QString());
+        const QString text = shown ? ShownText::FromBytes((*values)[i]) : QString();
+        QLabel& value = *valueLabels_[i];
+        // A value longer than its place ends in an ellipsis; its hint holds it whole.
+        value.setText(value.fontMetrics().elidedText(text, Qt::ElideRight, value.width()));
+        value.setToolTip(value.text() != text ? text : QString());
     }
 }
 

@@ -8,16 +8,17 @@ class QLabel;
 class QWidget;
 class TCheckListBox;
 
-// The selected display's status area of the main window, under the display type selector: its
+// The selected display's status area of the main window, in the server panel's free space: its
 // picture and its status lines, with a label for each key that the language table names. Its
 // controls are children of the window at window coordinates, like the other server controls.
 class TDisplayStatusArea : public IDisplayStatusView {
 public:
-    // Where the area stands: clear of the display type selector above it and of the option
-    // checks below it.
-    static constexpr int Left = 460, Top = 236, Width = 320;
-    static constexpr int PictureWidth = 200, PictureHeight = 113;
-    static constexpr int LineHeight = 13, LabelWidth = 104;
+    // Where the area stands, inside the server panel (which ends at y 408): the picture under
+    // the display type selector, the lines left of it under the client's buttons.
+    static constexpr int PictureLeft = 460, PictureTop = 236, PictureWidth = 320,
+                         PictureHeight = 166;
+    static constexpr int LinesLeft = 232, LinesTop = 294, LinesWidth = 220;
+    static constexpr int LineHeight = 13, LabelWidth = 96;
 
     TDisplayStatusArea(QWidget& window, TCheckListBox& clients);
 
