@@ -282,8 +282,9 @@ int main(int argc, char** argv) {
         feed.Paused = true;
         QTest::qWait(rotation ? 1000 : 4000);
         if (rotation) {
-            QTest::qWaitFor([&] { return !atPlace(); }, 30000);
-            QTest::qWaitFor(atPlace, 30000);
+            if (!QTest::qWaitFor([&] { return !atPlace(); }, 30000) ||
+                !QTest::qWaitFor(atPlace, 30000))
+                std::printf("the rotation did not come back to its place within 30 s\n");
             QTest::qWait(1000);
         }
         const TFigures figures = TFigures::Now(now());
