@@ -177,13 +177,14 @@ void TDisplayProgram::MessageReceived(const std::string& text) {
 }
 
 void TDisplayProgram::ShotRequested() {
-    // The first request not yet answered queues the picture; later ones wait for the same.
+    // The first request not yet answered queues the picture; later ones are answered by the same,
+    // since the server keeps the latest picture only.
     if (shotsAsked_++ == 0)
         QMetaObject::invokeMethod(this, &TDisplayProgram::AnswerShots, Qt::QueuedConnection);
 }
 
 void TDisplayProgram::AnswerShots() {
-    const int asked = shotsAsked_.exchange(0);
+    shotsAsked_ = 0;
     if (!link_)
         return;
     const std::string jpeg = ScreenShot::Jpeg(window_, window_.ScreenOn());
@@ -193,8 +194,7 @@ void TDisplayProgram::AnswerShots() {
                 " blocks");
         return;
     }
-    for (int n = 0; n < asked; ++n)
-        link_->Send(parts);
+    link_->Send(parts);
 }
 
 void TDisplayProgram::Problem(const std::string& line) {
