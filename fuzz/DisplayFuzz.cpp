@@ -9,6 +9,7 @@
 #include "display/MediaPath.h"
 #include "layouts/FolderRotation.h"
 #include "layouts/Playlist.h"
+#include "platform/AsciiText.h"
 #include "platform/CodePage1251.h"
 #include "protocol/DisplayTypeMessage.h"
 #include "protocol/TextMessage.h"
@@ -128,7 +129,7 @@ void ReadAsKeptLayout(std::string_view bytes) {
 void CheckRotation(TRotation rotation) {
     Check(rotation.Entries.size() <= Rotation::MostEntries);
     for (const TRotationEntry& entry : rotation.Entries) {
-        Check(CodePage1251::IsUtf8(entry.Path) && !Rotation::HasControlCharacters(entry.Path) &&
+        Check(CodePage1251::IsUtf8(entry.Path) && !AsciiText::HasControl(entry.Path) &&
               !entry.Path.empty());
         Check(!entry.Seconds || *entry.Seconds >= 1);
     }

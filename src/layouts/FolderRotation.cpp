@@ -1,5 +1,6 @@
 #include "layouts/FolderRotation.h"
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage1251.h"
 
 #include <algorithm>
@@ -76,7 +77,7 @@ bool NaturalLess(std::string_view a, std::string_view b) {
 TRotation Of(std::string_view folder, std::vector<std::string> names) {
     TRotation rotation;
     const size_t unreadable = std::erase_if(names, [](const std::string& name) {
-        return !CodePage1251::IsUtf8(name) || Rotation::HasControlCharacters(name);
+        return !CodePage1251::IsUtf8(name) || AsciiText::HasControl(name);
     });
     if (unreadable > 0)
         rotation.Problems.push_back("the folder \"" + std::string(folder) + "\" holds " +

@@ -65,7 +65,7 @@ std::optional<std::string> FromFileAddress(std::string_view address) {
         path += static_cast<char>(value);
         i += 2;
     }
-    if (!CodePage1251::IsUtf8(path) || Rotation::HasControlCharacters(path))
+    if (!CodePage1251::IsUtf8(path) || AsciiText::HasControl(path))
         return std::nullopt;
     if (path.size() > 1 && path[0] == '/' && LayoutPath::IsWindowsPath(path.substr(1)))
         path.erase(0, 1);
@@ -144,7 +144,7 @@ public:
                                          " bytes is too long for a path; left out");
         if (utf8 && !CodePage1251::IsUtf8(text))
             return LineProblem(line, "the line is not UTF-8; left out");
-        if (Rotation::HasControlCharacters(text))
+        if (AsciiText::HasControl(text))
             return LineProblem(line, "the line holds control characters; left out");
         const std::string entry = utf8 ? std::string(text) : CodePage1251::ToUtf8(text);
         const std::optional<std::string> path = Resolved(entry);
@@ -195,7 +195,7 @@ private:
             return;
         const std::string said = utf8 ? std::string(text) : CodePage1251::ToUtf8(text);
         const bool quotable = said.size() <= Playlist::MostPathBytes &&
-                              CodePage1251::IsUtf8(said) && !Rotation::HasControlCharacters(said);
+                              CodePage1251::IsUtf8(said) && !AsciiText::HasControl(said);
         LineProblem(line,
                     (quotable ? "\"" + said + "\"" : std::string("the line")) +
                         " gives no hours that can be read; the next entry shows at all hours");

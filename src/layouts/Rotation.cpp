@@ -47,10 +47,6 @@ TMediaKind KindOf(std::string_view path) {
     return TMediaKind::Neither;
 }
 
-bool HasControlCharacters(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), AsciiText::IsControl);
-}
-
 bool MayName(std::string_view path) {
     return NamedBy(path, false) == TRotationKind::Playlist ||
            (!path.empty() && KindOf(path) == TMediaKind::Neither);

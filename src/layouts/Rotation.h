@@ -45,10 +45,6 @@ std::string ExtensionOf(std::string_view path);
 // and the pictures the layout's picture box loads.
 TMediaKind KindOf(std::string_view path);
 
-// Whether the text holds a control character (C0 or DEL): a line or a file name that does is
-// garbage, or would break the log line that names it.
-bool HasControlCharacters(std::string_view text);
-
 // Whether the path may name a rotation without a look at the disk: a playlist by its extension,
 // or a folder, which a path without a video's or a picture's extension may be.
 bool MayName(std::string_view path);

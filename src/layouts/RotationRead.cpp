@@ -2,6 +2,7 @@
 
 #include "layouts/FolderRotation.h"
 #include "layouts/Playlist.h"
+#include "platform/AsciiText.h"
 #include "platform/FileIo.h"
 
 #include <cerrno>
@@ -15,7 +16,7 @@ namespace {
 std::string ListingText(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
-        if (!Rotation::HasControlCharacters(name))
+        if (!AsciiText::HasControl(name))
             text += name + '\n';
     }
     return text;

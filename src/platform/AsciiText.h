@@ -26,6 +26,12 @@ inline bool IsControl(char c) {
     return byte < 0x20 || byte == 0x7F;
 }
 
+// Whether the text holds a control character: a line or a name that does is garbage, or would
+// break the log line that shows it.
+inline bool HasControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), IsControl);
+}
+
 inline char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -11,10 +11,6 @@ bool IsKeyChar(char c) {
            c == '-' || c == '.';
 }
 
-bool HasControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), AsciiText::IsControl);
-}
-
 // Calls the visitor with each line's key and value until it returns true; false when a line is
 // not a key=value line.
 template <typename TVisit>
@@ -32,7 +28,7 @@ bool EachLine(std::string_view lines, TVisit visit) {
             return false;
         const std::string_view key = line.substr(0, equals);
         const std::string_view value = line.substr(equals + 1);
-        if (!std::all_of(key.begin(), key.end(), IsKeyChar) || HasControl(value))
+        if (!std::all_of(key.begin(), key.end(), IsKeyChar) || AsciiText::HasControl(value))
             return false;
         if (visit(key, value))
             return true;
@@ -43,7 +39,7 @@ bool EachLine(std::string_view lines, TVisit visit) {
 } // namespace
 
 std::string TDisplayReport::TakeStatus(const TStatusMessage& status) {
-    if (HasControl(status.Summary))
+    if (AsciiText::HasControl(status.Summary))
         return "summary is not one line of text";
     if (!StatusLines::AreKeyValueLines(status.Lines))
         return "lines are not key=value lines";
