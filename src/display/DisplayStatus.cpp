@@ -38,7 +38,7 @@ std::string ScreenValue(const TDisplayFacts::TShown& shown) {
 }
 
 void Add(std::string& lines, std::string_view key, const std::string& value) {
-    lines += std::string(key) + "=" + value + "\r\n";
+    lines += StatusMessage::Line(key, value);
 }
 
 } // namespace

@@ -29,4 +29,12 @@ bool Is(const TExchangeBlock& block);
 // The fields as kept, the lines up to their first zero; nothing for another command.
 std::optional<TStatusMessage> Read(const TExchangeBlock& block);
 
+// One line of the lines: "key=value" and CR LF.
+std::string Line(std::string_view key, std::string_view value);
+// Lines ending in CR LF (or LF), each empty or a key of letters, digits, '_', '-' and '.', then
+// '=' and a value without control characters.
+bool AreKeyValueLines(std::string_view lines);
+// The value of the first line of the key; empty when there is none.
+std::string Value(std::string_view lines, std::string_view key);
+
 } // namespace StatusMessage

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 // What a display last said about itself on one connection: its newest "STATUS" and its latest
 // complete picture, with the picture it is sending now. Kept in the connection's client entry,
@@ -42,14 +41,3 @@ private:
     uint64_t pictureCount_ = 0;
     std::optional<TTime> lastLogged_;
 };
-
-namespace StatusLines {
-
-// Lines ending in CR LF (or LF), each empty or a key of letters, digits, '_', '-' and '.', then
-// '=' and a value without control characters.
-bool AreKeyValueLines(std::string_view lines);
-
-// The value of the first line of the key; empty when there is none.
-std::string Value(std::string_view lines, std::string_view key);
-
-} // namespace StatusLines

@@ -101,7 +101,7 @@ void TDisplayWatch::Show(const TNews& news) {
         } else {
             std::vector<std::string> values;
             for (const std::string_view key : StatusKeys::InWindowOrder)
-                values.push_back(StatusLines::Value(news.Status->Lines, key));
+                values.push_back(StatusMessage::Value(news.Status->Lines, key));
             view_.ShowStatusValues(values);
         }
     }

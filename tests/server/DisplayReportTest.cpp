@@ -70,8 +70,8 @@ TEST(DisplayReportTest, AStatusIsKeptOnlyAsKeyValueLines) {
               "summary is not one line of text");
     EXPECT_EQ(report.StatusCount(), 1u);
     EXPECT_EQ(report.Status(), good);
-    EXPECT_EQ(StatusLines::Value(good.Lines, "place"), "3 of 6");
-    EXPECT_EQ(StatusLines::Value(good.Lines, "media"), "");
+    EXPECT_EQ(StatusMessage::Value(good.Lines, "place"), "3 of 6");
+    EXPECT_EQ(StatusMessage::Value(good.Lines, "media"), "");
 }
 
 } // namespace
