@@ -58,6 +58,8 @@ public:
 
     // The layout to build: each file's path, a copy that cannot be shown yet naming none.
     TLayoutContent Content() const;
+    // Whether the cache said the copy can be shown, for the wanted layout.
+    bool Usable(const std::string& copyName) const;
 
 private:
     enum class TNamed { OneFile, Playlist, MaybeFolder };
@@ -76,7 +78,6 @@ private:
     // Whether the box shows its one file (no rotation, or not one after all).
     bool IsOneFile(const TBoxMedia& media) const;
     std::optional<std::string> PlaylistCopy(TBox box) const;
-    bool Usable(const std::string& copyName) const;
     // Whether a one-file box shows that copy, and whether the layout shows it at all.
     bool ShowsAsOneFile(const std::string& copyName, bool* picture) const;
     bool Shows(const std::string& copyName) const;

@@ -34,8 +34,6 @@ TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayout
     : options_(std::move(options)), keptLayoutPath_(std::move(keptLayoutPath)),
       screenHours_(options_.ScreenHours, Hours::LocalZone()),
       reporter_(window_, options_.Name,
-                {options_.Maps.empty() ? std::string() : DisplayOptions::MediaCacheFolder(),
-                 static_cast<uint64_t>(options_.CacheBytes)},
                 [this](const TStatusMessage& status) {
                     return link_ && link_->Send({StatusMessage::Make(status)});
                 }),
@@ -48,6 +46,7 @@ TDisplayProgram::TDisplayProgram(TDisplayOptions options, std::string keptLayout
         cache_ = std::make_unique<TMediaCache>(DisplayOptions::MediaCacheFolder(), limits,
                                                [this](const std::string& line) { Problem(line); });
         window_.SetMediaCache(cache_.get());
+        reporter_.SetMediaCache(cache_.get(), static_cast<uint64_t>(options_.CacheBytes));
     }
     connect(&window_, &TDisplayWindow::FirstScreenShown, this, &TDisplayProgram::FirstScreenUp);
     connect(&watchdogTimer_, &QTimer::timeout, this, &TDisplayProgram::PingWatchdog);

@@ -3,7 +3,7 @@
 #include "display/ui/DisplayView.h"
 #include "display/ui/DisplayWindow.h"
 #include "layoutview/RotationPlayer.h"
-#include "mediacache/MediaSource.h"
+#include "mediacache/fetch/MediaCache.h"
 
 #include <ctime>
 #include <filesystem>
@@ -32,16 +32,6 @@ void Showing(const TDisplayView& view, TDisplayFacts::TShown& shown) {
     shown.Item = FileName(!content.VideoFile.empty() ? content.VideoFile : content.PictureFile);
 }
 
-uint64_t FolderBytes(const std::string& folder) {
-    std::error_code error;
-    uint64_t bytes = 0;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
-        if (it->is_regular_file(error))
-            bytes += it->file_size(error);
-    return bytes;
-}
-
 // The board's temperature from the first thermal zone that reads (millidegrees).
 std::optional<double> BoardTemperature() {
     std::error_code error;
@@ -67,11 +57,14 @@ std::string TimeOfDay() {
 
 } // namespace
 
-TStatusReporter::TStatusReporter(const TDisplayWindow& window, std::string sender, TCache cache,
-                                 TSink sink)
-    : window_(window), sender_(std::move(sender)), cache_(std::move(cache)),
-      sink_(std::move(sink)) {
+TStatusReporter::TStatusReporter(const TDisplayWindow& window, std::string sender, TSink sink)
+    : window_(window), sender_(std::move(sender)), sink_(std::move(sink)) {
     connect(&lookTimer_, &QTimer::timeout, this, &TStatusReporter::Look);
+}
+
+void TStatusReporter::SetMediaCache(const TMediaCache* cache, uint64_t limitBytes) {
+    cache_ = cache;
+    cacheLimit_ = limitBytes;
 }
 
 void TStatusReporter::Start() {
@@ -106,16 +99,15 @@ TDisplayFacts TStatusReporter::Facts(bool full) const {
     }
     if (!full)
         return facts;
-    if (!cache_.Folder.empty()) {
+    if (cache_ != nullptr) {
+        // What the cache last said: the window need not look at the disk.
         TDisplayFacts::TMedia media;
         for (const TMediaSource& source : window_.Media().Sources()) {
             ++media.Wanted;
-            std::error_code error;
-            if (std::filesystem::exists(MediaCopy::PathIn(cache_.Folder, source.CopyName()), error))
-                ++media.Cached;
+            media.Cached += window_.Media().Usable(source.CopyName()) ? 1 : 0;
         }
-        media.UsedBytes = FolderBytes(cache_.Folder);
-        media.LimitBytes = cache_.LimitBytes;
+        media.UsedBytes = static_cast<uint64_t>(cache_->UsedBytes());
+        media.LimitBytes = cacheLimit_;
         facts.Media = media;
     }
     facts.Uptime = std::chrono::duration_cast<std::chrono::seconds>(

@@ -11,6 +11,7 @@
 #include <string>
 
 class TDisplayWindow;
+class TMediaCache;
 
 // Gathers what the display window shows each second, on the window thread, and hands a STATUS
 // block to the sink when the pace says (TStatusPace). The sink says whether the block went out
@@ -19,13 +20,11 @@ class TStatusReporter : public QObject {
     Q_OBJECT
 public:
     using TSink = std::function<bool(const TStatusMessage&)>;
-    // Where the display keeps its copies, and how much it may keep; an empty folder: no cache.
-    struct TCache {
-        std::string Folder;
-        uint64_t LimitBytes = 0;
-    };
 
-    TStatusReporter(const TDisplayWindow& window, std::string sender, TCache cache, TSink sink);
+    TStatusReporter(const TDisplayWindow& window, std::string sender, TSink sink);
+
+    // The display's media cache and how much it may keep; without one the status has no media.
+    void SetMediaCache(const TMediaCache* cache, uint64_t limitBytes);
 
     void Start();
     // Registered again: a block goes out at once.
@@ -43,7 +42,8 @@ private:
 
     const TDisplayWindow& window_;
     const std::string sender_;
-    const TCache cache_;
+    const TMediaCache* cache_ = nullptr;
+    uint64_t cacheLimit_ = 0;
     const TSink sink_;
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::string screenUntil_;

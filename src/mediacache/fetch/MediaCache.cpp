@@ -7,6 +7,7 @@ TMediaCache::TMediaCache(std::string folder, TSupplyLimits limits, TMediaSupply:
     connect(supply_, &TMediaSupply::Resolved, this, &TMediaCache::Resolved);
     connect(supply_, &TMediaSupply::Arrived, this, &TMediaCache::Arrived);
     connect(supply_, &TMediaSupply::Uncached, this, &TMediaCache::Uncached);
+    connect(supply_, &TMediaSupply::Used, this, [this](qint64 bytes) { usedBytes_ = bytes; });
     thread_.start();
     QMetaObject::invokeMethod(supply_, &TMediaSupply::Open, Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QThread>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     const std::string& Folder() const { return folder_; }
     // Asks for a layout's files; Resolved with the returned token follows.
     quint64 Want(const std::vector<TMediaSource>& sources);
+    // The bytes the copies took at the supply's last word on it.
+    int64_t UsedBytes() const { return usedBytes_; }
 
 signals:
     // The copies (by name) that can be shown now.
@@ -36,4 +39,5 @@ private:
     QThread thread_;
     TMediaSupply* supply_;
     quint64 lastToken_ = 0;
+    int64_t usedBytes_ = 0;
 };

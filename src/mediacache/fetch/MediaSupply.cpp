@@ -84,6 +84,7 @@ void TMediaSupply::Want(quint64 token, const std::vector<TMediaSource>& sources)
         }
     }
     emit Resolved(token, usable);
+    emit Used(store_.TotalSize());
     // After the answer: the index's write is bookkeeping the layout need not wait for.
     store_.Shown(shown, std::time(nullptr));
     for (const std::string& name : names)
@@ -176,8 +177,10 @@ void TMediaSupply::Finish(const std::string& name, TFetchOutcome outcome,
                     emit Arrived(QString::fromStdString(name));
                 };
                 commit = store_.Commit(std::move(outcome.Copy), outcome.File, Pinned(), placed);
-                if (commit == TMediaStore::TCommit::Done)
+                if (commit == TMediaStore::TCommit::Done) {
                     saidDiskFull_ = false;
+                    emit Used(store_.TotalSize());
+                }
             }
         }
         if (commit == TMediaStore::TCommit::TooBig) {

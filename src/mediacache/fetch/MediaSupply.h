@@ -44,6 +44,8 @@ signals:
     // The file is larger than the cache can hold beside the shown layouts' files: no copy of it
     // is kept (a folder source's file can show from the source).
     void Uncached(const QString& name);
+    // The bytes the cache's copies take now: after each answer to a layout and each new copy.
+    void Used(qint64 bytes);
 
 private:
     struct TSource {
