@@ -24,7 +24,11 @@ std::string TScreenHours::Line(const TState& state) const {
     if (!state.Applied)
         return {};
     std::string line = state.On ? "screen on" : "screen off";
-    if (state.Until)
-        line += " until " + Hours::WallText(*state.Until, zone_);
+    if (const std::string until = UntilText(state); !until.empty())
+        line += " until " + until;
     return line;
+}
+
+std::string TScreenHours::UntilText(const TState& state) const {
+    return state.Applied && state.Until ? Hours::WallText(*state.Until, zone_) : std::string();
 }

@@ -31,6 +31,8 @@ public:
                                               const TState& state);
     // "screen off until Mon 07:00", "screen on until Fri 22:00"; empty without hours.
     std::string Line(const TState& state) const;
+    // When the state next changes, as the wall clock shows it ("Mon 07:00"); empty when never.
+    std::string UntilText(const TState& state) const;
 
     bool HasHours() const { return hours_.has_value(); }
 

@@ -126,7 +126,7 @@ void TDisplayProgram::KeepScreenHours() {
             std::lock_guard lock(statusMutex_);
             screenLine_ = line;
         }
-        reporter_.SetScreenLine(line);
+        reporter_.SetScreenUntil(screenHours_.UntilText(state));
         if (!line.empty())
             Status(line);
     }

@@ -76,9 +76,8 @@ void TStatusReporter::Registered() {
     Look();
 }
 
-void TStatusReporter::SetScreenLine(const std::string& line) {
-    const size_t until = line.find(" until ");
-    screenUntil_ = until == std::string::npos ? std::string() : line.substr(until + 7);
+void TStatusReporter::SetScreenUntil(std::string wallText) {
+    screenUntil_ = std::move(wallText);
 }
 
 void TStatusReporter::Problem(const std::string& line) {

@@ -29,8 +29,8 @@ public:
     void Start();
     // Registered again: a block goes out at once.
     void Registered();
-    // The screen's line by its hours ("screen off until Mon 07:00"); empty without hours.
-    void SetScreenLine(const std::string& line);
+    // When the screen's state changes by its hours ("Mon 07:00"); empty without hours.
+    void SetScreenUntil(std::string wallText);
     // Any thread: a problem said on stderr, the latest kept with its time.
     void Problem(const std::string& line);
 
